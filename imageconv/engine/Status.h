@@ -1,0 +1,23 @@
+// Outcome of an engine operation. The control reports none of these to its
+// caller (its methods always succeed); the command-line tool turns them into
+// messages.
+#pragma once
+
+namespace pictaf {
+
+enum class Status {
+    Ok,
+    CannotOpenInput,   // missing or unreadable input file
+    UnrecognisedInput, // matches none of the placeable WMF, EMF and BMP signatures
+    Malformed,         // input whose header or data is damaged
+    Unsupported,       // well-formed input of a kind the engine does not handle
+    BadHandle,         // a picture handle that is no bitmap, metafile or enhanced metafile
+    BadSize,           // zero, negative or too large a target size
+    OutOfMemory,
+    CannotOpenOutput,
+    WriteFailed,
+};
+
+const char* toString(Status status);
+
+} // namespace pictaf

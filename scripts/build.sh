@@ -1,0 +1,7 @@
+#!/bin/sh
+# Configures and builds into build/ (or $VELNORA_BUILD_DIR). Extra arguments go to cmake.
+set -eu
+cd "$(dirname "$0")/.."
+dir=${VELNORA_BUILD_DIR:-build}
+cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+cmake --build "$dir" -j "${VELNORA_JOBS:-2}"

@@ -1,0 +1,14 @@
+// Shared main() for the GoogleTest executables: fonts and text painting need
+// a QGuiApplication, and the offscreen platform needs no display.
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
