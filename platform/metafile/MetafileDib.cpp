@@ -112,11 +112,15 @@ bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const st
         return false;
     const std::size_t entrySize = di.headerSize == 12 ? 3 : 4;
     const std::size_t tableAt = di.headerSize + di.maskBytes;
-    if (tableAt + 2 * entrySize > info.size())
+    if (tableAt > info.size())
         return false;
-    std::vector<std::uint8_t> maskInfo(info.begin(), info.end());
-    std::memset(maskInfo.data() + tableAt, 0, entrySize);            // 0: black
-    std::memset(maskInfo.data() + tableAt + entrySize, 0xFF, 3);       // 1: white
+    // Mono brushes often come without a colour table (DIB_PAL_INDICES):
+    // the table is ours to write either way.
+    std::vector<std::uint8_t> maskInfo(info.begin(), info.begin() + static_cast<std::ptrdiff_t>(tableAt));
+    maskInfo.resize(tableAt + 2 * entrySize, 0); // 0: black
+    std::memset(maskInfo.data() + tableAt + entrySize, 0xFF, 3); // 1: white
+    if (di.headerSize >= 40)
+        std::memset(maskInfo.data() + 32, 0, 4); // colours used: the full two
     return DecodeDib(maskInfo, bits, out) == DibStatus::Ok;
 }
 

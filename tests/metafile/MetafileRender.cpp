@@ -5,6 +5,7 @@
 #include "CorpusRender.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
@@ -18,6 +19,22 @@ int main(int argc, char** argv)
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTDIR [WIDTH] [FILTER]\n", argv[0]);
         return 2;
+    }
+    if (QString::fromLocal8Bit(argv[1]) == QLatin1String("--file") && argc >= 4) {
+        // One file: --file PATH OUT.png [WIDTH [HEIGHT]]
+        velnora::test::CorpusFile f;
+        f.path = argv[2];
+        f.relativePath = f.path;
+        const QString lower = QString::fromLocal8Bit(argv[2]).toLower();
+        QFile in(QString::fromLocal8Bit(argv[2]));
+        QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(4) : QByteArray();
+        f.kind = lower.endsWith(".emf") ? "emf" : head.startsWith("\xD7\xCD\xC6\x9A") ? "wmf-placeable" : "wmf-standard";
+        const int w = argc > 4 ? std::atoi(argv[4]) : 0;
+        const int h = argc > 5 ? std::atoi(argv[5]) : 0;
+        f.naturalWidth = w;
+        f.naturalHeight = h;
+        const QImage image = velnora::test::renderCorpusFile(f, w, h);
+        return image.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     const int width = argc > 2 ? std::atoi(argv[2]) : 0;
