@@ -19,10 +19,11 @@ constexpr Mapping kMappings[] = {
     {"Lucida Handwriting", {"Z003", "URW Chancery L"}},
 };
 
+// hasFamily also finds a family that is installed from more than one
+// foundry, which the database lists only as "Family [foundry]".
 bool isInstalled(const QString& family)
 {
-    const QStringList families = QFontDatabase::families();
-    return families.contains(family, Qt::CaseInsensitive);
+    return QFontDatabase::hasFamily(family);
 }
 
 } // namespace

@@ -51,8 +51,11 @@ void Form::setClientSizePixels(int width, int height)
 void Form::showForm()
 {
     QWidget* f = frame();
+    // A window just shown is already on top; one that was showing comes forward.
+    const bool wasVisible = f->isVisible();
     f->show();
-    f->raise();
+    if (wasVisible)
+        f->raise();
     if (QMdiSubWindow* sub = subWindow()) {
         if (QMdiArea* area = sub->mdiArea())
             area->setActiveSubWindow(sub);

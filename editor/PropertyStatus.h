@@ -6,7 +6,7 @@ enum class PropertyStatus {
     InvalidValue, // the value is outside what the property accepts
 };
 
-inline const char* toString(PropertyStatus s)
+inline const char* statusText(PropertyStatus s)
 {
     switch (s) {
     case PropertyStatus::Ok: return "ok";
