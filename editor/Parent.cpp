@@ -221,6 +221,10 @@ void Parent::createToolbar2()
     Frame1 = new QGroupBox(QStringLiteral("Current Position"), bar);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     placeTwips(Frame1, 7560, 0, 3135, 735);
+    // The caption sits in the frame's top edge, leaving room for the readout.
+    Frame1->setStyleSheet(QStringLiteral(
+        "QGroupBox#Frame1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 
     const QFont labels = readoutFont();
     auto makeLabel = [&](const char* name, const QString& caption) {
@@ -354,7 +358,7 @@ void Parent::adoptDocument(Form* form, bool borderless)
         sub->setWindowFlags(Qt::FramelessWindowHint);
     else
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                            | Qt::WindowCloseButtonHint);
     const QSize client = form->size();
     sub->setWidget(form);
     sub->setWindowTitle(form->windowTitle());

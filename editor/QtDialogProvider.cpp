@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -56,6 +56,9 @@ std::optional<FontChoice> QtDialogProvider::chooseFont(QWidget* owner, const Fon
     start.setItalic(initial.italic);
     start.setStrikeOut(initial.strikethru);
     start.setUnderline(initial.underline);
+    // The dialog lists installed families only; a design name ("MS Sans
+    // Serif") opens on the stand-in that is really drawn.
+    start.setFamily(QFontInfo(start).family());
 
     // Qt's own dialog lists every family in the font database and offers the
     // style (bold, italic) and the strikeout and underline effects; it opens
