@@ -54,6 +54,9 @@ void Form::showForm()
     // A window just shown is already on top; one that was showing comes forward.
     const bool wasVisible = f->isVisible();
     f->show();
+    // A subwindow's close box also hides the form inside it.
+    if (f != this && isHidden())
+        show();
     if (wasVisible)
         f->raise();
     if (QMdiSubWindow* sub = subWindow()) {

@@ -9,6 +9,7 @@
 #include "Twips.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -349,6 +350,13 @@ void FrmBanner::mouseReleaseEvent(QMouseEvent* event)
     }
     Form_MouseUp(buttonMask(event->button()), shiftMask(event->modifiers()), twipsOf(event->position().x()),
                  twipsOf(event->position().y()));
+}
+
+void FrmBanner::closeEvent(QCloseEvent* event)
+{
+    // The work area's close shortcut would hide the banner for good: no
+    // command shows the canvas again, and the banner lives only here.
+    event->ignore();
 }
 
 // --- painting ---------------------------------------------------------------

@@ -89,6 +89,7 @@ public:
     bool isBeingMoved() const { return m_moving; }
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

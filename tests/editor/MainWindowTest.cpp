@@ -6,6 +6,7 @@
 #include "ImageList.h"
 #include "Forms.h"
 #include "FrmBanner.h"
+#include "FrmView.h"
 #include "Parent.h"
 #include "PictureBox.h"
 #include "frmAbout.h"
@@ -39,6 +40,7 @@ private slots:
     void menuTreeHasExactCaptionsWithoutKeys();
     void controlsKeepDesignerNames();
     void bannerSizeMenuTwiceShowsOneDialog();
+    void closedDocumentWindowIsHiddenAndCanvasRefusesToClose();
     void exitEndsProgramWithAllWindows();
     void closingMainWindowEndsProgramWithAllWindows();
 };
@@ -253,6 +255,25 @@ void MainWindowTest::bannerSizeMenuTwiceShowsOneDialog()
     for (QMdiSubWindow* sub : parent.workArea()->subWindowList())
         dialogs += qobject_cast<frmresize*>(sub->widget()) ? 1 : 0;
     QCOMPARE(dialogs, 1);
+}
+
+void MainWindowTest::closedDocumentWindowIsHiddenAndCanvasRefusesToClose()
+{
+    EditorSession session;
+    Parent& parent = Forms::Parent();
+    parent.MnuBackImage->trigger();
+    FrmView* viewer = &Forms::FrmView();
+    QVERIFY(viewer->subWindow()->close()); // its close box
+    QVERIFY(!viewer->isFormVisible());
+    parent.MnuBackImage->trigger();
+    QCOMPARE(&Forms::FrmView(), viewer);
+    QVERIFY(viewer->isFormVisible());
+    QVERIFY(viewer->isVisible()); // the form inside its frame, not an empty frame
+
+    // The canvas refuses to close: nothing would bring the banner back.
+    Forms::FrmBanner().showForm();
+    QVERIFY(!Forms::FrmBanner().subWindow()->close());
+    QVERIFY(Forms::FrmBanner().isFormVisible() && Forms::FrmBanner().isVisible());
 }
 
 void MainWindowTest::exitEndsProgramWithAllWindows()
