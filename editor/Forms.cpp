@@ -99,7 +99,6 @@ Registry& registry()
     return *r.help;
 }
 
-bool Forms::parentLoaded() { return !registry().parent.isNull(); }
 bool Forms::frmAboutLoaded() { return !registry().about.isNull(); }
 
 void Forms::unloadAbout()

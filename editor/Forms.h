@@ -22,7 +22,6 @@ public:
     static ::frmHelp& frmHelp();
 
     // Whether a form has been created, without creating it.
-    static bool parentLoaded();
     static bool frmAboutLoaded();
 
     // Destroys the About window; the next reference builds it afresh.

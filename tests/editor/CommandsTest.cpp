@@ -241,6 +241,7 @@ void CommandsTest::toolbarBannerSizeOpensAtFixedPlaceMenuLeavesIt()
     // 80, 214 twips from the work area's corner: 5.33 and 14.27 px.
     QCOMPARE(dialog.frame()->pos(), QPoint(5, 14));
     QCOMPARE(dialog.frame()->parentWidget(), mainWindow().workArea()->viewport());
+    QCOMPARE(dialog.size(), QSize(frmresize::DesignWidth, frmresize::DesignHeight)); // client, frame around it
 
     dialog.frame()->move(200, 120);
     dialog.hideForm();
