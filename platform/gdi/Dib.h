@@ -2,6 +2,15 @@
 // (CreateDIBitmap with CBM_INIT and DIB_RGB_COLORS) and capturing a bitmap as
 // a packed 24-bit DIB (GetDIBits). DIB data is untrusted input: every size is
 // checked before it is used, and nothing is read outside the given spans.
+//
+// Decoding policy for damaged data (the same for every caller):
+// - Uncompressed bits shorter than stride x rows: Malformed, nothing decoded.
+// - RLE4/RLE8: a stream that stops early (no end-of-bitmap code, or cut in the
+//   middle of a run) decodes what is there; pixels it never reaches, or skips
+//   with a delta, stay black. Runs that pass the right edge are clipped.
+// - A colour index beyond the colour table's entries gives black.
+// - Colours-used above 2^bpp (1, 4, 8 bpp): the extra entries still occupy
+//   the table in a packed DIB but are never looked at.
 #pragma once
 
 #include "gdi/GdiObjects.h"
@@ -18,14 +27,18 @@ enum class DibStatus {
     Ok,
     Malformed,   // header or data contradicts itself or runs past the data given
     Unsupported, // a well-formed DIB of a kind this platform does not decode
-    TooLarge,    // dimensions beyond IsAcceptableBitmapSize
+    TooLarge,    // dimensions beyond IsAcceptableBitmapSize or the caller's limit
 };
 PLATFORM_EXPORT const char* toString(DibStatus status);
 
 struct DibDecodeOptions {
-    // 32-bit DIBs: keep the fourth byte (or the alpha mask's bits) as alpha and
-    // produce Format_ARGB32 instead of Format_RGB32. Metafile alpha blends use it.
+    // Keep the fourth byte of 32-bit DIBs (or the bits of an alpha mask) as
+    // alpha and produce Format_ARGB32 (not premultiplied) instead of
+    // Format_RGB32. Depths without alpha come out opaque. Metafile alpha
+    // blends use it.
     bool keepAlpha = false;
+    // Largest width x height the caller accepts; never above kMaxBitmapPixels.
+    std::int64_t maxPixels = kMaxBitmapPixels;
 };
 
 // Decodes a DIB given as its BITMAPINFO (header of 12, 40, 52, 56, 108 or 124
@@ -41,9 +54,14 @@ PLATFORM_EXPORT DibStatus DecodeDib(std::span<const std::uint8_t> info, std::spa
 PLATFORM_EXPORT DibStatus DecodePackedDib(std::span<const std::uint8_t> packed, QImage& out,
                                           const DibDecodeOptions& options = {});
 
+// Where the pixel bits of a packed DIB begin (header + masks + the whole
+// colour table the header declares), or -1 when the header is unreadable.
+PLATFORM_EXPORT std::int64_t PackedDibBitsOffset(std::span<const std::uint8_t> packed);
+
 // CreateDIBitmap(screen, header, CBM_INIT, bits, info, DIB_RGB_COLORS) on a
 // packed DIB: a new device bitmap with the DIB's pixels, or 0.
-PLATFORM_EXPORT HGDIOBJ CreateDIBitmap(std::span<const std::uint8_t> packed, DibStatus* status = nullptr);
+PLATFORM_EXPORT HGDIOBJ CreateDIBitmap(std::span<const std::uint8_t> packed, DibStatus* status = nullptr,
+                                       const DibDecodeOptions& options = {});
 
 // GetDIBits into a 24-bit bottom-up packed DIB: a 40-byte BITMAPINFOHEADER
 // (size 40, width, height, 1 plane, 24 bpp, compression 0, image size =
