@@ -389,17 +389,28 @@ DevicePen DeviceContext::Impl::devicePen() const
     if (style == PS_NULL)
         return dp;
     // Old-style pens of width 0 and extended cosmetic pens are one pixel
-    // wide whatever the mapping; the others are scaled and rounded to pixels.
+    // wide whatever the mapping; the others are scaled, never below a pixel.
+    // Widths are not rounded to whole pixels: wide lines are antialiased.
     const bool geometric = p.extended ? (p.style & PS_TYPE_MASK) == PS_GEOMETRIC : p.width > 0;
     double width = 1;
     if (geometric) {
-        width = std::round(p.width * lineScale());
+        width = p.width * lineScale();
         if (!(width >= 1))
             width = 1;
         width = std::min(width, kMaxPenWidth);
     }
     dp.visible = true;
     dp.width = width;
+    if (geometric) {
+        const QTransform& t = transform();
+        const double xScale = std::hypot(t.m11(), t.m12()), yScale = std::hypot(t.m21(), t.m22());
+        const bool similarity = std::fabs(xScale - yScale) <= 1e-6 * std::max(xScale, yScale)
+            && std::fabs(t.m11() * t.m21() + t.m12() * t.m22()) <= 1e-6 * xScale * yScale;
+        if (!similarity && p.width * std::min(xScale, yScale) >= 1) {
+            dp.logicalStroke = true;
+            dp.logicalWidth = p.width;
+        }
+    }
     dp.insideFrame = style == PS_INSIDEFRAME && width > 1;
 
     QPen pen(QColor::fromRgb(resolve(p.color)));
@@ -512,10 +523,20 @@ bool DeviceContext::Impl::beginMix()
 
 void DeviceContext::Impl::endMix() { painter.setCompositionMode(QPainter::CompositionMode_SourceOver); }
 
+// Fills and wide lines are antialiased when they are simply copied: real
+// pictures scaled down lose their thin shapes to aliasing otherwise. Mixes
+// other than a copy work on whole pixels, as they must, and one-pixel pens
+// stay crisp Windows hairlines.
+bool DeviceContext::Impl::antialiasAllowed() const
+{
+    return !mix.forceColor && mix.composition == QPainter::CompositionMode_SourceOver;
+}
+
 void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush)
 {
     if (brush.style() == Qt::NoBrush)
         return;
+    painter.setRenderHint(QPainter::Antialiasing, antialiasAllowed());
     painter.fillPath(path, mix.forceColor ? QBrush(QColor::fromRgb(mix.color)) : brush);
 }
 
@@ -526,22 +547,48 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
     QPen pen = dp.pen;
     if (mix.forceColor)
         pen.setColor(QColor::fromRgb(mix.color));
+    QPainterPath target = path;
+    if (dp.width <= 1) {
+        // Hairlines land on whole pixels, as Windows draws them.
+        for (int i = 0; i < target.elementCount(); ++i) {
+            const QPainterPath::Element e = target.elementAt(i);
+            target.setElementPositionAt(i, std::round(e.x), std::round(e.y));
+        }
+    }
+    painter.setRenderHint(QPainter::Antialiasing, dp.width > 1 && antialiasAllowed());
     if (dp.styled) {
         double patternLength = 0;
         for (qreal v : pen.dashPattern())
             patternLength += v;
         patternLength *= std::max(1.0, dp.width);
-        if (!(patternLength > 0) || path.length() / patternLength > kMaxDashes) {
+        if (!(patternLength > 0) || target.length() / patternLength > kMaxDashes) {
             pen.setStyle(Qt::SolidLine);
         } else if (s.bkMode == OPAQUE) {
             // The gaps of a styled line show the background colour.
             QPen gaps = pen;
             gaps.setStyle(Qt::SolidLine);
             gaps.setColor(QColor::fromRgb(resolve(s.bkColor)));
-            painter.strokePath(path, gaps);
+            painter.strokePath(target, gaps);
         }
     }
-    painter.strokePath(path, pen);
+    if (dp.logicalStroke) {
+        bool invertible = false;
+        const QTransform inverse = transform().inverted(&invertible);
+        if (invertible) {
+            QPainterPathStroker stroker;
+            stroker.setWidth(dp.logicalWidth);
+            stroker.setCapStyle(pen.capStyle());
+            stroker.setJoinStyle(pen.joinStyle());
+            stroker.setMiterLimit(pen.miterLimit());
+            if (pen.style() == Qt::CustomDashLine)
+                stroker.setDashPattern(pen.dashPattern());
+            QPainterPath outline = transform().map(stroker.createStroke(inverse.map(target)));
+            outline.setFillRule(Qt::WindingFill);
+            painter.fillPath(outline, pen.color());
+            return;
+        }
+    }
+    painter.strokePath(target, pen);
 }
 
 void DeviceContext::Impl::drawDevicePath(const QPainterPath& path, bool fill, bool stroke)
@@ -568,7 +615,7 @@ void DeviceContext::Impl::pathMoveTo(QPointF device)
 void DeviceContext::Impl::pathLineTo(QPointF device)
 {
     if (!s.figureOpen)
-        pathMoveTo(rounded(toDevice(s.currentPosition)));
+        pathMoveTo(toDevice(s.currentPosition));
     s.path.lineTo(device);
 }
 
@@ -584,18 +631,18 @@ bool DeviceContext::MoveToEx(QPointF point)
 {
     d->s.currentPosition = point;
     if (d->recording())
-        d->pathMoveTo(rounded(d->toDevice(point)));
+        d->pathMoveTo(d->toDevice(point));
     return true;
 }
 
 bool DeviceContext::LineTo(QPointF point)
 {
-    const QPointF to = rounded(d->toDevice(point));
+    const QPointF to = d->toDevice(point);
     if (d->recording()) {
         d->pathLineTo(to);
     } else {
         QPainterPath path;
-        path.moveTo(rounded(d->toDevice(d->s.currentPosition)));
+        path.moveTo(d->toDevice(d->s.currentPosition));
         path.lineTo(to);
         d->drawDevicePath(path, false, true);
     }
@@ -608,9 +655,9 @@ bool DeviceContext::Polyline(std::span<const QPointF> points)
     if (points.size() < 2)
         return false;
     QPainterPath path;
-    path.moveTo(rounded(d->toDevice(points[0])));
+    path.moveTo(d->toDevice(points[0]));
     for (std::size_t i = 1; i < points.size(); ++i)
-        path.lineTo(rounded(d->toDevice(points[i])));
+        path.lineTo(d->toDevice(points[i]));
     if (d->recording()) {
         d->s.path.addPath(path);
         d->s.figureOpen = true;
@@ -626,12 +673,12 @@ bool DeviceContext::PolylineTo(std::span<const QPointF> points)
         return false;
     if (d->recording()) {
         for (const QPointF& p : points)
-            d->pathLineTo(rounded(d->toDevice(p)));
+            d->pathLineTo(d->toDevice(p));
     } else {
         QPainterPath path;
-        path.moveTo(rounded(d->toDevice(d->s.currentPosition)));
+        path.moveTo(d->toDevice(d->s.currentPosition));
         for (const QPointF& p : points)
-            path.lineTo(rounded(d->toDevice(p)));
+            path.lineTo(d->toDevice(p));
         d->drawDevicePath(path, false, true);
     }
     d->s.currentPosition = points.back();
@@ -653,9 +700,9 @@ bool DeviceContext::PolyPolygon(std::span<const QPointF> points, std::span<const
         if (n > points.size() - at)
             return false;
         if (n >= 2) {
-            path.moveTo(rounded(d->toDevice(points[at])));
+            path.moveTo(d->toDevice(points[at]));
             for (std::size_t i = 1; i < n; ++i)
-                path.lineTo(rounded(d->toDevice(points[at + i])));
+                path.lineTo(d->toDevice(points[at + i]));
             path.closeSubpath();
         }
         at += n;
@@ -686,10 +733,10 @@ bool DeviceContext::PolyBezier(std::span<const QPointF> points)
     if (points.size() < 4 || (points.size() - 1) % 3 != 0)
         return false;
     QPainterPath path;
-    path.moveTo(rounded(d->toDevice(points[0])));
+    path.moveTo(d->toDevice(points[0]));
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
-        path.cubicTo(rounded(d->toDevice(points[i])), rounded(d->toDevice(points[i + 1])),
-                     rounded(d->toDevice(points[i + 2])));
+        path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
+                     d->toDevice(points[i + 2]));
     if (d->recording()) {
         d->s.path.addPath(path);
         d->s.figureOpen = true;
@@ -705,16 +752,16 @@ bool DeviceContext::PolyBezierTo(std::span<const QPointF> points)
         return false;
     if (d->recording()) {
         if (!d->s.figureOpen)
-            d->pathMoveTo(rounded(d->toDevice(d->s.currentPosition)));
+            d->pathMoveTo(d->toDevice(d->s.currentPosition));
         for (std::size_t i = 0; i + 2 < points.size(); i += 3)
-            d->s.path.cubicTo(rounded(d->toDevice(points[i])), rounded(d->toDevice(points[i + 1])),
-                              rounded(d->toDevice(points[i + 2])));
+            d->s.path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
+                              d->toDevice(points[i + 2]));
     } else {
         QPainterPath path;
-        path.moveTo(rounded(d->toDevice(d->s.currentPosition)));
+        path.moveTo(d->toDevice(d->s.currentPosition));
         for (std::size_t i = 0; i + 2 < points.size(); i += 3)
-            path.cubicTo(rounded(d->toDevice(points[i])), rounded(d->toDevice(points[i + 1])),
-                         rounded(d->toDevice(points[i + 2])));
+            path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
+                         d->toDevice(points[i + 2]));
         d->drawDevicePath(path, false, true);
     }
     d->s.currentPosition = points.back();
@@ -740,16 +787,16 @@ bool DeviceContext::PolyDraw(std::span<const QPointF> points, std::span<const st
     QPainterPath path;
     QPainterPath& target = d->recording() ? d->s.path : path;
     bool open = d->recording() ? d->s.figureOpen : false;
-    QPointF figureStart = rounded(d->toDevice(d->s.currentPosition));
+    QPointF figureStart = d->toDevice(d->s.currentPosition);
     auto ensureOpen = [&] {
         if (!open) {
-            target.moveTo(rounded(d->toDevice(d->s.currentPosition)));
+            target.moveTo(d->toDevice(d->s.currentPosition));
             open = true;
         }
     };
     for (std::size_t i = 0; i < types.size(); ++i) {
         const std::uint8_t t = types[i] & ~PT_CLOSEFIGURE;
-        const QPointF p = rounded(d->toDevice(points[i]));
+        const QPointF p = d->toDevice(points[i]);
         if (t == PT_MOVETO) {
             target.moveTo(p);
             figureStart = p;
@@ -761,7 +808,7 @@ bool DeviceContext::PolyDraw(std::span<const QPointF> points, std::span<const st
             d->s.currentPosition = points[i];
         } else {
             ensureOpen();
-            target.cubicTo(p, rounded(d->toDevice(points[i + 1])), rounded(d->toDevice(points[i + 2])));
+            target.cubicTo(p, d->toDevice(points[i + 1]), d->toDevice(points[i + 2]));
             d->s.currentPosition = points[i + 2];
             i += 2;
         }
@@ -932,7 +979,7 @@ bool DeviceContext::Impl::arcShape(const QRectF& box, QPointF start, QPointF end
             s.figureOpen = true;
         } else {
             QPainterPath joined;
-            joined.moveTo(rounded(toDevice(s.currentPosition)));
+            joined.moveTo(toDevice(s.currentPosition));
             joined.lineTo(deviceStart);
             joined.connectPath(path);
             drawDevicePath(joined, false, true);
@@ -992,12 +1039,12 @@ bool DeviceContext::AngleArc(QPointF center, double radius, double startDegrees,
     logical.arcTo(box, startDegrees, sweepDegrees);
     const QPainterPath path = d->transform().map(logical);
     if (d->recording()) {
-        d->pathLineTo(rounded(d->toDevice(first)));
+        d->pathLineTo(d->toDevice(first));
         d->s.path.connectPath(path);
         d->s.figureOpen = true;
     } else {
         QPainterPath joined;
-        joined.moveTo(rounded(d->toDevice(d->s.currentPosition)));
+        joined.moveTo(d->toDevice(d->s.currentPosition));
         joined.lineTo(d->toDevice(first));
         joined.connectPath(path);
         d->drawDevicePath(joined, false, true);

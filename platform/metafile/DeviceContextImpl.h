@@ -62,6 +62,11 @@ struct DevicePen {
     double width = 1;       // device pixels
     bool insideFrame = false;
     bool styled = false;    // dashes or dots, whose gaps an opaque background fills
+    // A geometric pen under a mapping that is not a similarity (anisotropic
+    // or sheared) has an elliptical tip: it is stroked in logical space with
+    // this width and the outline mapped to the device.
+    bool logicalStroke = false;
+    double logicalWidth = 0;
 };
 
 struct DeviceContext::Impl {
@@ -111,6 +116,7 @@ struct DeviceContext::Impl {
     // Returns false when the mix mode or clip leaves nothing to draw.
     bool beginMix();
     void endMix();
+    bool antialiasAllowed() const;
     void fillDevicePath(const QPainterPath& path, const QBrush& brush);
     void strokeDevicePath(const QPainterPath& path, const DevicePen& pen);
     void drawDevicePath(const QPainterPath& path, bool fill, bool stroke);

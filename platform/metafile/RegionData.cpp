@@ -70,12 +70,14 @@ bool parseRgnData(std::span<const std::uint8_t> bytes, QRegion& out)
     return r.ok();
 }
 
-bool parseWmfRegion(std::span<const std::uint8_t> bytes, QRegion& out)
+namespace {
+
+bool parseWmfRegionWith(std::span<const std::uint8_t> bytes, int objectCountBytes, QRegion& out)
 {
     ByteReader r(bytes);
     r.u16(); // next in chain
     r.u16(); // object type
-    r.u32(); // object count
+    r.skip(static_cast<std::size_t>(objectCountBytes));
     r.u16(); // region size
     const std::uint16_t scanCount = r.u16();
     r.u16(); // largest scan
@@ -98,12 +100,21 @@ bool parseWmfRegion(std::span<const std::uint8_t> bytes, QRegion& out)
             if (!rect.isEmpty())
                 parts.emplace_back(rect);
         }
-        r.u16(); // count repeated
         if (!r.ok())
             return false;
+        r.u16(); // count repeated; real files sometimes end without it
     }
     out = uniteAll(std::move(parts));
     return true;
+}
+
+} // namespace
+
+bool parseWmfRegion(std::span<const std::uint8_t> bytes, QRegion& out)
+{
+    // The object count is documented as 32 bits but written as 16 by the
+    // files seen in practice; take whichever reading holds together.
+    return parseWmfRegionWith(bytes, 2, out) || parseWmfRegionWith(bytes, 4, out);
 }
 
 } // namespace plat::gdi

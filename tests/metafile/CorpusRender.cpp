@@ -1,6 +1,7 @@
 #include "CorpusRender.h"
 
 #include <engine/MetafileLoaders.h>
+#include <metafile/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
 #include <metafile/WindowsMetafile.h>
 
@@ -147,6 +148,26 @@ QImage renderCorpusFile(const CorpusFile& file, int width, int height)
     QImage image = takeBitmap(pictaf::RenderWmf(wmf, target, 0, 0xFFFFFF));
     plat::DeleteMetaFile(wmf);
     return image;
+}
+
+plat::PlaybackResult playCorpusFile(const CorpusFile& file)
+{
+    const QByteArray data = readAll(file.path);
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    plat::DeviceContext dc(&image);
+    if (file.kind == "emf") {
+        const plat::HGDIOBJ emf = plat::SetEnhMetaFileBits(bytesOf(data));
+        const plat::PlaybackResult r = plat::PlayEnhMetaFile(dc, emf, QRectF(0, 0, 200, 200));
+        plat::DeleteEnhMetaFile(emf);
+        return r;
+    }
+    const plat::HGDIOBJ wmf = plat::SetMetaFileBitsEx(bytesOf(data, file.kind == "wmf-placeable" ? 22 : 0));
+    dc.SetMapMode(plat::gdi::MM_ANISOTROPIC);
+    dc.SetViewportExtEx(200, 200);
+    const plat::PlaybackResult r = plat::PlayMetaFile(dc, wmf);
+    plat::DeleteMetaFile(wmf);
+    return r;
 }
 
 } // namespace velnora::test

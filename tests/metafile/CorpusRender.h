@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <metafile/PlaybackResult.h>
+
 #include <string>
 #include <vector>
 
@@ -31,5 +33,8 @@ std::vector<CorpusFile> corpusFiles(const std::vector<std::string>& folders);
 // RenderWmf of a metafile made from their bytes. A height of 0 keeps the
 // natural aspect. Null when nothing renders.
 QImage renderCorpusFile(const CorpusFile& file, int width = 0, int height = 0);
+
+// Plays a file into a small bitmap and reports how playback ended.
+plat::PlaybackResult playCorpusFile(const CorpusFile& file);
 
 } // namespace velnora::test

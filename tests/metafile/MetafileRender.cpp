@@ -36,6 +36,18 @@ int main(int argc, char** argv)
         const QImage image = velnora::test::renderCorpusFile(f, w, h);
         return image.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }
+    if (QString::fromLocal8Bit(argv[1]) == QLatin1String("--status")) {
+        // How playback of each corpus file ends.
+        for (const auto& f : velnora::test::corpusFiles({"wmf", "emf", "bad"})) {
+            const plat::PlaybackResult r = velnora::test::playCorpusFile(f);
+            std::printf("%-70s %s records=%zu offset=%zu\n", f.relativePath.c_str(),
+                        r.status == plat::PlaybackStatus::Complete    ? "complete"
+                            : r.status == plat::PlaybackStatus::BadRecord ? "BAD RECORD"
+                                                                          : "not a metafile",
+                        r.recordsPlayed, r.badRecordOffset);
+        }
+        return 0;
+    }
     const QString out = QString::fromLocal8Bit(argv[1]);
     const int width = argc > 2 ? std::atoi(argv[2]) : 0;
     const QString filter = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
