@@ -51,6 +51,23 @@ QPointF rounded(QPointF p) { return {std::round(p.x()), std::round(p.y())}; }
 
 Qt::FillRule fillRule(int mode) { return mode == WINDING ? Qt::WindingFill : Qt::OddEvenFill; }
 
+// Device coordinate c names pixel c. An antialiased stroke of odd width
+// runs through the pixel's centre and one of even width along its edge, so
+// that it covers whole pixels as a Windows pen does.
+double strokeOffset(double width) { return (std::lround(width) % 2) ? 0.5 : 0.0; }
+
+// The rectangle an inside-frame pen's centre line follows within a shape's
+// device rectangle (whose right and bottom name the last pixels), so that
+// the stroke covers the edge pixels and none outside.
+QRectF insideFrameRect(const QRectF& shape, double width)
+{
+    const double off = strokeOffset(width);
+    const double lead = width / 2 - off, trail = width / 2 + off - 1;
+    if (lead + trail >= std::min(shape.width(), shape.height()))
+        return QRectF(shape.center(), QSizeF(0, 0));
+    return shape.adjusted(lead, lead, -trail, -trail);
+}
+
 bool reasonable(const QRectF& r)
 {
     return std::isfinite(r.left()) && std::isfinite(r.top()) && std::isfinite(r.right()) && std::isfinite(r.bottom())
@@ -555,7 +572,10 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
             target.setElementPositionAt(i, std::round(e.x), std::round(e.y));
         }
     }
-    painter.setRenderHint(QPainter::Antialiasing, dp.width > 1 && antialiasAllowed());
+    const bool antialias = dp.width > 1 && antialiasAllowed();
+    painter.setRenderHint(QPainter::Antialiasing, antialias);
+    if (antialias)
+        target.translate(strokeOffset(dp.width), strokeOffset(dp.width));
     if (dp.styled) {
         double patternLength = 0;
         for (qreal v : pen.dashPattern())
@@ -582,7 +602,9 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
             stroker.setMiterLimit(pen.miterLimit());
             if (pen.style() == Qt::CustomDashLine)
                 stroker.setDashPattern(pen.dashPattern());
-            QPainterPath outline = transform().map(stroker.createStroke(inverse.map(target)));
+            QPainterPath outline = transform().map(stroker.createStroke(inverse.map(path)));
+            if (antialias)
+                outline.translate(strokeOffset(dp.width), strokeOffset(dp.width));
             outline.setFillRule(Qt::WindingFill);
             painter.fillPath(outline, pen.color());
             return;
@@ -832,10 +854,8 @@ bool DeviceContext::Rectangle(double left, double top, double right, double bott
     if (auto rect = d->deviceShapeRect(left, top, right, bottom)) {
         const DevicePen pen = d->devicePen();
         QRectF r = *rect;
-        if (pen.insideFrame) {
-            const double inset = std::min((pen.width - 1) / 2, std::min(r.width(), r.height()) / 2);
-            r.adjust(inset, inset, -inset, -inset);
-        }
+        if (pen.insideFrame)
+            r = insideFrameRect(r, pen.width);
         // Counter-clockwise on screen, as Windows records a rectangle in a path.
         path.moveTo(r.topLeft());
         path.lineTo(r.bottomLeft());
@@ -862,10 +882,8 @@ bool DeviceContext::RoundRect(double left, double top, double right, double bott
     if (auto rect = d->deviceShapeRect(left, top, right, bottom)) {
         const DevicePen pen = d->devicePen();
         QRectF r = *rect;
-        if (pen.insideFrame) {
-            const double inset = std::min((pen.width - 1) / 2, std::min(r.width(), r.height()) / 2);
-            r.adjust(inset, inset, -inset, -inset);
-        }
+        if (pen.insideFrame)
+            r = insideFrameRect(r, pen.width);
         const QTransform& t = d->transform();
         const double rx = std::min(std::fabs(width * t.m11()) / 2, r.width() / 2);
         const double ry = std::min(std::fabs(height * t.m22()) / 2, r.height() / 2);
@@ -890,10 +908,8 @@ bool DeviceContext::Ellipse(double left, double top, double right, double bottom
     if (auto rect = d->deviceShapeRect(left, top, right, bottom)) {
         const DevicePen pen = d->devicePen();
         QRectF r = *rect;
-        if (pen.insideFrame) {
-            const double inset = std::min((pen.width - 1) / 2, std::min(r.width(), r.height()) / 2);
-            r.adjust(inset, inset, -inset, -inset);
-        }
+        if (pen.insideFrame)
+            r = insideFrameRect(r, pen.width);
         path.addEllipse(r);
     } else {
         QPainterPath logical;
@@ -924,10 +940,8 @@ bool DeviceContext::Impl::arcShape(const QRectF& box, QPointF start, QPointF end
         auto rect = deviceShapeRect(box.left(), box.top(), box.right(), box.bottom());
         r = *rect;
         const DevicePen pen = devicePen();
-        if (pen.insideFrame && kind != ArcKind::Arc && kind != ArcKind::ArcTo) {
-            const double inset = std::min((pen.width - 1) / 2, std::min(r.width(), r.height()) / 2);
-            r.adjust(inset, inset, -inset, -inset);
-        }
+        if (pen.insideFrame && kind != ArcKind::Arc && kind != ArcKind::ArcTo)
+            r = insideFrameRect(r, pen.width);
         ps = toDevice(start);
         pe = toDevice(end);
     } else {

@@ -281,7 +281,7 @@ bool DeviceContext::AlphaBlend(const QRectF& dest, const QImage& source, const Q
     QPainter& p = d->painter;
     p.save();
     p.setOpacity(std::clamp(constantAlpha, 0, 255) / 255.0);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, d->s.stretchMode == HALFTONE);
     if (quad.aligned) {
         const QRectF target(quad.rect);
         if (quad.mirrorX || quad.mirrorY) {

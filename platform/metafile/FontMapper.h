@@ -9,6 +9,8 @@
 // neither known nor installed falls back by its pitch and family bits.
 #pragma once
 
+#include "platform_export.h"
+
 #include "metafile/LogObjects.h"
 
 #include <QFont>
@@ -22,7 +24,7 @@
 
 namespace plat::gdi {
 
-class FontMapper {
+class PLATFORM_EXPORT FontMapper {
 public:
     enum class Symbols { None, Symbol, Wingdings, Webdings };
 
