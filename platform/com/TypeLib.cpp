@@ -433,8 +433,18 @@ HRESULT QueryPathOfRegTypeLib(REFGUID libid, std::uint16_t major, std::uint16_t 
         return TYPE_E_LIBNOTREGISTERED;
     if (lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT)
         lcid = GetUserDefaultLCID();
+    const std::string versionPath = base + "\\" + bestKey;
     for (LCID tryLcid : {lcid, lcid & 0x3FFu, LCID{0}}) {
-        if (auto p = RegGetString(HKEY_CLASSES_ROOT, base + "\\" + bestKey + "\\" + lcidKey(tryLcid) + "\\linux", "")) {
+        if (auto p = RegGetString(HKEY_CLASSES_ROOT, versionPath + "\\" + lcidKey(tryLcid) + "\\linux", "")) {
+            *path = *p;
+            return S_OK;
+        }
+    }
+    // No entry for that language: any language the library was registered for.
+    for (const std::string& sub : subkeys(HKEY_CLASSES_ROOT, versionPath)) {
+        if (sub.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            continue;
+        if (auto p = RegGetString(HKEY_CLASSES_ROOT, versionPath + "\\" + sub + "\\linux", "")) {
             *path = *p;
             return S_OK;
         }

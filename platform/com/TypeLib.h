@@ -9,6 +9,8 @@
 //   TypeLib\{libid}\<major>.<minor>\HELPDIR    the help folder
 //   TypeLib\{libid}\<major>.<minor>\NAME       the library's name (ours: lets a
 //                                              host resolve "PICTAFLib.Pictafor")
+// A library asked for in a language it was not registered for is found
+// under its primary language, then language 0, then any language.
 // and each dual or automation-compatible interface as Interface\{iid} with
 // subkeys ProxyStubClsid32 and TypeLib (default the libid, "Version" the
 // version). The file is a component library that carries the description in
