@@ -13,14 +13,7 @@ inline plat::com::ULONG RefCount(plat::com::IUnknown* p)
     return p->Release();
 }
 
-// EXPECT_HR(expected, call): failures print both codes by name.
-#define EXPECT_HR(expected, call)                                                                                       \
-    do {                                                                                                               \
-        const plat::com::HRESULT hr_got_ = (call);                                                                     \
-        EXPECT_EQ(plat::com::HResultName(hr_got_), plat::com::HResultName(expected)) << #call;                         \
-    } while (0)
-#define ASSERT_HR(expected, call)                                                                                       \
-    do {                                                                                                               \
-        const plat::com::HRESULT hr_got_ = (call);                                                                     \
-        ASSERT_EQ(plat::com::HResultName(hr_got_), plat::com::HResultName(expected)) << #call;                         \
-    } while (0)
+// EXPECT_HR(expected, call): failures print both codes by name; more text
+// may be streamed in as with EXPECT_EQ.
+#define EXPECT_HR(expected, call) EXPECT_EQ(plat::com::HResultName(call), plat::com::HResultName(expected)) << #call
+#define ASSERT_HR(expected, call) ASSERT_EQ(plat::com::HResultName(call), plat::com::HResultName(expected)) << #call
