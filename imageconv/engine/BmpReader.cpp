@@ -201,6 +201,7 @@ PackedDib readDib(const ByteSource& src, Status* status)
         return fail(status, Status::OutOfMemory);
     }
     std::uint8_t* out = dib.data();
+    std::memset(out, 0, static_cast<std::size_t>(40 + maskBytes + kept * 4));
     wr32(out, 40);
     wr32(out + 4, static_cast<std::uint32_t>(width));
     wr32(out + 8, static_cast<std::uint32_t>(height));

@@ -1,5 +1,6 @@
 #include "engine/GifEncoder.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace pictaf {
@@ -53,7 +54,10 @@ std::uint32_t GifEncoder::TriangleCost(std::uint32_t count, std::uint32_t codes)
         count -= per;
     }
     if (count > 0) {
-        std::uint32_t r = IntSqrt(count);
+        // The two loops below settle on the least r with r(r + 1) >= 2 count
+        // from any first guess; the floating-point root is just a closer one
+        // than IntSqrt and costs far less. The answer is the same.
+        std::uint32_t r = static_cast<std::uint32_t>(std::sqrt(2.0 * count));
         while (r * (r + 1) >= 2 * count)
             r -= 1;
         while (r * (r + 1) < 2 * count)
@@ -112,7 +116,7 @@ void GifEncoder::Compress(const IndexedImage& image, int initialCodeWidth)
     initialCodeWidth_ = initialCodeWidth;
     bitBuffer_ = 0;
     bitCount_ = 0;
-    blockLength_ = 0;
+    dataLength_ = 0;
     clearCode_ = 1u << (initialCodeWidth - 1);
     endCode_ = clearCode_ + 1;
     runBase_ = clearCode_ + 2;
@@ -148,10 +152,12 @@ void GifEncoder::Compress(const IndexedImage& image, int initialCodeWidth)
         FlushRun();
 
     PutCode(endCode_);
-    if (bitCount_ > 0)
+    while (bitCount_ > 0) { // whole bytes, then the last partial one
         PutByte(static_cast<std::uint8_t>(bitBuffer_ & 0xff));
-    if (blockLength_ > 0)
-        WriteSubBlock();
+        bitBuffer_ >>= 8;
+        bitCount_ = bitCount_ > 8 ? bitCount_ - 8 : 0;
+    }
+    WriteSubBlocks(true);
 }
 
 void GifEncoder::ResetCodeSpace()
@@ -173,29 +179,51 @@ void GifEncoder::RestoreClearLimit()
     }
 }
 
+// Codes are packed least significant bit first. The bytes they make are
+// gathered in data_ and cut into sub-blocks of 255 (a length byte, then the
+// bytes) whenever enough have gathered; only the last block may be shorter.
+// That is byte for byte what emitting each byte into a 255-byte block, and
+// writing the block when it fills, produces.
 void GifEncoder::PutCode(std::uint32_t code)
 {
-    bitBuffer_ |= code << bitCount_;
+    bitBuffer_ |= std::uint64_t{code} << bitCount_;
     bitCount_ += codeWidth_;
-    while (bitCount_ >= 8) {
-        PutByte(static_cast<std::uint8_t>(bitBuffer_ & 0xff));
-        bitBuffer_ >>= 8;
-        bitCount_ -= 8;
+    if (bitCount_ >= 32) {
+        const auto word = static_cast<std::uint32_t>(bitBuffer_);
+        std::uint8_t* at = data_ + dataLength_;
+        at[0] = static_cast<std::uint8_t>(word);
+        at[1] = static_cast<std::uint8_t>(word >> 8);
+        at[2] = static_cast<std::uint8_t>(word >> 16);
+        at[3] = static_cast<std::uint8_t>(word >> 24);
+        dataLength_ += 4;
+        bitBuffer_ >>= 32;
+        bitCount_ -= 32;
+        if (dataLength_ >= kDataFlush)
+            WriteSubBlocks(false);
     }
 }
 
 void GifEncoder::PutByte(std::uint8_t byte)
 {
-    block_[1 + blockLength_++] = byte;
-    if (blockLength_ == 255)
-        WriteSubBlock();
+    data_[dataLength_++] = byte;
+    if (dataLength_ >= kDataFlush)
+        WriteSubBlocks(false);
 }
 
-void GifEncoder::WriteSubBlock()
+void GifEncoder::WriteSubBlocks(bool last)
 {
-    block_[0] = static_cast<std::uint8_t>(blockLength_);
-    sink_->write(block_, static_cast<std::size_t>(blockLength_) + 1);
-    blockLength_ = 0;
+    std::size_t done = 0;
+    std::size_t out = 0;
+    while (dataLength_ - done >= 255 || (last && dataLength_ > done)) {
+        const std::size_t n = std::min<std::size_t>(255, dataLength_ - done);
+        blocks_[out++] = static_cast<std::uint8_t>(n);
+        std::memcpy(blocks_ + out, data_ + done, n);
+        out += n;
+        done += n;
+    }
+    sink_->write(blocks_, out);
+    std::memmove(data_, data_ + done, dataLength_ - done);
+    dataLength_ -= done;
 }
 
 void GifEncoder::PutDataCode(std::uint32_t code)

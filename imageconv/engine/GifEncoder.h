@@ -51,17 +51,21 @@ private:
     void PutCode(std::uint32_t code);
     void PutDataCode(std::uint32_t code);
     void PutByte(std::uint8_t byte);
-    void WriteSubBlock();
+    void WriteSubBlocks(bool last);
     void FlushRun();
     void RunAfterClear(std::uint32_t n);
     void RunByClearOrRepeat(std::uint32_t n);
     void RunByTable(std::uint32_t n);
 
     ByteSink* sink_ = nullptr;
-    std::uint32_t bitBuffer_ = 0;
+    // Data bytes are cut into sub-blocks once this many have gathered.
+    static constexpr std::size_t kDataFlush = 255 * 32;
+
+    std::uint64_t bitBuffer_ = 0;
     int bitCount_ = 0;
-    std::uint8_t block_[256] = {}; // length byte, then up to 255 data bytes
-    int blockLength_ = 0;
+    std::uint8_t data_[kDataFlush + 8] = {};
+    std::size_t dataLength_ = 0;
+    std::uint8_t blocks_[kDataFlush + kDataFlush / 255 + 8] = {}; // length bytes and data, ready to write
     int initialCodeWidth_ = 0;
     int codeWidth_ = 0;
     std::uint32_t clearCode_ = 0;

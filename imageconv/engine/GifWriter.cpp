@@ -15,16 +15,18 @@ Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRe
     const std::int64_t height = std::int64_t{target.bottom} - target.top;
     if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff)
         return Status::BadSize;
-    PackedDib dib = CaptureDib24(bitmap);
-    if (dib.empty())
+    // The colours are read straight from the bitmap, bottom row first, as
+    // from its 24-bit DIB (the same pixels and order, without a 3-bytes-per-
+    // pixel copy of the whole picture).
+    const auto source = plat::LookupBitmap(bitmap);
+    if (!source || source->image.isNull())
         return Status::BadHandle;
     auto image = IndexedImage::CreateIndexedImage(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     if (!image)
         return Status::OutOfMemory;
     // A rectangle that is not the bitmap's own size fails here, before the file is touched.
-    if (Status s = MapDibToIndexed(dib, *image, flags, bgColor); s != Status::Ok)
+    if (Status s = MapBitmapToIndexed(source->image, *image, flags, bgColor); s != Status::Ok)
         return s;
-    PackedDib().swap(dib);
 
     FileSink file;
     if (Status s = file.open(outputFile); s != Status::Ok)

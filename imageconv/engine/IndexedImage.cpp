@@ -2,6 +2,7 @@
 
 #include <gdi/GdiObjects.h>
 
+#include <cstring>
 #include <new>
 
 namespace pictaf {
@@ -15,11 +16,15 @@ std::unique_ptr<IndexedImage> IndexedImage::CreateIndexedImage(std::int32_t widt
     std::unique_ptr<IndexedImage> image(new (std::nothrow) IndexedImage(width, height));
     if (!image)
         return nullptr;
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     try {
-        image->pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+        image->pixels_.resize(count);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+    // Large blocks come zeroed from the system; only small ones need clearing.
+    if (count < plat::kLargeBufferThreshold)
+        std::memset(image->pixels_.data(), 0, count);
     return image;
 }
 

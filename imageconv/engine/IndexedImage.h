@@ -5,6 +5,8 @@
 // PixelAt and PutPixel give the same answers whatever the layout.
 #pragma once
 
+#include <gdi/LargeBuffer.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -57,7 +59,7 @@ private:
 
     std::int32_t width_;
     std::int32_t height_;
-    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t, plat::LargeAllocator<std::uint8_t>> pixels_;
     int count_ = 0;
     std::array<int, kMaxColours> red_{}, green_{}, blue_{};
     int transparent_ = -1;

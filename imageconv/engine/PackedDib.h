@@ -4,13 +4,17 @@
 // to a multiple of 4 bytes.
 #pragma once
 
+#include <gdi/LargeBuffer.h>
+
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace pictaf {
 
-using PackedDib = std::vector<std::uint8_t>;
+// Pixel blocks run to tens of megabytes: they come from whole pages and are
+// not zeroed by resize() (the reader and the capture write every byte).
+using PackedDib = std::vector<std::uint8_t, plat::LargeAllocator<std::uint8_t>>;
 
 // Header fields of a packed DIB (40-byte or 12-byte header); false when the
 // block is too short for its header.

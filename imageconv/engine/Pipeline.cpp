@@ -161,6 +161,20 @@ WorkBitmap StretchToSize(plat::HGDIOBJ bitmap, const TargetRect& target, Status*
     return stretched;
 }
 
-PackedDib CaptureDib24(plat::HGDIOBJ bitmap) { return plat::GetDIBits24(bitmap); }
+PackedDib CaptureDib24(plat::HGDIOBJ bitmap)
+{
+    PackedDib dib;
+    const std::size_t size = plat::GetDIBits24Size(bitmap);
+    if (size == 0)
+        return dib;
+    try {
+        dib.resize(size);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (!plat::GetDIBits24Into(bitmap, dib))
+        return {};
+    return dib;
+}
 
 } // namespace pictaf

@@ -1,5 +1,7 @@
 #include "gdi/GdiObjects.h"
 
+#include "gdi/LargeBuffer.h"
+
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
@@ -98,7 +100,7 @@ HGDIOBJ CreateCompatibleBitmap(int width, int height)
 {
     if (!IsAcceptableBitmapSize(width, height))
         return 0;
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = AllocateImage(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return 0;
     image.fill(0xff000000u);
@@ -143,7 +145,7 @@ HGDIOBJ StretchBitmap(HGDIOBJ source, int width, int height)
         // either, so the source stays unchanged whatever happens to the copy.
         return RegisterObject(std::make_shared<Bitmap>(src));
     }
-    QImage target(width, height, QImage::Format_RGB32);
+    QImage target = AllocateImage(width, height, QImage::Format_RGB32);
     if (target.isNull() || src.isNull())
         return 0;
     // Nearest source pixel by the centre of each target pixel, as in

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,12 +57,7 @@ std::string temporaryBeside(const std::string& output)
 
 int main(int argc, char** argv)
 {
-    // Metafile text is drawn with Qt's fonts, which need an application
-    // object but no display.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(quietQtMessages);
-    QGuiApplication app(argc, argv);
-
     std::vector<std::string> args(argv + 1, argv + argc);
     ConvertOptions options;
     std::string error;
@@ -72,6 +68,15 @@ int main(int argc, char** argv)
     if (options.help) {
         std::fputs(ConvertUsage(), stdout);
         return 0;
+    }
+
+    // Metafile text is drawn with Qt's fonts, which need an application
+    // object (on the offscreen platform: no display). Starting one costs more
+    // than converting a small BMP, so it is made only for metafile input.
+    std::unique_ptr<QGuiApplication> app;
+    if (ProbeWmfFile(options.input) || ProbeEmfFile(options.input)) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        app = std::make_unique<QGuiApplication>(argc, argv);
     }
 
     const ConversionFlags flags =
