@@ -1,0 +1,106 @@
+#include "CommonDialog.h"
+
+#include "QtDialogProvider.h"
+
+#include <QFileInfo>
+
+CommonDialog::CommonDialog(QWidget* owner, QObject* parent)
+    : QObject(parent), m_owner(owner), m_provider(std::make_shared<QtDialogProvider>())
+{
+}
+
+void CommonDialog::setProvider(std::shared_ptr<DialogProvider> provider)
+{
+    m_provider = provider ? std::move(provider) : std::make_shared<QtDialogProvider>();
+}
+
+DialogResult CommonDialog::showColor()
+{
+    const auto chosen = m_provider->chooseColor(m_owner, OleColors::toQColor(m_color));
+    if (!chosen)
+        return DialogResult::Cancelled;
+    m_color = OleColors::fromQColor(*chosen);
+    return DialogResult::Confirmed;
+}
+
+DialogResult CommonDialog::showFont()
+{
+    const auto chosen = m_provider->chooseFont(m_owner, m_font);
+    if (!chosen)
+        return DialogResult::Cancelled;
+    m_font = *chosen;
+    return DialogResult::Confirmed;
+}
+
+FileDialogRequest CommonDialog::fileRequest() const
+{
+    FileDialogRequest request;
+    request.title = m_dialogTitle;
+    request.nameFilters = toNameFilters(m_filter);
+    request.fileName = m_fileName;
+    request.defaultExt = m_defaultExt;
+    return request;
+}
+
+DialogResult CommonDialog::acceptFileName(const std::optional<QString>& chosen)
+{
+    if (!chosen || chosen->isEmpty())
+        return DialogResult::Cancelled;
+    m_fileName = withDefaultExt(*chosen, m_defaultExt);
+    return DialogResult::Confirmed;
+}
+
+DialogResult CommonDialog::showOpen()
+{
+    return acceptFileName(m_provider->chooseOpenFile(m_owner, fileRequest()));
+}
+
+DialogResult CommonDialog::showSave()
+{
+    return acceptFileName(m_provider->chooseSaveFile(m_owner, fileRequest()));
+}
+
+InputBoxAnswer CommonDialog::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    const auto typed = m_provider->inputText(m_owner, title, prompt, defaultText);
+    if (!typed)
+        return {DialogResult::Cancelled, QString()};
+    return {DialogResult::Confirmed, *typed};
+}
+
+MessageAnswer CommonDialog::msgBox(const QString& text, MessageButtons buttons, const QString& title,
+                                   MessageIcon icon)
+{
+    return m_provider->message(m_owner, MessageRequest{title, text, buttons, icon});
+}
+
+QStringList CommonDialog::toNameFilters(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (filter.isEmpty())
+        return result;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString description = parts.at(i).trimmed();
+        QStringList patterns;
+        if (i + 1 < parts.size()) {
+            for (const QString& p : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                patterns << p.trimmed();
+        }
+        if (patterns.isEmpty())
+            patterns << QStringLiteral("*");
+        const QString label = description.isEmpty() ? patterns.join(QLatin1Char(' ')) : description;
+        result << QStringLiteral("%1 (%2)").arg(label, patterns.join(QLatin1Char(' ')));
+    }
+    return result;
+}
+
+QString CommonDialog::withDefaultExt(const QString& fileName, const QString& ext)
+{
+    if (ext.isEmpty() || fileName.isEmpty())
+        return fileName;
+    const QString last = QFileInfo(fileName).fileName();
+    if (last.isEmpty() || last.contains(QLatin1Char('.')))
+        return fileName;
+    return fileName + QLatin1Char('.') + ext;
+}

@@ -1,0 +1,101 @@
+#include "FormLabel.h"
+
+#include "FontProperties.h"
+
+#include <QEvent>
+
+FormLabel::FormLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent)
+{
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setTextFormat(Qt::PlainText);
+    // Its own font from the start, so a later change of the form's font does
+    // not reach it.
+    setFont(FontProperties::pinned(font()));
+    setForeColor(m_foreColor);
+}
+
+void FormLabel::setCaption(const QString& caption)
+{
+    setText(caption);
+    fitToCaption();
+}
+
+void FormLabel::setAutoSize(bool on)
+{
+    m_autoSize = on;
+    fitToCaption();
+}
+
+void FormLabel::setForeColor(OleColor c)
+{
+    m_foreColor = c;
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, OleColors::toQColor(c));
+    setPalette(pal);
+}
+
+void FormLabel::applyFont(const QFont& f)
+{
+    setFont(FontProperties::pinned(f));
+    fitToCaption();
+}
+
+PropertyStatus FormLabel::setFontName(const QString& family)
+{
+    QFont f = font();
+    const PropertyStatus s = FontProperties::setName(f, family);
+    if (s == PropertyStatus::Ok)
+        applyFont(f);
+    return s;
+}
+
+PropertyStatus FormLabel::setFontSize(float points)
+{
+    QFont f = font();
+    const PropertyStatus s = FontProperties::setSize(f, points);
+    if (s == PropertyStatus::Ok)
+        applyFont(f);
+    return s;
+}
+
+void FormLabel::setFontBold(bool on)
+{
+    QFont f = font();
+    FontProperties::setBold(f, on);
+    applyFont(f);
+}
+
+void FormLabel::setFontItalic(bool on)
+{
+    QFont f = font();
+    f.setItalic(on);
+    applyFont(f);
+}
+
+void FormLabel::setFontStrikethru(bool on)
+{
+    QFont f = font();
+    f.setStrikeOut(on);
+    applyFont(f);
+}
+
+void FormLabel::setFontUnderline(bool on)
+{
+    QFont f = font();
+    f.setUnderline(on);
+    applyFont(f);
+}
+
+void FormLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitToCaption();
+}
+
+void FormLabel::fitToCaption()
+{
+    if (m_autoSize)
+        resize(sizeHint().expandedTo(QSize(1, 1)));
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The label control of the forms: a caption in its own font and fore colour
+// on a transparent background, optionally sizing itself to its caption.
+#include "OleColor.h"
+#include "PropertyStatus.h"
+
+#include <QLabel>
+
+class FormLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit FormLabel(const QString& caption = {}, QWidget* parent = nullptr);
+
+    QString caption() const { return text(); }
+    void setCaption(const QString& caption);
+
+    bool autoSize() const { return m_autoSize; }
+    void setAutoSize(bool on);
+
+    OleColor foreColor() const { return m_foreColor; }
+    void setForeColor(OleColor c);
+
+    PropertyStatus setFontName(const QString& family);
+    PropertyStatus setFontSize(float points);
+    void setFontBold(bool on);
+    void setFontItalic(bool on);
+    void setFontStrikethru(bool on);
+    void setFontUnderline(bool on);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyFont(const QFont& font);
+    void fitToCaption();
+
+    bool m_autoSize = false;
+    OleColor m_foreColor = OleColors::SysButtonText;
+};

@@ -1,0 +1,152 @@
+#include "ScopedRegistry.h"
+
+#include <registry/Registry.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using namespace plat;
+
+TEST(Registry, createSetQueryAndDeleteTreeThroughHandles)
+{
+    ScopedRegistry reg;
+    HKEY key = 0;
+    std::uint32_t disposition = 0;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{A}\\MiscStatus", &key, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    const std::uint8_t text[] = "0";
+    EXPECT_EQ(RegSetValueEx(key, "", REG_SZ, text, sizeof text), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetDword(key, "1", "Bits", 132497), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "clsid\\{a}", &key, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(RegGetString(key, "MISCSTATUS", ""), "0");
+    EXPECT_EQ(RegGetDword(key, "MiscStatus\\1", "bits"), 132497u);
+    std::string name;
+    EXPECT_EQ(RegEnumKeyEx(key, 0, &name), ERROR_SUCCESS);
+    EXPECT_EQ(name, "MiscStatus");
+    EXPECT_EQ(RegEnumKeyEx(key, 1, &name), ERROR_NO_MORE_ITEMS);
+
+    EXPECT_EQ(RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{A}\\MiscStatus"), ERROR_KEY_HAS_CHILDREN);
+    EXPECT_EQ(RegDeleteTree(key, "MiscStatus"), ERROR_SUCCESS);
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{A}\\MiscStatus"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{A}"));
+    EXPECT_EQ(RegDeleteTree(HKEY_CLASSES_ROOT, "CLSID"), ERROR_SUCCESS);
+    // A handle whose key went away answers so instead of reading another key.
+    EXPECT_EQ(RegQueryValueEx(key, "", nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST(Registry, queryReportsTypeAndSizeWithTerminatorAndRefusesSmallBuffers)
+{
+    ScopedRegistry reg;
+    ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tools", "PATH", "/usr/bin/info"), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tools", "Count", 65537), ERROR_SUCCESS);
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tools", 0, 0x2003F, &key), ERROR_SUCCESS);
+
+    std::uint32_t type = 0, size = 0;
+    ASSERT_EQ(RegQueryValueEx(key, "PATH", &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 14u); // 13 characters and the zero
+    std::uint8_t small[4];
+    size = sizeof small;
+    EXPECT_EQ(RegQueryValueEx(key, "PATH", &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 14u);
+    std::uint8_t buf[1024];
+    size = sizeof buf;
+    ASSERT_EQ(RegQueryValueEx(key, "Count", &type, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    ASSERT_EQ(size, 4u);
+    EXPECT_EQ(buf[0] | buf[1] << 8 | buf[2] << 16, 65537);
+    EXPECT_EQ(RegQueryValueEx(key, "Missing", &type, buf, &size), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, 0u);
+}
+
+TEST(Registry, writesReadableRegedit4FileThatOtherProcessesShare)
+{
+    ScopedRegistry reg;
+    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "Pictaform.Pictaform\\CurVer", "", "Pictaform.Pictaform.1"),
+              ERROR_SUCCESS);
+    std::string text = reg.text();
+    EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u) << text;
+    EXPECT_NE(text.find("[HKEY_CLASSES_ROOT\\Pictaform.Pictaform\\CurVer]\n@=\"Pictaform.Pictaform.1\"\n"),
+              std::string::npos)
+        << text;
+    // No temporary file is left behind by the atomic write.
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(reg.path()).parent_path()))
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+
+    // Another process replaces the file: the next call sees its content.
+    reg.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Other]\n\"Who\"=\"them\"\n");
+    EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, "Other", "Who"), "them");
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "Pictaform.Pictaform"));
+}
+
+TEST(Registry, unparsableFileIsReportedAndNeverOverwritten)
+{
+    ScopedRegistry reg;
+    const std::string broken = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:zz\n";
+    reg.write(broken);
+    EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "B", "y", "1"), ERROR_REGISTRY_CORRUPT);
+    HKEY key = 0;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &key), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(reg.text(), broken);
+    std::string problem = RegistryProblem();
+    EXPECT_NE(problem.find(reg.path()), std::string::npos) << problem;
+    EXPECT_NE(problem.find("line 3"), std::string::npos) << problem;
+
+    // Once mended by hand the registry works again.
+    reg.write("REGEDIT4\n");
+    EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "B", "y", "1"), ERROR_SUCCESS);
+    EXPECT_TRUE(RegistryProblem().empty());
+}
+
+TEST(Registry, transactionWritesOnceAtTheEnd)
+{
+    ScopedRegistry reg;
+    ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "Before", "", "x"), ERROR_SUCCESS);
+    const std::string before = reg.text();
+    {
+        RegistryTransaction tx;
+        EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "A", "", "1"), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "A\\B", "", "2"), ERROR_SUCCESS);
+        EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, "A\\B", ""), "2"); // visible inside the group
+        EXPECT_EQ(reg.text(), before);                               // but not yet on disk
+        EXPECT_EQ(tx.commit(), ERROR_SUCCESS);
+    }
+    EXPECT_NE(reg.text().find("[HKEY_CURRENT_USER\\A\\B]"), std::string::npos);
+}
+
+TEST(Registry, locationComesFromEnvironmentElseXdgConfigHome)
+{
+    ScopedRegistry reg;
+    EXPECT_EQ(RegistryPath(), reg.path());
+    unsetenv("VELNORA_REGISTRY");
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = oldXdg ? oldXdg : "";
+    setenv("XDG_CONFIG_HOME", "/some/config", 1);
+    EXPECT_EQ(RegistryPath(), "/some/config/velnora/registry.reg");
+    if (oldXdg)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Registry, refusesMalformedPathsAndUnknownHandles)
+{
+    ScopedRegistry reg;
+    HKEY key = 0;
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "A\\\\B", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, std::string(300, 'x'), &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Line\nBreak", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyEx(12345, "A", &key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "A", "", "1"), ERROR_SUCCESS);
+}
