@@ -285,3 +285,18 @@ TEST_F(HousingTest, registeredVerbsAreEnumeratedFromTheClassKey)
     EXPECT_HR(S_FALSE, verbs->Next(1, &verb, &fetched));
     EXPECT_EQ(fetched, 0u);
 }
+
+TEST_F(HousingTest, unusedLibrariesAreLetGoOnlyWhenTheyMayUnload)
+{
+    ComPtr<IPictaform> control = create();
+    ASSERT_TRUE(control);
+    ASSERT_GE(CoLoadedLibraryCount(), 1u);
+    const std::size_t loaded = CoLoadedLibraryCount();
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedLibraryCount(), loaded); // a control still lives
+    control = nullptr;
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedLibraryCount(), loaded - 1);
+    control = create(); // loaded again on demand
+    EXPECT_TRUE(control);
+}
