@@ -72,6 +72,8 @@ std::uint32_t GifEncoder::TriangleCost(std::uint32_t count, std::uint32_t codes)
     if (count < kSmallRun && count < codes * (codes + 1) / 2)
         return kSmallRunCosts.cost[count];
     const std::uint32_t per = codes * (codes + 1) / 2;
+    if (per == 0)
+        return 0; // no codes at all: nothing to count (the coder always has thousands)
     std::uint32_t cost = 0;
     while (count >= per) {
         cost += codes;
