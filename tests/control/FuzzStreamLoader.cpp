@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -20,6 +21,7 @@ extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** out);
 
 namespace {
 
+std::string g_registryDir;
 ComPtr<IClassFactory> g_factory;
 ComPtr<IUnknown> g_anchor; // keeps the shared type information loaded between inputs
 
@@ -38,7 +40,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     char dir[] = "/tmp/fuzz-stream-loader-XXXXXX";
     if (!::mkdtemp(dir))
         std::abort();
-    setenv("VELNORA_REGISTRY", (std::string(dir) + "/registry.reg").c_str(), 1);
+    g_registryDir = dir;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(g_registryDir, ec);
+    });
+    setenv("VELNORA_REGISTRY", (g_registryDir + "/registry.reg").c_str(), 1);
     if (FAILED(DllRegisterServer()) ||
         FAILED(DllGetClassObject(pictaf::CLSID_Pictafor, IID_IClassFactory, g_factory.put_void())))
         std::abort();
