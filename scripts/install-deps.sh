@@ -10,7 +10,7 @@ PACKAGES="
   libgif-dev libuemf-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick x11-utils
-  fonts-dejavu-core fonts-liberation fonts-urw-base35
+  fonts-dejavu-core fonts-liberation fonts-urw-base35 fonts-droid-fallback
   time valgrind
 "
 

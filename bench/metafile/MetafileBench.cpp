@@ -34,8 +34,9 @@ Timing measure(const velnora::test::CorpusFile& f, int width, int repetitions)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const QImage image = velnora::test::renderCorpusFile(f, width);
+        const plat::HGDIOBJ bitmap = velnora::test::renderCorpusBitmap(f, width);
         ms.push_back(timer.nsecsElapsed() / 1e6);
+        plat::DeleteObject(bitmap);
     }
     std::sort(ms.begin(), ms.end());
     t.median = ms[ms.size() / 2];

@@ -128,6 +128,23 @@ constexpr FaceAlias kAliases[] = {
     {"symbol", "Standard Symbols PS", FontMapper::Symbols::Symbol},
     {"euclid symbol", "Standard Symbols PS", FontMapper::Symbols::Symbol},
     {"mt symbol", "Standard Symbols PS", FontMapper::Symbols::Symbol},
+    {"ms gothic", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"ms pgothic", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"ms ui gothic", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"ms mincho", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"ms pmincho", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"meiryo", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"simsun", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"nsimsun", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"simhei", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"mingliu", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"pmingliu", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"microsoft yahei", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"microsoft yahei ui", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"microsoft jhenghei", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"gulim", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"batang", "Droid Sans Fallback", FontMapper::Symbols::None},
+    {"malgun gothic", "Droid Sans Fallback", FontMapper::Symbols::None},
     {"wingdings", "DejaVu Sans", FontMapper::Symbols::Wingdings},
     {"webdings", "DejaVu Sans", FontMapper::Symbols::Webdings},
 };
@@ -200,6 +217,16 @@ QString FontMapper::mapFamily(const LogFont& font, bool (*installed)(const QStri
     }
     if (family.isEmpty() && !key.isEmpty() && installed && installed(font.faceName.trimmed()))
         family = font.faceName.trimmed();
+    if (family.isEmpty()) {
+        // Far Eastern faces (named in their own script, or in a Far Eastern
+        // character set) go to the CJK fallback face.
+        bool eastern = font.charSet == SHIFTJIS_CHARSET || font.charSet == HANGUL_CHARSET
+            || font.charSet == JOHAB_CHARSET || font.charSet == GB2312_CHARSET || font.charSet == CHINESEBIG5_CHARSET;
+        for (QChar c : font.faceName)
+            eastern = eastern || c.unicode() >= 0x2E80;
+        if (eastern)
+            family = QStringLiteral("Droid Sans Fallback");
+    }
     if (family.isEmpty()) {
         if (font.charSet == SYMBOL_CHARSET)
             sym = Symbols::Symbol;

@@ -5,8 +5,9 @@
 // New Roman to Liberation Serif, Courier New to Liberation Mono, and so on)
 // so that layouts keep their widths. Symbol-encoded faces are translated:
 // Symbol's encoding to Unicode for the URW symbol face, Wingdings' common
-// bullets, arrows and marks to their Unicode look-alikes. A face that is
-// neither known nor installed falls back by its pitch and family bits.
+// bullets, arrows and marks to their Unicode look-alikes. Far Eastern faces
+// go to the CJK fallback face. Any other face that is neither known nor
+// installed falls back by its pitch and family bits.
 #pragma once
 
 #include "platform_export.h"

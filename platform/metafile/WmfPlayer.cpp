@@ -503,6 +503,12 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
     }
     case META_FLOODFILL:
     case META_EXTFLOODFILL: {
+        // Some writers give FLOODFILL the mode word of EXTFLOODFILL too; the
+        // colour and point are the last four words either way.
+        if (params.size() < 8)
+            return false;
+        if (function == META_FLOODFILL)
+            r.seek(params.size() - 8);
         const int mode = function == META_EXTFLOODFILL ? r.u16() : FLOODFILLBORDER;
         const std::uint32_t color = r.u32();
         const double y = r.i16(), x = r.i16();

@@ -105,24 +105,24 @@ std::vector<CorpusFile> corpusFiles(const std::vector<std::string>& folders)
     return files;
 }
 
-QImage renderCorpusFile(const CorpusFile& file, int width, int height)
+plat::HGDIOBJ renderCorpusBitmap(const CorpusFile& file, int width, int height)
 {
     if (file.kind == "wmf-placeable" && width == 0)
-        return takeBitmap(pictaf::LoadWmfFile(file.path, 100, 100, 0, 0xFFFFFF));
+        return pictaf::LoadWmfFile(file.path, 100, 100, 0, 0xFFFFFF);
     if (file.kind == "emf" && width == 0)
-        return takeBitmap(pictaf::LoadEmfFile(file.path, 100, 100, 0, 0xFFFFFF));
+        return pictaf::LoadEmfFile(file.path, 100, 100, 0, 0xFFFFFF);
 
     const QByteArray data = readAll(file.path);
     if (file.kind == "emf") {
         const plat::HGDIOBJ emf = plat::SetEnhMetaFileBits(bytesOf(data));
         if (!emf)
-            return {};
+            return 0;
         auto h = plat::LookupEnhMetafile(emf)->header();
         const double w = double(h.bounds.right) - h.bounds.left, hh = double(h.bounds.bottom) - h.bounds.top;
         pictaf::TargetRect target;
         target.right = width;
         target.bottom = height > 0 ? height : w > 0 && hh > 0 ? std::max(1, int(std::lround(width * hh / w))) : width;
-        QImage image = takeBitmap(pictaf::RenderEmf(emf, target, 0, 0xFFFFFF));
+        const plat::HGDIOBJ image = pictaf::RenderEmf(emf, target, 0, 0xFFFFFF);
         plat::DeleteEnhMetaFile(emf);
         return image;
     }
@@ -130,7 +130,7 @@ QImage renderCorpusFile(const CorpusFile& file, int width, int height)
     const bool placeable = file.kind == "wmf-placeable";
     const plat::HGDIOBJ wmf = plat::SetMetaFileBitsEx(bytesOf(data, placeable ? 22 : 0));
     if (!wmf)
-        return {};
+        return 0;
     double w = file.naturalWidth, h = file.naturalHeight;
     if (placeable && data.size() >= 16) {
         auto s16 = [&](int at) { return double(std::int16_t(std::uint8_t(data[at]) | (std::uint8_t(data[at + 1]) << 8))); };
@@ -145,9 +145,14 @@ QImage renderCorpusFile(const CorpusFile& file, int width, int height)
         target.right = width;
         target.bottom = height > 0 ? height : w > 0 && h > 0 ? std::max(1, int(std::lround(width * h / w))) : width;
     }
-    QImage image = takeBitmap(pictaf::RenderWmf(wmf, target, 0, 0xFFFFFF));
+    const plat::HGDIOBJ image = pictaf::RenderWmf(wmf, target, 0, 0xFFFFFF);
     plat::DeleteMetaFile(wmf);
     return image;
+}
+
+QImage renderCorpusFile(const CorpusFile& file, int width, int height)
+{
+    return takeBitmap(renderCorpusBitmap(file, width, height));
 }
 
 plat::PlaybackResult playCorpusFile(const CorpusFile& file)

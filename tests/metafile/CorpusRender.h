@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <gdi/GdiObjects.h>
 #include <metafile/PlaybackResult.h>
 
 #include <string>
@@ -33,6 +34,10 @@ std::vector<CorpusFile> corpusFiles(const std::vector<std::string>& folders);
 // RenderWmf of a metafile made from their bytes. A height of 0 keeps the
 // natural aspect. Null when nothing renders.
 QImage renderCorpusFile(const CorpusFile& file, int width = 0, int height = 0);
+
+// The same, leaving the engine's work bitmap to the caller (0 when nothing
+// renders): what the benchmark times.
+plat::HGDIOBJ renderCorpusBitmap(const CorpusFile& file, int width = 0, int height = 0);
 
 // Plays a file into a small bitmap and reports how playback ended.
 plat::PlaybackResult playCorpusFile(const CorpusFile& file);

@@ -153,8 +153,14 @@ TEST(FontMapper, unknownFacesFallBackByPitchAndFamily)
     EXPECT_EQ(FontMapper::mapFamily(f, none, nullptr), "Liberation Serif");
     f.pitchAndFamily = FIXED_PITCH | FF_SWISS;
     EXPECT_EQ(FontMapper::mapFamily(f, none, nullptr), "Liberation Mono");
+    f.pitchAndFamily = 0;
+    f.faceName = QString::fromUtf8("宋体");
+    EXPECT_EQ(FontMapper::mapFamily(f, none, nullptr), "Droid Sans Fallback");
+    f.faceName = QStringLiteral("Nonesuch Mincho");
+    f.charSet = SHIFTJIS_CHARSET;
+    EXPECT_EQ(FontMapper::mapFamily(f, none, nullptr), "Droid Sans Fallback");
     auto all = [](const QString&) { return true; };
-    EXPECT_EQ(FontMapper::mapFamily(f, all, nullptr), "Nonesuch Grotesk") << "an installed face is used as it is";
+    EXPECT_EQ(FontMapper::mapFamily(f, all, nullptr), "Nonesuch Mincho") << "an installed face is used as it is";
 }
 
 TEST(FontMapper, symbolEncodingsBecomeUnicode)
