@@ -68,7 +68,7 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
     const FontMapper::Face& face = fonts.face(lf);
     if (!face.raw.isValid())
         return true;
-    const QString str = FontMapper::mapSymbols(text, face.symbols);
+    const QString str = FontMapper::textForFace(face, text);
     const double ref = FontMapper::kReferencePixelSize;
 
     // Baseline direction B and up direction U (unit device vectors), the

@@ -790,7 +790,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
             const auto bytes = r.bytes(count);
             if (!r.ok())
                 return false;
-            text = FontMapper::decode(bytes, dc_.currentFont().charSet);
+            text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()));
         } else {
             if (!r.has(count, 2))
                 return false;
@@ -869,7 +869,7 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
         for (std::uint32_t i = 0; i < count; ++i)
             text.append(QChar(static_cast<char16_t>(record[offString + 2 * i] | (record[offString + 2 * i + 1] << 8))));
     } else {
-        text = FontMapper::decode(record.subspan(offString, count), dc_.currentFont().charSet, &unitsPerChar);
+        text = FontMapper::decode(record.subspan(offString, count), FontMapper::textCharSet(dc_.currentFont()), &unitsPerChar);
     }
     std::vector<double> dx;
     const std::uint32_t perChar = (options & ETO_PDY) ? 2 : 1;
@@ -988,6 +988,16 @@ bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
     }
     QImage image;
     const bool alpha = type == EMR_ALPHABLEND && ((extra >> 24) & 0x01); // AC_SRC_ALPHA
+    if (alpha && info.bitCount == 32 && info.compression == 3 && info.headerSize == 40 && bmi.size() >= 52) {
+        // Alpha blending takes the fourth byte as alpha whatever the masks
+        // say; plain 8-8-8 masks are the ordinary layout, read as such.
+        ByteReader masks(bmi, 40);
+        if (masks.u32() == 0x00FF0000u && masks.u32() == 0x0000FF00u && masks.u32() == 0x000000FFu) {
+            partialInfo.assign(bmi.begin(), bmi.begin() + 40);
+            partialInfo[16] = 0; // compression: BI_RGB
+            infoBytes = partialInfo;
+        }
+    }
     if (!decodeDib(infoBytes, bits, static_cast<int>(usage), dc_.currentPalette(), image, alpha))
         return true; // an undecodable bitmap is skipped; the record itself is sound
 

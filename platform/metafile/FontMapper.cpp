@@ -82,6 +82,13 @@ constexpr WingdingsEntry kWingdings[] = {
     {0xFE, 0x2611},
 };
 
+// Webdings characters seen in real documents: bullets, boxes, marks and
+// the media triangles. Anything else becomes a small square.
+constexpr WingdingsEntry kWebdings[] = {
+    {0x33, 0x25C0}, {0x34, 0x25B6}, {0x35, 0x25B2}, {0x36, 0x25BC}, {0x61, 0x2713},
+    {0x67, 0x25A0}, {0x69, 0x2139}, {0x6E, 0x25CF}, {0x72, 0x2716},
+};
+
 struct FaceAlias {
     const char* windowsName; // lower case
     const char* family;
@@ -270,7 +277,20 @@ const FontMapper::Face& FontMapper::face(const LogFont& font)
         const double em = face.raw.pixelSize();
         face.ascent = face.raw.ascent() / em;
         face.descent = face.raw.descent() / em;
-        face.averageWidth = face.raw.averageCharWidth() / em;
+        // The average character width a LOGFONT asks for is Windows' classic
+        // one: lowercase letters and the space weighted by their frequency in
+        // English. Fonts report newer averages over all their glyphs, which
+        // are much wider and would squeeze text.
+        static constexpr int kWeights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6,  35, 20, 56,
+                                             56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2,  166};
+        const QString sample = QStringLiteral("abcdefghijklmnopqrstuvwxyz ");
+        const QList<quint32> glyphs = face.raw.glyphIndexesForString(sample);
+        const QList<QPointF> advances = face.raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+        double weighted = 0;
+        for (int i = 0; i < 27 && i < advances.size(); ++i)
+            weighted += kWeights[i] * advances[i].x();
+        face.averageWidth = advances.size() == 27 && weighted > 0 ? weighted / 1000 / em
+                                                                    : face.raw.averageCharWidth() / em;
         face.underlinePosition = face.raw.underlinePosition() / em;
         face.lineThickness = std::max(face.raw.lineThickness() / em, 0.02);
         face.strikeOutPosition = face.raw.xHeight() / em / 2;
@@ -346,10 +366,68 @@ QString FontMapper::mapSymbols(const QString& text, Symbols symbols)
                 }
             }
             break;
-        case Symbols::Webdings: mapped = u == 0x20 ? u : char16_t{0x25A0}; break;
+        case Symbols::Webdings:
+            mapped = u == 0x20 ? u : char16_t{0x25AA};
+            for (const WingdingsEntry& e : kWebdings) {
+                if (e.code == u) {
+                    mapped = e.unicode;
+                    break;
+                }
+            }
+            break;
         case Symbols::None: break;
         }
         out.append(QChar(mapped ? mapped : u));
+    }
+    return out;
+}
+
+int FontMapper::textCharSet(const LogFont& font)
+{
+    if (font.charSet != DEFAULT_CHARSET)
+        return font.charSet;
+    struct Native {
+        const char* prefix; // lower case
+        int charSet;
+    };
+    static constexpr Native kNative[] = {
+        {"microsoft yahei", GB2312_CHARSET}, {"simsun", GB2312_CHARSET}, {"nsimsun", GB2312_CHARSET},
+        {"simhei", GB2312_CHARSET}, {"kaiti", GB2312_CHARSET}, {"fangsong", GB2312_CHARSET},
+        {"pmingliu", CHINESEBIG5_CHARSET}, {"mingliu", CHINESEBIG5_CHARSET},
+        {"microsoft jhenghei", CHINESEBIG5_CHARSET}, {"ms gothic", SHIFTJIS_CHARSET},
+        {"ms pgothic", SHIFTJIS_CHARSET}, {"ms ui gothic", SHIFTJIS_CHARSET}, {"ms mincho", SHIFTJIS_CHARSET},
+        {"ms pmincho", SHIFTJIS_CHARSET}, {"meiryo", SHIFTJIS_CHARSET}, {"yu gothic", SHIFTJIS_CHARSET},
+        {"gulim", HANGUL_CHARSET}, {"batang", HANGUL_CHARSET}, {"dotum", HANGUL_CHARSET},
+        {"malgun gothic", HANGUL_CHARSET},
+    };
+    const QString name = font.faceName.trimmed().toLower();
+    for (const Native& n : kNative) {
+        if (name.startsWith(QLatin1String(n.prefix)))
+            return n.charSet;
+    }
+    // Faces named in Han characters or kana.
+    for (QChar c : name) {
+        if (c.unicode() >= 0x3040 && c.unicode() <= 0x30FF)
+            return SHIFTJIS_CHARSET;
+        if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF)
+            return GB2312_CHARSET;
+    }
+    return font.charSet;
+}
+
+QString FontMapper::textForFace(const Face& face, const QString& text)
+{
+    if (face.symbols != Symbols::Symbol || !face.raw.isValid())
+        return mapSymbols(text, face.symbols);
+    const QString unicode = mapSymbols(text, face.symbols);
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t u = text[i].unicode();
+        if (u >= 0xF020 && u <= 0xF0FF)
+            u = static_cast<char16_t>(u - 0xF000);
+        const QChar code(u);
+        out.append(u >= 0x20 && u <= 0xFF && face.raw.supportsCharacter(code) ? code : unicode[i]);
     }
     return out;
 }

@@ -4,8 +4,8 @@
 // Windows faces map to metric look-alikes (Arial to Liberation Sans, Times
 // New Roman to Liberation Serif, Courier New to Liberation Mono, and so on)
 // so that layouts keep their widths. Symbol-encoded faces are translated:
-// Symbol's encoding to Unicode for the URW symbol face, Wingdings' common
-// bullets, arrows and marks to their Unicode look-alikes. Far Eastern faces
+// Symbol's encoding to Unicode for the URW symbol face, the common bullets,
+// arrows and marks of Wingdings and Webdings to their Unicode look-alikes. Far Eastern faces
 // go to the CJK fallback face. Any other face that is neither known nor
 // installed falls back by its pitch and family bits.
 #pragma once
@@ -55,6 +55,11 @@ public:
     // available as it is.
     static QString mapFamily(const LogFont& font, bool (*installed)(const QString&), Symbols* symbols);
 
+    // The character set 8-bit text in this font is written in: the font's
+    // own, except that DEFAULT_CHARSET takes a Far Eastern face's native set
+    // (the font Windows realises brings its character set with it).
+    static int textCharSet(const LogFont& font);
+
     // 8-bit text in a character set's code page. unitsPerChar receives, per
     // decoded character, how many bytes it came from (2 for double-byte
     // characters), so that per-byte advance arrays can be folded.
@@ -62,6 +67,11 @@ public:
 
     // Symbol-encoded characters (0x20..0xFF, or 0xF020..0xF0FF) to Unicode.
     static QString mapSymbols(const QString& text, Symbols symbols);
+
+    // Text as the face draws it: symbol codes the face itself encodes (the
+    // URW symbol face keeps the Symbol encoding) stay as they are, other
+    // symbol codes become Unicode for the fallback faces.
+    static QString textForFace(const Face& face, const QString& text);
 
 private:
     std::map<QString, Face> cache_;

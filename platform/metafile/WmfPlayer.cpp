@@ -614,7 +614,7 @@ bool WmfPlayer::textOut(ByteReader& r, bool extended)
         const double y = r.i16(), x = r.i16();
         if (!r.ok())
             return false;
-        dc_.ExtTextOut({x, y}, 0, nullptr, FontMapper::decode(text, font.charSet), {}, GM_COMPATIBLE);
+        dc_.ExtTextOut({x, y}, 0, nullptr, FontMapper::decode(text, FontMapper::textCharSet(font)), {}, GM_COMPATIBLE);
         return true;
     }
     const double y = r.i16(), x = r.i16();
@@ -633,7 +633,7 @@ bool WmfPlayer::textOut(ByteReader& r, bool extended)
         return false;
     r.skip(static_cast<std::size_t>(count) % 2);
     std::vector<int> unitsPerChar;
-    const QString text = FontMapper::decode(bytes, font.charSet, &unitsPerChar);
+    const QString text = FontMapper::decode(bytes, FontMapper::textCharSet(font), &unitsPerChar);
     // Advances are per byte and optional; double-byte characters sum theirs.
     std::vector<double> dx;
     if (r.ok() && r.has(static_cast<std::size_t>(count), 2)) {

@@ -168,7 +168,23 @@ TEST(FontMapper, symbolEncodingsBecomeUnicode)
     EXPECT_EQ(FontMapper::mapSymbols("abp", FontMapper::Symbols::Symbol), QString::fromUtf8("αβπ"));
     EXPECT_EQ(FontMapper::mapSymbols(QString(QChar(0xF061)), FontMapper::Symbols::Symbol), QString::fromUtf8("α"));
     EXPECT_EQ(FontMapper::mapSymbols(QString(QChar(0x9F)), FontMapper::Symbols::Wingdings), QString::fromUtf8("•"));
+    EXPECT_EQ(FontMapper::mapSymbols("ng", FontMapper::Symbols::Webdings), QString::fromUtf8("●■"));
     EXPECT_EQ(FontMapper::mapSymbols("ab", FontMapper::Symbols::None), "ab");
+}
+
+TEST(FontMapper, defaultCharacterSetTakesAFarEasternFacesOwn)
+{
+    LogFont f;
+    f.charSet = DEFAULT_CHARSET;
+    f.faceName = QStringLiteral("Microsoft YaHei UI");
+    EXPECT_EQ(FontMapper::textCharSet(f), GB2312_CHARSET);
+    f.faceName = QStringLiteral("MS PGothic");
+    EXPECT_EQ(FontMapper::textCharSet(f), SHIFTJIS_CHARSET);
+    f.faceName = QStringLiteral("Arial");
+    EXPECT_EQ(FontMapper::textCharSet(f), DEFAULT_CHARSET);
+    f.faceName = QStringLiteral("SimSun");
+    f.charSet = RUSSIAN_CHARSET;
+    EXPECT_EQ(FontMapper::textCharSet(f), RUSSIAN_CHARSET) << "an explicit set stays";
 }
 
 TEST(FontMapper, eightBitTextFollowsTheCharacterSet)
