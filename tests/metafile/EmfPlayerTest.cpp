@@ -39,6 +39,7 @@ enum : std::uint32_t {
     EMR_STRETCHDIBITS = 81,
     EMR_EXTTEXTOUTW = 84,
     EMR_POLYPOLYGON16 = 91,
+    EMR_ALPHABLEND = 114,
 };
 
 constexpr std::int64_t kStock = 0x80000000;
@@ -305,4 +306,41 @@ TEST(EmfPlayer, deleteLeavesTheSelectedCopyInUse)
     QImage image = whiteImage(10, 10);
     EXPECT_EQ(playEmf(b.bytes(), image).status, PlaybackStatus::Complete);
     EXPECT_EQ(image.pixel(5, 5), kRed);
+}
+
+TEST(EmfPlayer, alphaBlendTakesTheFourthByteOfBitFieldDibsAsAlpha)
+{
+    testdib::Header h;
+    h.width = 2;
+    h.height = 1;
+    h.bpp = 32;
+    h.compression = 3; // BI_BITFIELDS, with the plain 8-8-8 masks after the header
+    Bytes info = h.bytes();
+    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu})
+        put32(info, mask);
+    const Bytes bits = {0, 0, 0, 0, /*transparent*/ 0, 0, 255, 255 /*opaque red, premultiplied*/};
+    Bytes body;
+    for (std::int32_t v : {0, 0, 0, 0, /*dest*/ 0, 0, 101, 101})
+        put32(body, static_cast<std::uint32_t>(v));
+    put32(body, 0x01FF0000); // AC_SRC_OVER, no flags, constant alpha 255, AC_SRC_ALPHA
+    put32(body, 0);          // source x, y
+    put32(body, 0);
+    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f})
+        putFloat(body, f);
+    put32(body, 0); // background colour of the source
+    put32(body, 0); // DIB_RGB_COLORS
+    put32(body, 108);
+    put32(body, static_cast<std::uint32_t>(info.size()));
+    put32(body, 108 + static_cast<std::uint32_t>(info.size()));
+    put32(body, static_cast<std::uint32_t>(bits.size()));
+    put32(body, 2); // source width, height
+    put32(body, 1);
+    body.insert(body.end(), info.begin(), info.end());
+    body.insert(body.end(), bits.begin(), bits.end());
+    EmfBuilder b;
+    b.addRaw(EMR_ALPHABLEND, body);
+    QImage image = whiteImage(10, 10);
+    EXPECT_EQ(playEmf(b.bytes(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(2, 5), kWhite);
+    EXPECT_EQ(image.pixel(8, 5), kRed);
 }

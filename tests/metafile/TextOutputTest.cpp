@@ -172,6 +172,24 @@ TEST(FontMapper, symbolEncodingsBecomeUnicode)
     EXPECT_EQ(FontMapper::mapSymbols("ab", FontMapper::Symbols::None), "ab");
 }
 
+TEST(FontMapper, symbolFaceTextIsSomethingTheFaceDraws)
+{
+    FontMapper mapper;
+    LogFont symbol;
+    symbol.faceName = QStringLiteral("Symbol");
+    symbol.charSet = SYMBOL_CHARSET;
+    const FontMapper::Face& face = mapper.face(symbol);
+    ASSERT_TRUE(face.raw.isValid());
+    // Alpha, beta, pi and a brace extension, in the Symbol encoding and moved
+    // to the private-use page as Unicode text carries them.
+    for (const QString& text : {QStringLiteral("abp\xEF"), QString::fromUtf16(u"\uF061\uF062\uF070\uF0EF")}) {
+        const QString drawn = FontMapper::textForFace(face, text);
+        ASSERT_EQ(drawn.size(), 4);
+        for (QChar c : drawn)
+            EXPECT_TRUE(face.raw.supportsCharacter(c)) << std::hex << int(c.unicode());
+    }
+}
+
 TEST(FontMapper, defaultCharacterSetTakesAFarEasternFacesOwn)
 {
     LogFont f;
