@@ -63,6 +63,7 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.resize = new ::frmresize();
         parent.adoptDocument(r.resize, false);
+        r.resize->Form_Load();
     }
     return *r.resize;
 }
@@ -95,6 +96,7 @@ Registry& registry()
     if (!r.help) {
         FontSubstitutes::install();
         r.help = new ::frmHelp();
+        r.help->Form_Load();
     }
     return *r.help;
 }
@@ -103,7 +105,15 @@ bool Forms::frmAboutLoaded() { return !registry().about.isNull(); }
 
 void Forms::unloadAbout()
 {
-    delete registry().about.data();
+    Registry& r = registry();
+    ::frmAbout* about = r.about.data();
+    if (!about)
+        return;
+    // Forgotten at once, so the next reference builds a new one; destroyed
+    // once the event that asked for it (its own OK button) is over.
+    r.about = nullptr;
+    about->hide();
+    about->deleteLater();
 }
 
 EditorState& Forms::state() { return registry().state; }

@@ -314,6 +314,9 @@ void Parent::createMenus()
     MnuAbout = named(MnuHelp->addAction(QStringLiteral("About Velnora")), "MnuAbout");
 
     connect(MnuNew, &QAction::triggered, this, &Parent::MnuNew_Click);
+    connect(MnuLoad, &QAction::triggered, this, &Parent::MnuLoad_Click);
+    connect(MnuSave, &QAction::triggered, this, &Parent::MnuSave_Click);
+    connect(MnuBmp, &QAction::triggered, this, &Parent::MnuBmp_Click);
     connect(MnuExit, &QAction::triggered, this, &Parent::MnuExit_Click);
     connect(mnubackcolor, &QAction::triggered, this, &Parent::mnubackcolor_Click);
     connect(MnuBackImage, &QAction::triggered, this, &Parent::MnuBackImage_Click);

@@ -93,6 +93,9 @@ public:
     void Form_Load();
     void Toolbar1_ButtonClick(const QString& key);
     void MnuNew_Click();
+    void MnuLoad_Click();
+    void MnuSave_Click();
+    void MnuBmp_Click();
     void MnuExit_Click();
     void mnubackcolor_Click();
     void MnuBackImage_Click();
@@ -113,6 +116,18 @@ public:
     void backgroundImage();
     void chooseFonts();
 
+    // The file commands behind them.
+    void saveBitmap();
+    // Makes the named picture the canvas's background picture; an empty name
+    // removes it. A picture that cannot be read is reported and the canvas
+    // keeps what it had. True when the canvas took the picture.
+    bool loadCanvasPicture(const QString& fileName);
+
+    // Dialog filters of the file commands.
+    static QString bmpFilter() { return QStringLiteral("BMP |*.bmp"); }
+    static QString gifFilter() { return QStringLiteral("GIF |*.gif"); }
+    static QString loadFilter() { return QStringLiteral("BMP|*.bmp|GIF|*.gif|JPEG|*.jpg|All|*.bmp;*.gif;*.jpg"); }
+
     // The Add Text prompt: three lines, an empty one after the first.
     static QString addTextPrompt();
 
@@ -126,6 +141,7 @@ private:
     void createStatusBar();
     void createMenus();
     void updateClock();
+    void warn(const QString& text);
 
     QMdiArea* m_workArea = nullptr;
     QTimer* m_clock = nullptr;

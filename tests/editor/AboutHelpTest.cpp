@@ -1,0 +1,318 @@
+// The About window (captions, version line, logo, etched line, OK unloading
+// it), GetKeyValue on the registry, StartSysInfo with its two registry tries
+// and its one message, the install step's record of the tool, and the help
+// window's printed lines and click-to-hide.
+#include "EditorSession.h"
+
+#include "FormLabel.h"
+#include "Forms.h"
+#include "Parent.h"
+#include "PictureBox.h"
+#include "SystemInfoTool.h"
+#include "frmAbout.h"
+#include "frmHelp.h"
+
+#include <registry/Registry.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const plat::HKEY HKLM = plat::HKEY_LOCAL_MACHINE;
+const char* const kTry1 = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const char* const kTry2 = "SOFTWARE\\Microsoft\\Shared Tools Location";
+const char* const kTestKey = "SOFTWARE\\Velnora Tests";
+
+// Every test starts from a registry without the keys it reads.
+void clearRegistry()
+{
+    plat::RegDeleteTree(HKLM, "SOFTWARE\\Microsoft");
+    plat::RegDeleteTree(HKLM, kTestKey);
+}
+
+void setRaw(const char* value, std::uint32_t type, const QByteArray& bytes)
+{
+    plat::HKEY key = 0;
+    QCOMPARE(plat::RegCreateKeyEx(HKLM, kTestKey, &key), plat::ERROR_SUCCESS);
+    QCOMPARE(plat::RegSetValueEx(key, value, type, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 static_cast<std::uint32_t>(bytes.size())),
+             plat::ERROR_SUCCESS);
+    plat::RegCloseKey(key);
+}
+
+QByteArray dword(std::uint32_t n)
+{
+    const char b[4] = {char(n & 0xFF), char((n >> 8) & 0xFF), char((n >> 16) & 0xFF), char(n >> 24)};
+    return QByteArray(b, 4);
+}
+
+// Records the programs the launcher was asked to start; answers with ok.
+struct LaunchRecorder {
+    QStringList started;
+    bool ok = true;
+    LaunchRecorder()
+    {
+        frmAbout::setLauncher([this](const QString& program) {
+            started << program;
+            return ok;
+        });
+    }
+    ~LaunchRecorder() { frmAbout::setLauncher({}); }
+};
+
+void makeProgram(const QString& fileName)
+{
+    QFile f(fileName);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+class AboutHelpTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { clearRegistry(); }
+    void aboutShowsTitleVersionAndLayout();
+    void okUnloadsAboutAndNextOpeningBuildsItAfresh();
+    void etchedLineIsGreyOverWhite();
+    void getKeyValueReadsStringsWithOrWithoutTheirZero();
+    void getKeyValueWritesNumbersInDecimal_data();
+    void getKeyValueWritesNumbersInDecimal();
+    void getKeyValueFailsWithEmptyTextAndLeavesOtherTypes();
+    void sysInfoFromFirstTryNeverReadsSecond();
+    void sysInfoFromSecondTryNeedsTheProgramInItsFolder();
+    void sysInfoUnavailableGivesOneMessageAndAboutStays_data();
+    void sysInfoUnavailableGivesOneMessageAndAboutStays();
+    void installStepRecordsFirstToolFoundForTheButton();
+    void helpPrintsFiveLinesOnceAndClickHides();
+};
+
+void AboutHelpTest::aboutShowsTitleVersionAndLayout()
+{
+    EditorSession session;
+    Forms::Parent().MnuAbout->trigger();
+    frmAbout& about = Forms::frmAbout();
+    QVERIFY(about.isVisible());
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Velnora"));
+    QCOMPARE(about.lblTitle->caption(), QStringLiteral("Velnora"));
+    // The revision is written as a plain number: 9, not 0009.
+    QCOMPARE(about.lblVersion->caption(), QStringLiteral("Version 1.0.9"));
+    QCOMPARE(about.size(), QSize(382, 237));
+    QCOMPARE(about.lblVersion->geometry(), QRect(256, 52, 107, 23));
+    QCOMPARE(about.cmdOK->text(), QStringLiteral("OK"));
+    QVERIFY(about.cmdOK->isDefault());
+    QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
+    QCOMPARE(about.cmdSysInfo->geometry(), QRect(284, 205, 83, 23));
+    const OleColor colours[4] = {0x0000FFFF, 0x000000FF, 0x0000FF00, 0x00FF00FF};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(about.Label4[i]->parentWidget(), about.picIcon);
+        QCOMPARE(about.Label4[i]->caption().size(), 1);
+        QCOMPARE(about.Label4[i]->foreColor(), colours[i]);
+        QCOMPARE(about.Label4[i]->y() - about.Label4[0]->y(), 32 * i);
+    }
+    QVERIFY(!about.lblDescription->caption().isEmpty() && !about.Label1->caption().isEmpty());
+}
+
+void AboutHelpTest::okUnloadsAboutAndNextOpeningBuildsItAfresh()
+{
+    EditorSession session;
+    Forms::Parent().MnuAbout->trigger();
+    QPointer<frmAbout> first = &Forms::frmAbout();
+    first->lblVersion->setCaption(QStringLiteral("scribbled"));
+    QTest::mouseClick(first->cmdOK, Qt::LeftButton);
+    QVERIFY(!Forms::frmAboutLoaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first.isNull());
+    Forms::Parent().MnuAbout->trigger();
+    QCOMPARE(Forms::frmAbout().lblVersion->caption(), QStringLiteral("Version 1.0.9"));
+    QVERIFY(Forms::frmAbout().isVisible());
+}
+
+void AboutHelpTest::etchedLineIsGreyOverWhite()
+{
+    EditorSession session;
+    const QImage shot = Forms::frmAbout().grab().toImage();
+    // 2445 twips is row 163 (grey); the white line of width 2 lies below it.
+    QCOMPARE(QColor(shot.pixel(100, 163)), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(QColor(shot.pixel(100, 164)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(100, 165)), QColor(Qt::white));
+    QVERIFY(QColor(shot.pixel(100, 166)) != QColor(Qt::white));
+    QVERIFY(QColor(shot.pixel(3, 163)) != QColor(0x80, 0x80, 0x80)); // starts at 90 twips
+}
+
+void AboutHelpTest::getKeyValueReadsStringsWithOrWithoutTheirZero()
+{
+    setRaw("with zero", plat::REG_SZ, QByteArray("C:\\Tools", 9));
+    setRaw("without zero", plat::REG_SZ, QByteArray("C:\\Tools", 8));
+    QString text;
+    QVERIFY(frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("with zero"), text));
+    QCOMPARE(text, QStringLiteral("C:\\Tools"));
+    QVERIFY(frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("without zero"), text));
+    QCOMPARE(text, QStringLiteral("C:\\Tools"));
+    // Only one zero is cut, and only at the end of the reported length.
+    const std::uint8_t inner[] = {'a', 0, 'b', 0};
+    QCOMPARE(frmAbout::keyValueText(plat::REG_SZ, inner), QString::fromUtf8("a\0b", 3));
+    const std::uint8_t whole[] = {'a', 'b'};
+    QCOMPARE(frmAbout::keyValueText(plat::REG_SZ, whole), QStringLiteral("ab"));
+}
+
+void AboutHelpTest::getKeyValueWritesNumbersInDecimal_data()
+{
+    QTest::addColumn<uint>("number");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1000") << 1000u << QStringLiteral("1000");
+    QTest::newRow("65537, zero bytes inside") << 65537u << QStringLiteral("65537");
+    QTest::newRow("0") << 0u << QStringLiteral("0");
+    QTest::newRow("all bits set") << 0xFFFFFFFFu << QStringLiteral("4294967295");
+}
+
+void AboutHelpTest::getKeyValueWritesNumbersInDecimal()
+{
+    QFETCH(uint, number);
+    QFETCH(QString, text);
+    setRaw("number", plat::REG_DWORD, dword(number));
+    QString read = QStringLiteral("old");
+    QVERIFY(frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("number"), read));
+    QCOMPARE(read, text);
+}
+
+void AboutHelpTest::getKeyValueFailsWithEmptyTextAndLeavesOtherTypes()
+{
+    QString text = QStringLiteral("old");
+    QVERIFY(!frmAbout::GetKeyValue(HKLM, QStringLiteral("SOFTWARE\\No Such Key"), QStringLiteral("x"), text));
+    QCOMPARE(text, QString());
+    setRaw("present", plat::REG_SZ, QByteArray("x", 2));
+    text = QStringLiteral("old");
+    QVERIFY(!frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("absent"), text));
+    QCOMPARE(text, QString());
+    // Longer than the 1024-byte buffer: cannot be read.
+    setRaw("long", plat::REG_SZ, QByteArray(1100, 'x') + QByteArray(1, '\0'));
+    text = QStringLiteral("old");
+    QVERIFY(!frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("long"), text));
+    QCOMPARE(text, QString());
+    // Read, but of a type that gives no text: the old text stays.
+    setRaw("binary", plat::REG_BINARY, QByteArray("\x01\x02", 2));
+    text = QStringLiteral("old");
+    QVERIFY(frmAbout::GetKeyValue(HKLM, QString::fromLatin1(kTestKey), QStringLiteral("binary"), text));
+    QCOMPARE(text, QStringLiteral("old"));
+}
+
+void AboutHelpTest::sysInfoFromFirstTryNeverReadsSecond()
+{
+    EditorSession session;
+    LaunchRecorder launcher;
+    QTemporaryDir dir;
+    makeProgram(dir.filePath(QStringLiteral("MSINFO32.EXE")));
+    plat::RegSetString(HKLM, kTry1, "PATH", "/opt/tools/sysinfo");
+    plat::RegSetString(HKLM, kTry2, "MSINFO", dir.path().toStdString());
+    QTest::mouseClick(Forms::frmAbout().cmdSysInfo, Qt::LeftButton);
+    QCOMPARE(launcher.started, QStringList{QStringLiteral("/opt/tools/sysinfo")});
+    QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
+void AboutHelpTest::sysInfoFromSecondTryNeedsTheProgramInItsFolder()
+{
+    EditorSession session;
+    LaunchRecorder launcher;
+    QTemporaryDir dir;
+    // The folder written with a trailing separator still gives one separator.
+    plat::RegSetString(HKLM, kTry2, "MSINFO", (dir.path() + QLatin1Char('/')).toStdString());
+    Forms::frmAbout().StartSysInfo();
+    QVERIFY(launcher.started.isEmpty()); // no MSINFO32.EXE there yet
+    QCOMPARE(messagesShown(session.dialogs()), QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+    makeProgram(dir.filePath(QStringLiteral("MSINFO32.EXE")));
+    Forms::frmAbout().StartSysInfo();
+    QCOMPARE(launcher.started, QStringList{dir.filePath(QStringLiteral("MSINFO32.EXE"))});
+}
+
+void AboutHelpTest::sysInfoUnavailableGivesOneMessageAndAboutStays_data()
+{
+    QTest::addColumn<bool>("firstTry");   // try 1 holds a path
+    QTest::addColumn<bool>("launchable"); // the launcher can start it
+    QTest::newRow("nothing recorded") << false << false;
+    QTest::newRow("recorded program does not start") << true << false;
+}
+
+void AboutHelpTest::sysInfoUnavailableGivesOneMessageAndAboutStays()
+{
+    QFETCH(bool, firstTry);
+    QFETCH(bool, launchable);
+    EditorSession session;
+    LaunchRecorder launcher;
+    launcher.ok = launchable;
+    if (firstTry)
+        plat::RegSetString(HKLM, kTry1, "PATH", "/no/such/program");
+    Forms::Parent().MnuAbout->trigger();
+    Forms::frmAbout().cmdSysInfo_Click();
+    const ScriptedDialogs::Request& asked = session.dialogs().requests().constLast();
+    QCOMPARE(asked.kind, QStringLiteral("message"));
+    QCOMPARE(asked.prompt, QStringLiteral("System Information Is Unavailable At This Time"));
+    QCOMPARE(asked.title, QStringLiteral("Velnora"));
+    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    QVERIFY(Forms::frmAboutLoaded() && Forms::frmAbout().isVisible());
+}
+
+void AboutHelpTest::installStepRecordsFirstToolFoundForTheButton()
+{
+    QTemporaryDir first, second;
+    QCOMPARE(SystemInfoTool::find({first.path(), second.path()}), QString());
+    makeProgram(second.filePath(QStringLiteral("hardinfo")));
+    makeProgram(first.filePath(QStringLiteral("kinfocenter")));
+    // Candidates are tried in their order, each through every folder.
+    const QString found = SystemInfoTool::find({first.path(), second.path()});
+    QCOMPARE(found, second.filePath(QStringLiteral("hardinfo")));
+    QVERIFY(SystemInfoTool::record(found));
+
+    EditorSession session;
+    LaunchRecorder launcher;
+    Forms::frmAbout().StartSysInfo();
+    QCOMPARE(launcher.started, QStringList{found});
+}
+
+void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
+{
+    EditorSession session;
+    const QStringList lines = frmHelp::helpText().split(QChar(13));
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.mid(0, 4), (QStringList{QStringLiteral("Velnora Provides Tooltips for each"),
+                                           QStringLiteral("Function Which Will Help you Along"),
+                                           QStringLiteral("If You Have questions Please Visit Our"),
+                                           QStringLiteral("Web site At:")}));
+    QVERIFY(lines.at(4).contains(QStringLiteral("velnora")));
+
+    Forms::Parent().MnuViewHelp->trigger();
+    frmHelp& help = Forms::frmHelp();
+    QCOMPARE(help.windowTitle(), QStringLiteral("Velnora Help"));
+    QVERIFY(help.windowFlags() & Qt::FramelessWindowHint);
+    // Five rows of text from the top-left corner down.
+    const QImage printed = help.image();
+    const QRgb ink = help.palette().color(QPalette::WindowText).rgb();
+    const QRect inked = boundsOf(printed, ink);
+    QVERIFY(inked.left() < 4 && inked.top() < 8);
+    int rows = 0;
+    bool inRow = false;
+    for (int y = 0; y < printed.height(); ++y) {
+        bool any = false;
+        for (int x = 0; x < printed.width() && !any; ++x)
+            any = printed.pixel(x, y) == ink;
+        rows += any && !inRow ? 1 : 0;
+        inRow = any;
+    }
+    QCOMPARE(rows, 5);
+
+    QTest::mouseClick(&help, Qt::LeftButton, {}, QPoint(200, 50));
+    QVERIFY(!help.isVisible());
+    Forms::Parent().MnuViewHelp->trigger();
+    QCOMPARE(&Forms::frmHelp(), &help);
+    QCOMPARE(help.image(), printed); // printed once, kept
+}
+
+QTEST_MAIN(AboutHelpTest)
+#include "AboutHelpTest.moc"
