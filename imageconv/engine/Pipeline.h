@@ -3,6 +3,7 @@
 // size), which a writer then turns into a GIF or BMP file.
 #pragma once
 
+#include "engine/PackedDib.h"
 #include "engine/Status.h"
 
 #include <gdi/GdiObjects.h>
@@ -40,5 +41,32 @@ WorkBitmap LoadFileBitmap(const std::string& inputFile, std::int32_t scaleX, std
 // stretched into target. The caller's handle is never changed or deleted.
 WorkBitmap RenderPictureBitmap(plat::HGDIOBJ picture, const TargetRect& target, ConversionFlags flags,
                                std::uint32_t bgColor, Status* status = nullptr);
+
+// The steps behind the two entries, public so that tests and tools can use
+// them one by one.
+
+// Signature probes, in the order LoadFileBitmap tries them: the first 22
+// bytes start with 0x9AC6CDD7 (placeable WMF); the first 100 bytes start with
+// record type 1 (EMF); the first 14 bytes start with "BM". A file too short
+// for its probe's read does not match.
+bool ProbeWmfFile(const std::string& name);
+bool ProbeEmfFile(const std::string& name);
+bool ProbeBmpFile(const std::string& name);
+
+// n x percent / 100 with a 64-bit intermediate, truncating. A percentage of
+// 0 or below, or a result beyond 32 bits, gives -1 (which no bitmap accepts).
+std::int32_t ScaleDimension(std::uint32_t natural, std::int32_t percent);
+
+// A BMP file stretched to scaleX, scaleY per cent of its own size.
+WorkBitmap LoadBmpFile(const std::string& name, std::int32_t scaleX, std::int32_t scaleY, ConversionFlags flags,
+                       std::uint32_t bgColor, Status* status = nullptr);
+// A device bitmap initialised from the DIB's pixels and its own colour table.
+plat::HGDIOBJ MakeDeviceBitmap(const PackedDib& dib, Status* status = nullptr);
+// A new bitmap of target's size holding the whole source, stretched without
+// smoothing. The source is not changed.
+WorkBitmap StretchToSize(plat::HGDIOBJ bitmap, const TargetRect& target, Status* status = nullptr);
+// The bitmap as a 24-bit bottom-up PackedDib (see plat::GetDIBits24); empty
+// when the handle is not a bitmap.
+PackedDib CaptureDib24(plat::HGDIOBJ bitmap);
 
 } // namespace pictaf

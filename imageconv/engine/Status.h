@@ -11,6 +11,7 @@ enum class Status {
     UnrecognisedInput, // matches none of the placeable WMF, EMF and BMP signatures
     Malformed,         // input whose header or data is damaged
     Unsupported,       // well-formed input of a kind the engine does not handle
+    TooLarge,          // input dimensions beyond the platform's bitmap ceilings
     BadHandle,         // a picture handle that is no bitmap, metafile or enhanced metafile
     BadSize,           // zero, negative or too large a target size
     OutOfMemory,

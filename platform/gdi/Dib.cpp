@@ -1,5 +1,7 @@
 #include "gdi/Dib.h"
 
+#include "gdi/LargeBuffer.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -210,6 +212,25 @@ void decodeIndexedRow(const std::uint8_t* in, QRgb* out, std::int64_t width, int
     }
 }
 
+// Blue, green, red triples to 0xffRRGGBB, four pixels (three words) at a time:
+// as little-endian words, b0 g0 r0 b1 | g1 r1 b2 g2 | r2 b3 g3 r3.
+void decode24Row(const std::uint8_t* in, QRgb* out, std::int64_t width)
+{
+    std::int64_t x = 0;
+    for (; x + 4 <= width; x += 4, in += 12) {
+        std::uint32_t a, b, c;
+        std::memcpy(&a, in, 4);
+        std::memcpy(&b, in + 4, 4);
+        std::memcpy(&c, in + 8, 4);
+        out[x] = 0xff000000u | (a & 0xffffffu);
+        out[x + 1] = 0xff000000u | (a >> 24) | ((b & 0xffffu) << 8);
+        out[x + 2] = 0xff000000u | (b >> 16) | ((c & 0xffu) << 16);
+        out[x + 3] = 0xff000000u | (c >> 8);
+    }
+    for (; x < width; ++x, in += 3)
+        out[x] = 0xff000000u | (std::uint32_t{in[2]} << 16) | (std::uint32_t{in[1]} << 8) | in[0];
+}
+
 struct BitFields {
     Channel red, green, blue, alpha;
 };
@@ -240,8 +261,7 @@ DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const
             decodeIndexedRow(in, out, l.width, l.bpp, palette);
             break;
         case 24:
-            for (std::int64_t x = 0; x < l.width; ++x, in += 3)
-                out[x] = 0xff000000u | (std::uint32_t{in[2]} << 16) | (std::uint32_t{in[1]} << 8) | in[0];
+            decode24Row(in, out, l.width);
             break;
         case 32:
             if (plain32) {
@@ -359,8 +379,8 @@ DibStatus DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uin
         return s;
 
     const bool rle = layout.compression == BI_RLE8 || layout.compression == BI_RLE4;
-    QImage image(static_cast<int>(layout.width), static_cast<int>(layout.rows),
-                 options.keepAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image = AllocateImage(static_cast<int>(layout.width), static_cast<int>(layout.rows),
+                                 options.keepAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return DibStatus::TooLarge; // the allocation itself failed
     if (rle) {
@@ -410,23 +430,33 @@ HGDIOBJ CreateDIBitmap(std::span<const std::uint8_t> packed, DibStatus* status, 
     return RegisterObject(std::make_shared<Bitmap>(std::move(image)));
 }
 
-std::vector<std::uint8_t> GetDIBits24(HGDIOBJ handle)
+std::size_t GetDIBits24Size(HGDIOBJ handle)
 {
     auto bitmap = LookupBitmap(handle);
     if (!bitmap || bitmap->image.isNull())
-        return {};
+        return 0;
+    const std::int64_t stride = DibStride(bitmap->image.width(), 24);
+    const std::int64_t imageSize = stride * bitmap->image.height();
+    if (stride < 0 || imageSize > std::numeric_limits<std::uint32_t>::max() - 40)
+        return 0;
+    return static_cast<std::size_t>(40 + imageSize);
+}
+
+bool GetDIBits24Into(HGDIOBJ handle, std::span<std::uint8_t> dib)
+{
+    auto bitmap = LookupBitmap(handle);
+    if (!bitmap || bitmap->image.isNull() || dib.size() != GetDIBits24Size(handle))
+        return false;
     QImage image = bitmap->image;
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_RGB32);
     const std::int64_t width = image.width();
     const std::int64_t height = image.height();
     const std::int64_t stride = DibStride(width, 24);
-    if (stride < 0 || stride * height > std::numeric_limits<std::uint32_t>::max())
-        return {};
-    const std::size_t imageSize = static_cast<std::size_t>(stride * height);
+    const auto imageSize = static_cast<std::uint32_t>(stride * height);
 
-    std::vector<std::uint8_t> dib(40 + imageSize);
     std::uint8_t* h = dib.data();
+    std::memset(h, 0, 40);
     auto put32 = [h](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
             h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -436,18 +466,38 @@ std::vector<std::uint8_t> GetDIBits24(HGDIOBJ handle)
     put32(8, static_cast<std::uint32_t>(height));
     h[12] = 1;  // planes
     h[14] = 24; // bits per pixel
-    put32(20, static_cast<std::uint32_t>(imageSize));
+    put32(20, imageSize);
 
+    const std::int64_t tail = stride - 3 * width; // row padding, zero
     for (std::int64_t r = 0; r < height; ++r) {
         const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(height - 1 - r)));
         std::uint8_t* out = dib.data() + 40 + r * stride;
-        for (std::int64_t x = 0; x < width; ++x, out += 3) {
+        std::int64_t x = 0;
+        for (; x + 4 <= width; x += 4, out += 12) {
+            // Four pixels into three little-endian words: b0 g0 r0 b1 | g1 r1 b2 g2 | r2 b3 g3 r3.
+            const std::uint32_t p0 = in[x] & 0xffffffu, p1 = in[x + 1] & 0xffffffu, p2 = in[x + 2] & 0xffffffu,
+                                p3 = in[x + 3] & 0xffffffu;
+            const std::uint32_t a = p0 | (p1 << 24), b = (p1 >> 8) | (p2 << 16), c = (p2 >> 16) | (p3 << 8);
+            std::memcpy(out, &a, 4);
+            std::memcpy(out + 4, &b, 4);
+            std::memcpy(out + 8, &c, 4);
+        }
+        for (; x < width; ++x, out += 3) {
             const QRgb p = in[x];
             out[0] = static_cast<std::uint8_t>(p);
             out[1] = static_cast<std::uint8_t>(p >> 8);
             out[2] = static_cast<std::uint8_t>(p >> 16);
         }
+        std::memset(out, 0, static_cast<std::size_t>(tail));
     }
+    return true;
+}
+
+std::vector<std::uint8_t> GetDIBits24(HGDIOBJ handle)
+{
+    std::vector<std::uint8_t> dib(GetDIBits24Size(handle));
+    if (dib.empty() || !GetDIBits24Into(handle, dib))
+        return {};
     return dib;
 }
 

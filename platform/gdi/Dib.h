@@ -68,6 +68,10 @@ PLATFORM_EXPORT HGDIOBJ CreateDIBitmap(std::span<const std::uint8_t> packed, Dib
 // stride x height, other fields 0) followed by the rows, blue-green-red,
 // each padded to 4 bytes. Empty when the handle is not a bitmap.
 PLATFORM_EXPORT std::vector<std::uint8_t> GetDIBits24(HGDIOBJ bitmap);
+// The same into a caller's block of exactly GetDIBits24Size bytes (0 when
+// the handle is not a bitmap). False when the sizes disagree.
+PLATFORM_EXPORT std::size_t GetDIBits24Size(HGDIOBJ bitmap);
+PLATFORM_EXPORT bool GetDIBits24Into(HGDIOBJ bitmap, std::span<std::uint8_t> dib);
 
 // Bytes per row of a DIB: ((bitsPerPixel * width + 31) / 32) * 4, or -1 when
 // that does not fit in 32 bits.

@@ -1,8 +1,11 @@
 #include "gdi/GdiObjects.h"
 
+#include "gdi/LargeBuffer.h"
+
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace plat {
 
@@ -97,7 +100,7 @@ HGDIOBJ CreateCompatibleBitmap(int width, int height)
 {
     if (!IsAcceptableBitmapSize(width, height))
         return 0;
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = AllocateImage(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return 0;
     image.fill(0xff000000u);
@@ -131,28 +134,32 @@ HGDIOBJ StretchBitmap(HGDIOBJ source, int width, int height)
     auto bitmap = LookupBitmap(source);
     if (!bitmap || !IsAcceptableBitmapSize(width, height))
         return 0;
-    const QImage& src = bitmap->image;
+    // Bitmaps are RGB32 by contract; convert anything else rather than misread it.
+    const QImage src = bitmap->image.format() == QImage::Format_RGB32
+        ? bitmap->image
+        : bitmap->image.convertToFormat(QImage::Format_RGB32);
     const int sw = src.width();
     const int sh = src.height();
-    QImage target(width, height, QImage::Format_RGB32);
-    if (target.isNull())
-        return 0;
     if (sw == width && sh == height) {
-        target = src.copy();
-    } else {
-        // Nearest source pixel by the centre of each target pixel, as in
-        // BLACKONWHITE/COLORONCOLOR stretching without smoothing.
-        std::vector<int> columns(static_cast<std::size_t>(width));
+        // Same size: share the pixels. QImage copies on the first write to
+        // either, so the source stays unchanged whatever happens to the copy.
+        return RegisterObject(std::make_shared<Bitmap>(src));
+    }
+    QImage target = AllocateImage(width, height, QImage::Format_RGB32);
+    if (target.isNull() || src.isNull())
+        return 0;
+    // Nearest source pixel by the centre of each target pixel, as in
+    // BLACKONWHITE/COLORONCOLOR stretching without smoothing.
+    std::vector<int> columns(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        columns[static_cast<std::size_t>(x)] =
+            static_cast<int>((static_cast<std::int64_t>(x) * 2 + 1) * sw / (std::int64_t{2} * width));
+    for (int y = 0; y < height; ++y) {
+        const int sy = static_cast<int>((static_cast<std::int64_t>(y) * 2 + 1) * sh / (std::int64_t{2} * height));
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
+        auto* out = reinterpret_cast<QRgb*>(target.scanLine(y));
         for (int x = 0; x < width; ++x)
-            columns[static_cast<std::size_t>(x)] =
-                static_cast<int>((static_cast<std::int64_t>(x) * 2 + 1) * sw / (std::int64_t{2} * width));
-        for (int y = 0; y < height; ++y) {
-            const int sy = static_cast<int>((static_cast<std::int64_t>(y) * 2 + 1) * sh / (std::int64_t{2} * height));
-            const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-            auto* out = reinterpret_cast<QRgb*>(target.scanLine(y));
-            for (int x = 0; x < width; ++x)
-                out[x] = in[columns[static_cast<std::size_t>(x)]];
-        }
+            out[x] = in[columns[static_cast<std::size_t>(x)]];
     }
     return RegisterObject(std::make_shared<Bitmap>(std::move(target)));
 }

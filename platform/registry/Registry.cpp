@@ -332,7 +332,7 @@ RegistryTransaction::RegistryTransaction() { RegistryStore::instance().beginTran
 RegistryTransaction::~RegistryTransaction()
 {
     if (!done_)
-        RegistryStore::instance().endTransaction();
+        RegistryStore::instance().endTransaction(true);
 }
 
 LSTATUS RegistryTransaction::commit()
@@ -340,7 +340,15 @@ LSTATUS RegistryTransaction::commit()
     if (done_)
         return ERROR_SUCCESS;
     done_ = true;
-    return RegistryStore::instance().endTransaction();
+    return RegistryStore::instance().endTransaction(true);
+}
+
+void RegistryTransaction::abandon()
+{
+    if (done_)
+        return;
+    done_ = true;
+    RegistryStore::instance().endTransaction(false);
 }
 
 } // namespace plat

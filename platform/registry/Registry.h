@@ -106,6 +106,8 @@ public:
     RegistryTransaction& operator=(const RegistryTransaction&) = delete;
     // Writes now; the result of the write (ERROR_SUCCESS when nothing changed).
     LSTATUS commit();
+    // Ends the group without writing: its changes are dropped.
+    void abandon();
 
 private:
     bool done_ = false;

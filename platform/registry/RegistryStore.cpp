@@ -209,17 +209,23 @@ void RegistryStore::beginTransaction()
         loaded_ = false;
 }
 
-LSTATUS RegistryStore::endTransaction()
+LSTATUS RegistryStore::endTransaction(bool write)
 {
     LSTATUS st = ERROR_SUCCESS;
+    if (!write)
+        abandoned_ = true; // an inner group's abandonment drops the whole group
     if (--depth_ == 0) {
-        if (lockFd_ < 0)
+        if (abandoned_) {
+            if (dirty_)
+                loaded_ = false; // the tree holds dropped changes: read the file again
+        } else if (lockFd_ < 0)
             st = ERROR_CANTWRITE;
         else if (corrupt_)
             st = ERROR_REGISTRY_CORRUPT;
         else if (dirty_)
             st = save();
         dirty_ = false;
+        abandoned_ = false;
         unlockFile();
     }
     mutex_.unlock();

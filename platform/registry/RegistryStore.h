@@ -25,7 +25,7 @@ public:
     LSTATUS write(const Writer& writer);
 
     void beginTransaction();
-    LSTATUS endTransaction();
+    LSTATUS endTransaction(bool write);
 
     // Open key handles: each names a root and a path below it.
     HKEY openHandle(HKEY root, std::string path);
@@ -61,6 +61,7 @@ private:
     bool corrupt_ = false;
     int depth_ = 0;
     bool dirty_ = false;
+    bool abandoned_ = false;
     int lockFd_ = -1;
     std::map<HKEY, std::pair<HKEY, std::string>> handles_;
     HKEY nextHandle_ = 1;

@@ -1,0 +1,259 @@
+#include "engine/BmpReader.h"
+
+#include <gdi/Dib.h>
+#include <gdi/GdiObjects.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pictaf {
+
+namespace {
+
+// Random-access reads that either deliver every byte asked for or fail.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    virtual bool read(std::uint64_t at, std::uint8_t* into, std::size_t count) const = 0;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    bool read(std::uint64_t at, std::uint8_t* into, std::size_t count) const override
+    {
+        if (at > bytes_.size() || count > bytes_.size() - at)
+            return false;
+        if (count != 0)
+            std::memcpy(into, bytes_.data() + at, count);
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::string& name) : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+        struct stat st {};
+        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
+            size_ = static_cast<std::uint64_t>(st.st_size);
+        else if (fd_ >= 0) {
+            ::close(fd_); // directories, pipes and devices are not picture files
+            fd_ = -1;
+        }
+    }
+    ~FileSource() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    std::uint64_t size() const override { return size_; }
+    bool read(std::uint64_t at, std::uint8_t* into, std::size_t count) const override
+    {
+        if (at > size_ || count > size_ - at)
+            return false;
+        while (count > 0) {
+            const ssize_t got = ::pread(fd_, into, count, static_cast<off_t>(at));
+            if (got <= 0)
+                return false;
+            into += got;
+            at += static_cast<std::uint64_t>(got);
+            count -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+std::uint16_t rd16(const std::uint8_t* d) { return static_cast<std::uint16_t>(d[0] | (d[1] << 8)); }
+std::uint32_t rd32(const std::uint8_t* d)
+{
+    return static_cast<std::uint32_t>(d[0]) | (static_cast<std::uint32_t>(d[1]) << 8)
+        | (static_cast<std::uint32_t>(d[2]) << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
+}
+void wr32(std::uint8_t* d, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        d[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+PackedDib fail(Status* status, Status why)
+{
+    if (status)
+        *status = why;
+    return {};
+}
+
+PackedDib readDib(const ByteSource& src, Status* status)
+{
+    // File header: "BM", file size, two reserved words, offset of the bits.
+    // Without "BM" the bytes are taken as a bare DIB starting at 0.
+    std::uint8_t fileHeader[14];
+    std::uint64_t headerAt = 0;
+    std::uint64_t bitsOffset = 0;
+    if (src.read(0, fileHeader, 14) && fileHeader[0] == 'B' && fileHeader[1] == 'M') {
+        headerAt = 14;
+        bitsOffset = rd32(fileHeader + 10);
+    }
+
+    std::uint8_t header[40] = {};
+    if (!src.read(headerAt, header, 4))
+        return fail(status, Status::Malformed);
+    const std::uint32_t headerSize = rd32(header);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bpp = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t imageSize = 0;
+    std::uint32_t clrUsed = 0;
+    const bool core = headerSize == 12;
+    if (core) {
+        // Old core header: 16-bit width, height, planes and bits per pixel.
+        if (!src.read(headerAt, header, 12))
+            return fail(status, Status::Malformed);
+        width = rd16(header + 4);
+        height = rd16(header + 6);
+        bpp = rd16(header + 10);
+    } else if (headerSize == 40) {
+        if (!src.read(headerAt, header, 40))
+            return fail(status, Status::Malformed);
+        width = static_cast<std::int32_t>(rd32(header + 4));
+        height = static_cast<std::int32_t>(rd32(header + 8));
+        bpp = rd16(header + 14);
+        compression = rd32(header + 16);
+        imageSize = rd32(header + 20);
+        clrUsed = rd32(header + 32);
+    } else {
+        // Only the 40-byte and 12-byte headers are read from files.
+        const bool known = headerSize == 52 || headerSize == 56 || headerSize == 64 || headerSize == 108
+            || headerSize == 124;
+        return fail(status, known ? Status::Unsupported : Status::Malformed);
+    }
+
+    switch (bpp) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    case 0: case 2: return fail(status, Status::Unsupported);
+    default: return fail(status, Status::Malformed);
+    }
+    switch (compression) {
+    case 0: case 1: case 2: case 3: case 6: break;
+    case 4: case 5: return fail(status, Status::Unsupported); // embedded JPEG or PNG
+    default: return fail(status, Status::Malformed);
+    }
+    const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    if (width <= 0 || rows == 0)
+        return fail(status, Status::Malformed);
+    if (!plat::IsAcceptableBitmapSize(width, rows))
+        return fail(status, Status::TooLarge);
+    const std::uint64_t stride = static_cast<std::uint64_t>(plat::DibStride(width, bpp));
+
+    // Colour table: the header's count (2^bpp when it says 0). Entries a
+    // pixel cannot index (a count beyond 2^bpp, any table above 8 bpp) are
+    // skipped in the file and dropped from the DIB.
+    const std::uint64_t entrySize = core ? 3 : 4;
+    const std::uint64_t declared = core ? (bpp <= 8 ? (1u << bpp) : 0)
+                                        : (clrUsed != 0 ? clrUsed : (bpp <= 8 ? (1u << bpp) : 0));
+    const std::uint64_t kept = bpp <= 8 ? std::min<std::uint64_t>(declared, 1u << bpp) : 0;
+    // Bit-field masks follow a 40-byte header only when the compression says so.
+    const std::uint64_t maskBytes = compression == 3 ? 12 : (compression == 6 ? 16 : 0);
+    const std::uint64_t masksAt = headerAt + headerSize;
+    const std::uint64_t tableAt = masksAt + maskBytes;
+    const std::uint64_t tableEnd = tableAt + declared * entrySize;
+    if (tableAt + kept * entrySize > src.size())
+        return fail(status, Status::Malformed);
+
+    const std::uint64_t pixelsAt = bitsOffset != 0 ? bitsOffset : tableEnd;
+    if (pixelsAt > src.size())
+        return fail(status, Status::Malformed);
+    const std::uint64_t available = src.size() - pixelsAt;
+    std::uint64_t pixelBytes;
+    if (compression == 1 || compression == 2) {
+        // Run-length data: as much as the header says, or the rest of the
+        // file; a short stream decodes as far as it goes.
+        pixelBytes = imageSize != 0 ? std::min<std::uint64_t>(imageSize, available) : available;
+    } else {
+        pixelBytes = stride * static_cast<std::uint64_t>(rows);
+        if (pixelBytes > available)
+            return fail(status, Status::Malformed);
+    }
+    if (pixelBytes > 0xffffffffu)
+        return fail(status, Status::TooLarge);
+
+    PackedDib dib;
+    try {
+        dib.resize(40 + maskBytes + kept * 4 + pixelBytes);
+    } catch (const std::bad_alloc&) {
+        return fail(status, Status::OutOfMemory);
+    }
+    std::uint8_t* out = dib.data();
+    std::memset(out, 0, static_cast<std::size_t>(40 + maskBytes + kept * 4));
+    wr32(out, 40);
+    wr32(out + 4, static_cast<std::uint32_t>(width));
+    wr32(out + 8, static_cast<std::uint32_t>(height));
+    out[12] = 1; // planes
+    out[14] = static_cast<std::uint8_t>(bpp);
+    wr32(out + 16, compression);
+    wr32(out + 20, static_cast<std::uint32_t>(pixelBytes));
+    if (!core)
+        std::memcpy(out + 24, header + 24, 8); // resolutions
+    wr32(out + 32, static_cast<std::uint32_t>(kept));
+    wr32(out + 36, static_cast<std::uint32_t>(kept));
+
+    std::uint8_t* p = out + 40;
+    if (maskBytes != 0 && !src.read(masksAt, p, static_cast<std::size_t>(maskBytes)))
+        return fail(status, Status::Malformed);
+    p += maskBytes;
+    if (core) {
+        // Widen blue, green, red to blue, green, red, 0, from the last entry
+        // down so the widening can work in place.
+        if (!src.read(tableAt, p, static_cast<std::size_t>(kept * 3)))
+            return fail(status, Status::Malformed);
+        for (std::uint64_t i = kept; i-- > 0;) {
+            const std::uint8_t b = p[i * 3], g = p[i * 3 + 1], r = p[i * 3 + 2];
+            p[i * 4] = b;
+            p[i * 4 + 1] = g;
+            p[i * 4 + 2] = r;
+            p[i * 4 + 3] = 0;
+        }
+    } else if (!src.read(tableAt, p, static_cast<std::size_t>(kept * 4))) {
+        return fail(status, Status::Malformed);
+    }
+    p += kept * 4;
+    if (!src.read(pixelsAt, p, static_cast<std::size_t>(pixelBytes)))
+        return fail(status, Status::Malformed);
+    if (status)
+        *status = Status::Ok;
+    return dib;
+}
+
+} // namespace
+
+PackedDib ReadBmpIntoDib(const std::string& name, Status* status)
+{
+    FileSource file(name);
+    if (!file.isOpen())
+        return fail(status, Status::CannotOpenInput);
+    return readDib(file, status);
+}
+
+PackedDib ReadBmpIntoDib(std::span<const std::uint8_t> bytes, Status* status)
+{
+    return readDib(MemorySource(bytes), status);
+}
+
+} // namespace pictaf

@@ -1,0 +1,84 @@
+// Where writers put their bytes. A failed write makes the sink fail for
+// good: later writes are dropped and finish() reports it, so a short write is
+// never reported as success.
+#pragma once
+
+#include "engine/Status.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pictaf {
+
+class ByteSink {
+public:
+    virtual ~ByteSink();
+    void write(const std::uint8_t* data, std::size_t count)
+    {
+        if (!failed_)
+            put(data, count);
+    }
+    void writeByte(std::uint8_t b) { write(&b, 1); }
+    void write16(std::uint32_t v)
+    {
+        const std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+        write(b, 2);
+    }
+    void write32(std::uint32_t v)
+    {
+        write16(v & 0xffff);
+        write16(v >> 16);
+    }
+    bool failed() const { return failed_; }
+
+protected:
+    virtual void put(const std::uint8_t* data, std::size_t count) = 0;
+    void fail() { failed_ = true; }
+
+private:
+    bool failed_ = false;
+};
+
+class MemorySink final : public ByteSink {
+public:
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+protected:
+    void put(const std::uint8_t* data, std::size_t count) override { bytes_.insert(bytes_.end(), data, data + count); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+// A file opened for writing and truncated: the new content replaces the old
+// completely. Writes are gathered in a buffer of bufferSize bytes. If the
+// sink is destroyed without a successful finish(), or any write failed, a
+// regular file it wrote is removed, so a broken output never looks finished.
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(std::size_t bufferSize = 1 << 16);
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    Status open(const std::string& name);
+    // Flushes and closes; Ok only when every byte reached the file.
+    Status finish();
+
+protected:
+    void put(const std::uint8_t* data, std::size_t count) override;
+
+private:
+    bool flush();
+    void discard();
+
+    int fd_ = -1;
+    bool regular_ = false;
+    std::string name_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
+};
+
+} // namespace pictaf

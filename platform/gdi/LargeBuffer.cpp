@@ -1,0 +1,75 @@
+#include "gdi/LargeBuffer.h"
+
+#include "gdi/GdiObjects.h"
+
+#include <cstdlib>
+#include <sys/mman.h>
+
+namespace plat {
+
+void* AllocateLarge(std::size_t bytes)
+{
+    if (bytes < kLargeBufferThreshold)
+        return std::malloc(bytes == 0 ? 1 : bytes);
+    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    ::madvise(block, bytes, MADV_HUGEPAGE); // advice only: without huge pages it still works
+#endif
+    return block;
+}
+
+void FreeLarge(void* block, std::size_t bytes)
+{
+    if (!block)
+        return;
+    if (bytes < kLargeBufferThreshold)
+        std::free(block);
+    else
+        ::munmap(block, bytes);
+}
+
+namespace {
+struct ImageBlock {
+    void* block;
+    std::size_t bytes;
+};
+
+void releaseImageBlock(void* info)
+{
+    auto* owned = static_cast<ImageBlock*>(info);
+    FreeLarge(owned->block, owned->bytes);
+    delete owned;
+}
+} // namespace
+
+QImage AllocateImage(int width, int height, QImage::Format format)
+{
+    if (!IsAcceptableBitmapSize(width, height))
+        return {};
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    const std::size_t stride = (static_cast<std::size_t>(width) * static_cast<std::size_t>(depth) + 31) / 32 * 4;
+    const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    if (bytes < kLargeBufferThreshold) {
+        QImage image(width, height, format);
+        if (!image.isNull())
+            image.fill(0);
+        return image;
+    }
+    void* block = AllocateLarge(bytes);
+    if (!block)
+        return {};
+    auto* owned = new (std::nothrow) ImageBlock{block, bytes};
+    if (!owned) {
+        FreeLarge(block, bytes);
+        return {};
+    }
+    QImage image(static_cast<uchar*>(block), width, height, static_cast<qsizetype>(stride), format,
+                 releaseImageBlock, owned);
+    if (image.isNull())
+        releaseImageBlock(owned);
+    return image;
+}
+
+} // namespace plat

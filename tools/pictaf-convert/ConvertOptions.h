@@ -1,0 +1,42 @@
+// Command line of pictaf-convert:
+//   pictaf-convert [options] INPUT OUTPUT     (options may also follow the names)
+//     --type gif|bmp     output type; otherwise taken from OUTPUT's extension
+//     --scale X[,Y]      size in per cent of the input's own (default 100)
+//     --size WxH         stretch to exactly W x H pixels instead
+//     --bg 0xBBGGRR      background colour, colour-table entry 0 (default 0xFFFFFF)
+//     --no-transparent   no transparent colour (GIF87a)
+//     --no-interlace     rows in plain order
+//     --help
+// Every option also takes its value as --option=value; "--" ends the options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pictaf {
+
+struct ConvertOptions {
+    enum class Type { Gif, Bmp };
+
+    std::string input;
+    std::string output;
+    Type type = Type::Gif;
+    std::int32_t scaleX = 100;
+    std::int32_t scaleY = 100;
+    bool exactSize = false; // --size given: stretch to width x height
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint32_t bgColor = 0xFFFFFF;
+    bool transparent = true;
+    bool interlaced = true;
+    bool help = false;
+};
+
+// Parses args (without the program name). False with a one-line reason in
+// error when the command line can't be used; --help alone needs no names.
+bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
+
+const char* ConvertUsage();
+
+} // namespace pictaf

@@ -1,0 +1,59 @@
+// velnora-regsvr [-u] LIBRARY
+// Loads a component library and calls its DllRegisterServer (or, with -u,
+// DllUnregisterServer), printing the result. Exit status 0 on success, 1 when
+// the entry point fails, 2 for usage errors, 3 when the library cannot be
+// loaded or lacks the entry point.
+#include <com/ComRuntime.h>
+#include <registry/Registry.h>
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    bool unregister = false;
+    const char* library = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-u") == 0)
+            unregister = true;
+        else if (!library && argv[i][0] != '-')
+            library = argv[i];
+        else
+            library = nullptr, i = argc;
+    }
+    if (!library) {
+        std::fprintf(stderr, "usage: velnora-regsvr [-u] LIBRARY\n");
+        return 2;
+    }
+    // A full path, so that the registry names the file wherever the host runs.
+    char resolved[PATH_MAX];
+    std::string path = ::realpath(library, resolved) ? resolved : library;
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "velnora-regsvr: cannot load %s: %s\n", path.c_str(), ::dlerror());
+        return 3;
+    }
+    const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    auto fn = reinterpret_cast<plat::com::DllRegisterServerFn>(::dlsym(handle, entry));
+    if (!fn) {
+        std::fprintf(stderr, "velnora-regsvr: %s has no %s entry point\n", path.c_str(), entry);
+        ::dlclose(handle);
+        return 3;
+    }
+    const plat::com::HRESULT h = fn();
+    if (plat::com::SUCCEEDED(h)) {
+        std::printf("%s in %s succeeded (registry %s).\n", entry, path.c_str(), plat::RegistryPath().c_str());
+    } else {
+        std::fprintf(stderr, "%s in %s failed: %s (%s).\n", entry, path.c_str(), plat::com::HResultName(h).c_str(),
+                     plat::com::HResultText(h).c_str());
+        if (std::string problem = plat::RegistryProblem(); !problem.empty())
+            std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    ::dlclose(handle);
+    return plat::com::SUCCEEDED(h) ? 0 : 1;
+}
