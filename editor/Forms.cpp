@@ -63,6 +63,9 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.resize = new ::frmresize();
         parent.adoptDocument(r.resize, false);
+        // Its initial position: the work area's top-left corner, where it is
+        // wholly in view, rather than wherever free space happens to be.
+        r.resize->frame()->move(0, 0);
         r.resize->Form_Load();
     }
     return *r.resize;
@@ -75,6 +78,7 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.view = new ::FrmView();
         parent.adoptDocument(r.view, false);
+        r.view->frame()->move(0, 0);
     }
     return *r.view;
 }

@@ -13,6 +13,7 @@ class CommonDialog;
 class Form;
 class FormLabel;
 class ImageList;
+class PictaforControl;
 class PictureBox;
 class QAction;
 class QGroupBox;
@@ -53,6 +54,8 @@ public:
     FormLabel* Label2 = nullptr;
     FormLabel* Label3 = nullptr;
     FormLabel* Label4 = nullptr;
+    // The conversion control that GIF export goes through.
+    PictaforControl* Pictafor1 = nullptr;
 
     QMenu* MnuFile = nullptr;
     QAction* MnuNew = nullptr;
@@ -95,6 +98,7 @@ public:
     void MnuNew_Click();
     void MnuLoad_Click();
     void MnuSave_Click();
+    void MnuGif_Click();
     void MnuBmp_Click();
     void MnuExit_Click();
     void mnubackcolor_Click();
@@ -118,6 +122,7 @@ public:
 
     // The file commands behind them.
     void saveBitmap();
+    void exportGif();
     // Makes the named picture the canvas's background picture; an empty name
     // removes it. A picture that cannot be read is reported and the canvas
     // keeps what it had. True when the canvas took the picture.
@@ -140,6 +145,7 @@ private:
     void createToolbar2();
     void createStatusBar();
     void createMenus();
+    void createControls();
     void updateClock();
     void warn(const QString& text);
 

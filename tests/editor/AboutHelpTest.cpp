@@ -4,6 +4,8 @@
 // window's printed lines and click-to-hide.
 #include "EditorSession.h"
 
+#include "../registry/ScopedRegistry.h"
+
 #include "FormLabel.h"
 #include "Forms.h"
 #include "Parent.h"
@@ -26,13 +28,6 @@ const plat::HKEY HKLM = plat::HKEY_LOCAL_MACHINE;
 const char* const kTry1 = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const char* const kTry2 = "SOFTWARE\\Microsoft\\Shared Tools Location";
 const char* const kTestKey = "SOFTWARE\\Velnora Tests";
-
-// Every test starts from a registry without the keys it reads.
-void clearRegistry()
-{
-    plat::RegDeleteTree(HKLM, "SOFTWARE\\Microsoft");
-    plat::RegDeleteTree(HKLM, kTestKey);
-}
 
 void setRaw(const char* value, std::uint32_t type, const QByteArray& bytes)
 {
@@ -78,7 +73,9 @@ void makeProgram(const QString& fileName)
 class AboutHelpTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { clearRegistry(); }
+    // Every test starts from a registry of its own.
+    void init() { m_registry = std::make_unique<ScopedRegistry>("about"); }
+    void cleanup() { m_registry.reset(); }
     void aboutShowsTitleVersionAndLayout();
     void okUnloadsAboutAndNextOpeningBuildsItAfresh();
     void etchedLineIsGreyOverWhite();
@@ -92,6 +89,9 @@ private slots:
     void sysInfoUnavailableGivesOneMessageAndAboutStays();
     void installStepRecordsFirstToolFoundForTheButton();
     void helpPrintsFiveLinesOnceAndClickHides();
+
+private:
+    std::unique_ptr<ScopedRegistry> m_registry;
 };
 
 void AboutHelpTest::aboutShowsTitleVersionAndLayout()
