@@ -9,7 +9,8 @@
 DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent)
 {
     setEditable(false);
-    connect(this, &QComboBox::activated, this, [this](int) { emit Change(); });
+    // Only a new choice is a change; the list's own updates are silent.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int) { emit Change(); });
     refresh();
 }
 

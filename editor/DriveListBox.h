@@ -27,6 +27,7 @@ public:
     static QStringList mountedVolumes();
 
 signals:
-    // The user picked another volume.
+    // Another volume was picked (by the user, or by setting the current
+    // index from outside).
     void Change();
 };

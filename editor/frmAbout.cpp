@@ -12,6 +12,7 @@
 #include <registry/Registry.h>
 
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -131,6 +132,16 @@ void frmAbout::showEvent(QShowEvent* event)
     m_placed = true;
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    // cmdOK is the cancel button as well as the default one.
+    if (event->key() == Qt::Key_Escape) {
+        cmdOK_Click();
+        return;
+    }
+    Form::keyPressEvent(event);
 }
 
 // Unloaded, not hidden: the next opening builds the window afresh.

@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,17 +77,13 @@ private slots:
     // Every test starts from a registry of its own.
     void init() { m_registry = std::make_unique<ScopedRegistry>("about"); }
     void cleanup() { m_registry.reset(); }
-    void aboutShowsTitleVersionAndLayout();
-    void okUnloadsAboutAndNextOpeningBuildsItAfresh();
-    void etchedLineIsGreyOverWhite();
+    void aboutShowsTitleAndVersionAndOkUnloadsIt();
     void getKeyValueReadsStringsWithOrWithoutTheirZero();
     void getKeyValueWritesNumbersInDecimal_data();
     void getKeyValueWritesNumbersInDecimal();
     void getKeyValueFailsWithEmptyTextAndLeavesOtherTypes();
     void sysInfoFromFirstTryNeverReadsSecond();
-    void sysInfoFromSecondTryNeedsTheProgramInItsFolder();
-    void sysInfoUnavailableGivesOneMessageAndAboutStays_data();
-    void sysInfoUnavailableGivesOneMessageAndAboutStays();
+    void sysInfoFailuresGiveOneMessageAndAboutStays();
     void installStepRecordsFirstToolFoundForTheButton();
     void helpPrintsFiveLinesOnceAndClickHides();
 
@@ -94,37 +91,18 @@ private:
     std::unique_ptr<ScopedRegistry> m_registry;
 };
 
-void AboutHelpTest::aboutShowsTitleVersionAndLayout()
-{
-    EditorSession session;
-    Forms::Parent().MnuAbout->trigger();
-    frmAbout& about = Forms::frmAbout();
-    QVERIFY(about.isVisible());
-    QCOMPARE(about.windowTitle(), QStringLiteral("About Velnora"));
-    QCOMPARE(about.lblTitle->caption(), QStringLiteral("Velnora"));
-    // The revision is written as a plain number: 9, not 0009.
-    QCOMPARE(about.lblVersion->caption(), QStringLiteral("Version 1.0.9"));
-    QCOMPARE(about.size(), QSize(382, 237));
-    QCOMPARE(about.lblVersion->geometry(), QRect(256, 52, 107, 23));
-    QCOMPARE(about.cmdOK->text(), QStringLiteral("OK"));
-    QVERIFY(about.cmdOK->isDefault());
-    QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
-    QCOMPARE(about.cmdSysInfo->geometry(), QRect(284, 205, 83, 23));
-    const OleColor colours[4] = {0x0000FFFF, 0x000000FF, 0x0000FF00, 0x00FF00FF};
-    for (int i = 0; i < 4; ++i) {
-        QCOMPARE(about.Label4[i]->parentWidget(), about.picIcon);
-        QCOMPARE(about.Label4[i]->caption().size(), 1);
-        QCOMPARE(about.Label4[i]->foreColor(), colours[i]);
-        QCOMPARE(about.Label4[i]->y() - about.Label4[0]->y(), 32 * i);
-    }
-    QVERIFY(!about.lblDescription->caption().isEmpty() && !about.Label1->caption().isEmpty());
-}
-
-void AboutHelpTest::okUnloadsAboutAndNextOpeningBuildsItAfresh()
+void AboutHelpTest::aboutShowsTitleAndVersionAndOkUnloadsIt()
 {
     EditorSession session;
     Forms::Parent().MnuAbout->trigger();
     QPointer<frmAbout> first = &Forms::frmAbout();
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("About Velnora"));
+    QCOMPARE(first->lblTitle->caption(), QStringLiteral("Velnora"));
+    // The revision is written as a plain number: 9, not 0009.
+    QCOMPARE(first->lblVersion->caption(), QStringLiteral("Version 1.0.9"));
+
+    // OK unloads it; the next opening builds it afresh.
     first->lblVersion->setCaption(QStringLiteral("scribbled"));
     QTest::mouseClick(first->cmdOK, Qt::LeftButton);
     QVERIFY(!Forms::frmAboutLoaded());
@@ -132,19 +110,9 @@ void AboutHelpTest::okUnloadsAboutAndNextOpeningBuildsItAfresh()
     QVERIFY(first.isNull());
     Forms::Parent().MnuAbout->trigger();
     QCOMPARE(Forms::frmAbout().lblVersion->caption(), QStringLiteral("Version 1.0.9"));
-    QVERIFY(Forms::frmAbout().isVisible());
-}
-
-void AboutHelpTest::etchedLineIsGreyOverWhite()
-{
-    EditorSession session;
-    const QImage shot = Forms::frmAbout().grab().toImage();
-    // 2445 twips is row 163 (grey); the white line of width 2 lies below it.
-    QCOMPARE(QColor(shot.pixel(100, 163)), QColor(0x80, 0x80, 0x80));
-    QCOMPARE(QColor(shot.pixel(100, 164)), QColor(Qt::white));
-    QCOMPARE(QColor(shot.pixel(100, 165)), QColor(Qt::white));
-    QVERIFY(QColor(shot.pixel(100, 166)) != QColor(Qt::white));
-    QVERIFY(QColor(shot.pixel(3, 163)) != QColor(0x80, 0x80, 0x80)); // starts at 90 twips
+    // Escape is OK too.
+    QTest::keyClick(&Forms::frmAbout(), Qt::Key_Escape);
+    QVERIFY(!Forms::frmAboutLoaded());
 }
 
 void AboutHelpTest::getKeyValueReadsStringsWithOrWithoutTheirZero()
@@ -217,45 +185,33 @@ void AboutHelpTest::sysInfoFromFirstTryNeverReadsSecond()
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
 }
 
-void AboutHelpTest::sysInfoFromSecondTryNeedsTheProgramInItsFolder()
+void AboutHelpTest::sysInfoFailuresGiveOneMessageAndAboutStays()
 {
     EditorSession session;
     LaunchRecorder launcher;
+    Forms::Parent().MnuAbout->trigger();
+    const QStringList once{QStringLiteral("System Information Is Unavailable At This Time")};
+    // Nothing recorded at all.
+    Forms::frmAbout().cmdSysInfo_Click();
+    QCOMPARE(messagesShown(session.dialogs()), once);
+    QCOMPARE(session.dialogs().requests().constLast().title, QStringLiteral("Velnora"));
+
+    // Try 2 names a folder (with a trailing separator) that lacks the program.
     QTemporaryDir dir;
-    // The folder written with a trailing separator still gives one separator.
     plat::RegSetString(HKLM, kTry2, "MSINFO", (dir.path() + QLatin1Char('/')).toStdString());
     Forms::frmAbout().StartSysInfo();
-    QVERIFY(launcher.started.isEmpty()); // no MSINFO32.EXE there yet
-    QCOMPARE(messagesShown(session.dialogs()), QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+    QVERIFY(launcher.started.isEmpty());
+    QCOMPARE(messagesShown(session.dialogs()), once + once);
+    // With the program there, its full name is started, with one separator.
     makeProgram(dir.filePath(QStringLiteral("MSINFO32.EXE")));
     Forms::frmAbout().StartSysInfo();
     QCOMPARE(launcher.started, QStringList{dir.filePath(QStringLiteral("MSINFO32.EXE"))});
-}
 
-void AboutHelpTest::sysInfoUnavailableGivesOneMessageAndAboutStays_data()
-{
-    QTest::addColumn<bool>("firstTry");   // try 1 holds a path
-    QTest::addColumn<bool>("launchable"); // the launcher can start it
-    QTest::newRow("nothing recorded") << false << false;
-    QTest::newRow("recorded program does not start") << true << false;
-}
-
-void AboutHelpTest::sysInfoUnavailableGivesOneMessageAndAboutStays()
-{
-    QFETCH(bool, firstTry);
-    QFETCH(bool, launchable);
-    EditorSession session;
-    LaunchRecorder launcher;
-    launcher.ok = launchable;
-    if (firstTry)
-        plat::RegSetString(HKLM, kTry1, "PATH", "/no/such/program");
-    Forms::Parent().MnuAbout->trigger();
-    Forms::frmAbout().cmdSysInfo_Click();
-    const ScriptedDialogs::Request& asked = session.dialogs().requests().constLast();
-    QCOMPARE(asked.kind, QStringLiteral("message"));
-    QCOMPARE(asked.prompt, QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(asked.title, QStringLiteral("Velnora"));
-    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    // A recorded program that does not start.
+    launcher.ok = false;
+    plat::RegSetString(HKLM, kTry1, "PATH", "/no/such/program");
+    Forms::frmAbout().StartSysInfo();
+    QCOMPARE(messagesShown(session.dialogs()), once + once + once);
     QVERIFY(Forms::frmAboutLoaded() && Forms::frmAbout().isVisible());
 }
 
@@ -291,21 +247,11 @@ void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
     frmHelp& help = Forms::frmHelp();
     QCOMPARE(help.windowTitle(), QStringLiteral("Velnora Help"));
     QVERIFY(help.windowFlags() & Qt::FramelessWindowHint);
-    // Five rows of text from the top-left corner down.
+    // Printed from the top-left corner, one line under another.
     const QImage printed = help.image();
-    const QRgb ink = help.palette().color(QPalette::WindowText).rgb();
-    const QRect inked = boundsOf(printed, ink);
+    const QRect inked = boundsOf(printed, help.palette().color(QPalette::WindowText).rgb());
     QVERIFY(inked.left() < 4 && inked.top() < 8);
-    int rows = 0;
-    bool inRow = false;
-    for (int y = 0; y < printed.height(); ++y) {
-        bool any = false;
-        for (int x = 0; x < printed.width() && !any; ++x)
-            any = printed.pixel(x, y) == ink;
-        rows += any && !inRow ? 1 : 0;
-        inRow = any;
-    }
-    QCOMPARE(rows, 5);
+    QVERIFY(inked.height() > 4 * QFontMetrics(help.font()).height());
 
     QTest::mouseClick(&help, Qt::LeftButton, {}, QPoint(200, 50));
     QVERIFY(!help.isVisible());

@@ -88,7 +88,6 @@ private slots:
     void exportWritesInterlacedTransparentGifOfTheBanner();
     void exportUsesTheBannerSizeInPixels();
     void cancelledExportLeavesBannerOnClipboardAndWritesNothing();
-    void dialogNameCarriesOverBetweenSaveAndExport();
     void unregisteredControlExplainsAndTouchesNothing();
     void libraryBesideTheProgramIsRegisteredFirst();
     void unusableClipboardStopsBeforeTheDialog();
@@ -192,19 +191,6 @@ void GifExportTest::cancelledExportLeavesBannerOnClipboardAndWritesNothing()
     // The name kept from before is not written on a cancel.
     QVERIFY(!QFile::exists(name));
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
-}
-
-void GifExportTest::dialogNameCarriesOverBetweenSaveAndExport()
-{
-    RegisteredControl control;
-    EditorSession session;
-    QTemporaryDir dir;
-    const QString bmp = dir.filePath(QStringLiteral("mine.bmp"));
-    session.dialogs().answerFile(bmp);
-    mainWindow().MnuSave_Click();
-    session.dialogs().answerFile(std::nullopt);
-    mainWindow().MnuGif_Click();
-    QCOMPARE(session.dialogs().requests().constLast().file.fileName, bmp);
 }
 
 void GifExportTest::unregisteredControlExplainsAndTouchesNothing()

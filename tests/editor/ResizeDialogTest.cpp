@@ -49,44 +49,16 @@ QImage paintQuadrantBanner()
 class ResizeDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void layoutCaptionsAndStartValues();
     void dragDrawsXorBandFromTopLeftAndReleaseLeavesSolidBox();
     void eachMoveErasesThePreviousBand();
     void onlyTheLeftButtonDrags();
-    void dragBeyondTopLeftGivesNegativeLabels();
     void checkedBoxGivesStandardSizeWhateverTheLabels();
     void okBeforeAnyDragAsksForZeroByZero();
     void dragTo936x120StretchesContentToDoubleSize();
-    void negativeWidthKeepsHeightAlreadySetAndCloses();
-    void negativeHeightChangesNothingAndCloses();
+    void negativeSizeClosesAndKeepsWhatWasApplied();
     void cancelLeavesCanvasAndLabelsSurviveReopening();
     void okPaintsTheBannerAsItIsNotAsItWasWhenFirstShown();
 };
-
-void ResizeDialogTest::layoutCaptionsAndStartValues()
-{
-    EditorSession session;
-    frmresize& d = dialog();
-    QCOMPARE(d.subWindow()->windowTitle(), QStringLiteral("Select Banner Size"));
-    QCOMPARE(d.size(), QSize(529, 362));
-    QCOMPARE(d.Check1->text(), QStringLiteral("Standard Banner 468 X 60 Pixels"));
-    QVERIFY(!d.Check1->isChecked());
-    QCOMPARE(d.Check1->geometry(), QRect(16, 176, 209, 17));
-    QCOMPARE(d.Label1->caption(), QStringLiteral("Hold Down Left Mouse Button and Drag out Size of Banner Desired."));
-    QCOMPARE(d.Label2->caption(), QStringLiteral("Click OK When Done!"));
-    QCOMPARE(sizeLabels(), QStringLiteral("0x0"));
-    QCOMPARE(d.Label6->caption(), QStringLiteral("X"));
-    QCOMPARE(d.Label5->caption(), QStringLiteral("Pixels"));
-    QCOMPARE(d.Command1->text(), QStringLiteral("OK"));
-    QCOMPARE(d.Command1->geometry(), QRect(472, 264, 57, 25));
-    QCOMPARE(d.Command2->text(), QStringLiteral("Cancel"));
-    QVERIFY(!d.Picture1->isVisible());
-    QCOMPARE(d.drawWidth(), 2);
-    QCOMPARE(d.drawMode(), frmresize::DrawModeCopyPen);
-    // The load took a copy of the banner at the banner's size.
-    QCOMPARE(d.Picture1->picture(), canvas().image());
-    QCOMPARE(d.Picture1->size(), QSize(468, 60));
-}
 
 void ResizeDialogTest::dragDrawsXorBandFromTopLeftAndReleaseLeavesSolidBox()
 {
@@ -143,15 +115,6 @@ void ResizeDialogTest::onlyTheLeftButtonDrags()
     QCOMPARE(boundsOf(dialog().drawing(), kBlue), QRect(QPoint(0, 0), QPoint(30, 30)));
 }
 
-void ResizeDialogTest::dragBeyondTopLeftGivesNegativeLabels()
-{
-    EditorSession session;
-    drag(QPoint(50, 50), {QPoint(-30, 20)}, QPoint(-30, 20));
-    QCOMPARE(sizeLabels(), QStringLiteral("-30x20"));
-    drag(QPoint(50, 50), {QPoint(700, -5)}, QPoint(700, -5)); // right of the dialog, above it
-    QCOMPARE(sizeLabels(), QStringLiteral("700x-5"));
-}
-
 void ResizeDialogTest::checkedBoxGivesStandardSizeWhateverTheLabels()
 {
     EditorSession session;
@@ -171,6 +134,8 @@ void ResizeDialogTest::okBeforeAnyDragAsksForZeroByZero()
 {
     EditorSession session;
     dialog().showForm();
+    QCOMPARE(sizeLabels(), QStringLiteral("0x0"));
+    QVERIFY(!dialog().Check1->isChecked());
     dialog().Command1_Click();
     QCOMPARE(canvas().scaleWidthTwips(), 0.0f);
     QCOMPARE(canvas().scaleHeightTwips(), 0.0f);
@@ -192,27 +157,27 @@ void ResizeDialogTest::dragTo936x120StretchesContentToDoubleSize()
     QCOMPARE(countPixels(after, qRgb(255, 255, 0)), 468 * 60);
 }
 
-void ResizeDialogTest::negativeWidthKeepsHeightAlreadySetAndCloses()
-{
-    EditorSession session;
-    dialog().showForm();
-    drag(QPoint(10, 10), {QPoint(-12, 80)}, QPoint(-12, 80));
-    dialog().Command1_Click();
-    QCOMPARE(canvas().scaleHeightTwips(), 1200.0f); // set before the width failed
-    QCOMPARE(canvas().scaleWidthTwips(), 7020.0f);
-    QVERIFY(!dialog().isFormVisible());
-    QCOMPARE(countPixels(dialog().drawing(), kBlue), 0);
-}
-
-void ResizeDialogTest::negativeHeightChangesNothingAndCloses()
+void ResizeDialogTest::negativeSizeClosesAndKeepsWhatWasApplied()
 {
     EditorSession session;
     const QImage before = paintQuadrantBanner();
     dialog().showForm();
+    // Above the dialog: a negative height, refused first; nothing changes.
     drag(QPoint(10, 10), {QPoint(300, -1)}, QPoint(300, -1));
+    QCOMPARE(sizeLabels(), QStringLiteral("300x-1"));
     dialog().Command1_Click();
     QCOMPARE(canvas().image(), before);
     QVERIFY(!dialog().isFormVisible());
+
+    // Left of the dialog: the height is set, then the width is refused.
+    dialog().showForm();
+    drag(QPoint(10, 10), {QPoint(-12, 80)}, QPoint(-12, 80));
+    QCOMPARE(sizeLabels(), QStringLiteral("-12x80"));
+    dialog().Command1_Click();
+    QCOMPARE(canvas().scaleHeightTwips(), 1200.0f);
+    QCOMPARE(canvas().scaleWidthTwips(), 7020.0f);
+    QVERIFY(!dialog().isFormVisible());
+    QCOMPARE(countPixels(dialog().drawing(), kBlue), 0); // drawing cleared
 }
 
 void ResizeDialogTest::cancelLeavesCanvasAndLabelsSurviveReopening()
