@@ -16,3 +16,6 @@ add_executable(bench_convert ${CMAKE_CURRENT_LIST_DIR}/foundation/ConvertBench.c
 target_link_libraries(bench_convert PRIVATE bench_foundation_pictures)
 target_compile_definitions(bench_convert PRIVATE PICTAF_CONVERT="$<TARGET_FILE:pictaf-convert>")
 add_dependencies(bench_convert pictaf-convert)
+
+add_executable(bench_engine ${CMAKE_CURRENT_LIST_DIR}/foundation/EngineBench.cpp)
+target_link_libraries(bench_engine PRIVATE bench_foundation_pictures pictaf_engine benchmark::benchmark)

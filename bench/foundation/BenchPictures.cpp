@@ -1,5 +1,6 @@
 #include "BenchPictures.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -37,10 +38,12 @@ QImage photoPicture(int width, int height)
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x) {
+            // Noise is clamped, never wrapped: a photograph's dark corner
+            // does not turn bright.
             const int n = static_cast<int>(random() % 17) - 8;
-            const int r = (x * 255 / width + n) & 0xff;
-            const int g = (y * 255 / height + static_cast<int>(random() % 9) - 4) & 0xff;
-            const int b = ((x + y) * 127 / (width + height) + 64 + n / 2) & 0xff;
+            const int r = std::clamp(x * 255 / width + n, 0, 255);
+            const int g = std::clamp(y * 255 / height + static_cast<int>(random() % 9) - 4, 0, 255);
+            const int b = std::clamp((x + y) * 127 / (width + height) + 64 + n / 2, 0, 255);
             row[x] = qRgb(r, g, b);
         }
     }

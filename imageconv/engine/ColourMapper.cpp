@@ -40,7 +40,7 @@ ColourMapper::ColourMapper(IndexedImage& image)
     if (!cache_)
         throw std::bad_alloc();
     for (int i = 0; i < image.colourCount(); ++i) {
-        std::uint16_t& slot = cache_[rgbOf(image.red(i) & 0xff, image.green(i) & 0xff, image.blue(i) & 0xff)];
+        std::uint16_t& slot = cache_[slotOf(rgbOf(image.red(i) & 0xff, image.green(i) & 0xff, image.blue(i) & 0xff))];
         if (slot == 0)
             slot = static_cast<std::uint16_t>(i + 1);
     }
@@ -57,7 +57,7 @@ std::uint8_t ColourMapper::resolve(std::uint32_t rgb)
     int index = image_.AddColour(red, green, blue);
     if (index < 0)
         index = nearestWhenFull(red, green, blue);
-    cache_[rgb] = static_cast<std::uint16_t>(index + 1);
+    cache_[slotOf(rgb)] = static_cast<std::uint16_t>(index + 1);
     return static_cast<std::uint8_t>(index);
 }
 
@@ -76,38 +76,38 @@ int ColourMapper::nearestWhenFull(int red, int green, int blue)
     const std::size_t box = static_cast<std::size_t>(((red >> kBoxBits) << (2 * shift))
                                                       | ((green >> kBoxBits) << shift) | (blue >> kBoxBits));
     std::vector<Candidate>& list = candidates_[box];
-    const int count = image_.colourCount();
     if (list.empty()) {
         const int size = 1 << kBoxBits;
         const int r0 = (red >> kBoxBits) << kBoxBits, g0 = (green >> kBoxBits) << kBoxBits,
                   b0 = (blue >> kBoxBits) << kBoxBits;
-        std::vector<std::int32_t> nearEdge(static_cast<std::size_t>(count));
+        const int count = image_.colourCount();
         std::int32_t bound = std::numeric_limits<std::int32_t>::max();
         for (int i = 0; i < count; ++i) {
             const int r = image_.red(i), g = image_.green(i), b = image_.blue(i);
-            const std::int32_t dr = axisMin(r, r0, r0 + size - 1), dg = axisMin(g, g0, g0 + size - 1),
-                               db = axisMin(b, b0, b0 + size - 1);
-            nearEdge[static_cast<std::size_t>(i)] = dr * dr + dg * dg + db * db;
             const std::int32_t fr = axisMax(r, r0, r0 + size - 1), fg = axisMax(g, g0, g0 + size - 1),
                                fb = axisMax(b, b0, b0 + size - 1);
             bound = std::min(bound, fr * fr + fg * fg + fb * fb);
         }
-        for (int i = 0; i < count; ++i)
-            if (nearEdge[static_cast<std::size_t>(i)] <= bound)
-                list.push_back({nearEdge[static_cast<std::size_t>(i)], static_cast<std::int16_t>(image_.red(i)),
-                                static_cast<std::int16_t>(image_.green(i)), static_cast<std::int16_t>(image_.blue(i)),
-                                static_cast<std::uint8_t>(i)});
+        for (int i = 0; i < count; ++i) {
+            const int r = image_.red(i), g = image_.green(i), b = image_.blue(i);
+            const std::int32_t dr = axisMin(r, r0, r0 + size - 1), dg = axisMin(g, g0, g0 + size - 1),
+                               db = axisMin(b, b0, b0 + size - 1);
+            const std::int32_t nearEdge = dr * dr + dg * dg + db * db;
+            if (nearEdge <= bound)
+                list.push_back({nearEdge, static_cast<std::int16_t>(r), static_cast<std::int16_t>(g),
+                                static_cast<std::int16_t>(b), static_cast<std::uint8_t>(i)});
+        }
         std::stable_sort(list.begin(), list.end(),
                          [](const Candidate& a, const Candidate& b) { return a.nearEdge < b.nearEdge; });
     }
     int best = -1;
-    std::int32_t bestDistance = 0;
+    std::int32_t bestDistance = std::numeric_limits<std::int32_t>::max();
     for (const Candidate& c : list) {
-        if (best >= 0 && c.nearEdge > bestDistance)
+        if (c.nearEdge > bestDistance)
             break;
         const std::int32_t dr = c.red - red, dg = c.green - green, db = c.blue - blue;
         const std::int32_t distance = dr * dr + dg * dg + db * db;
-        if (best < 0 || distance < bestDistance || (distance == bestDistance && c.index < best)) {
+        if (distance < bestDistance || (distance == bestDistance && c.index < best)) {
             best = c.index;
             bestDistance = distance;
         }

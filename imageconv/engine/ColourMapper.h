@@ -24,6 +24,21 @@
 
 namespace pictaf {
 
+namespace detail {
+// The 8 bits of a value moved to every third bit.
+struct SpreadBits {
+    std::uint32_t bits[256];
+    constexpr SpreadBits() : bits()
+    {
+        for (std::uint32_t v = 0; v < 256; ++v)
+            for (int b = 0; b < 8; ++b)
+                bits[v] |= ((v >> b) & 1u) << (3 * b);
+    }
+    constexpr std::uint32_t operator[](std::uint32_t v) const { return bits[v]; }
+};
+inline constexpr SpreadBits kSpread{};
+} // namespace detail
+
 class ColourMapper {
 public:
     // Throws std::bad_alloc when its memory can't be had. Entries already in
@@ -37,11 +52,19 @@ public:
     // it is new and there is room.
     std::uint8_t indexOf(std::uint32_t rgb)
     {
-        const std::uint16_t known = cache_[rgb];
+        const std::uint16_t known = cache_[slotOf(rgb)];
         return known != 0 ? static_cast<std::uint8_t>(known - 1) : resolve(rgb);
     }
 
 private:
+    // Remembered answers are stored in Morton order (the bits of red, green
+    // and blue interleaved), so colours close to each other, as neighbouring
+    // pixels of a photograph are, share cache lines and pages.
+    static std::uint32_t slotOf(std::uint32_t rgb)
+    {
+        return detail::kSpread[(rgb >> 16) & 0xff] << 2 | detail::kSpread[(rgb >> 8) & 0xff] << 1
+            | detail::kSpread[rgb & 0xff];
+    }
     std::uint8_t resolve(std::uint32_t rgb);
     int nearestWhenFull(int red, int green, int blue);
 

@@ -1,5 +1,7 @@
 #include "engine/GifEncoder.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -45,9 +47,33 @@ std::uint32_t GifEncoder::IntSqrt(std::uint32_t x)
     }
 }
 
+namespace {
+// Least r with r(r + 1) >= 2 count, for the short runs that make up most of
+// a picture: the answer TriangleCost's loops reach, looked up.
+constexpr std::uint32_t kSmallRun = 1024;
+struct SmallRunCosts {
+    std::uint8_t cost[kSmallRun];
+    constexpr SmallRunCosts() : cost()
+    {
+        std::uint32_t r = 0;
+        for (std::uint32_t count = 0; count < kSmallRun; ++count) {
+            while (r * (r + 1) < 2 * count)
+                ++r;
+            cost[count] = static_cast<std::uint8_t>(r);
+        }
+    }
+};
+constexpr SmallRunCosts kSmallRunCosts;
+} // namespace
+
 std::uint32_t GifEncoder::TriangleCost(std::uint32_t count, std::uint32_t codes)
 {
+    // Below one table's worth the cost does not depend on codes.
+    if (count < kSmallRun && count < codes * (codes + 1) / 2)
+        return kSmallRunCosts.cost[count];
     const std::uint32_t per = codes * (codes + 1) / 2;
+    if (per == 0)
+        return 0; // no codes at all: nothing to count (the coder always has thousands)
     std::uint32_t cost = 0;
     while (count >= per) {
         cost += codes;
@@ -129,25 +155,62 @@ void GifEncoder::Compress(const IndexedImage& image, int initialCodeWidth)
     runLength_ = 0;
 
     // The pixel source reads rows in send order; within a row, runs of one
-    // value are taken whole instead of pixel by pixel.
+    // value are taken whole instead of pixel by pixel. The run being
+    // collected lives in locals and reaches runPixel_/runLength_ only when
+    // FlushRun needs it.
     const std::int32_t width = image.width();
+    std::uint32_t p = runPixel_;
+    std::uint32_t n = runLength_;
     for (std::int32_t y : RowOrder(image.height(), image.interlaced())) {
         const std::uint8_t* row = image.row(y);
         std::int32_t x = 0;
         while (x < width) {
             const std::uint32_t v = row[x];
-            if (v != runPixel_) {
-                if (runLength_ > 0)
+            if (v != p) {
+                // A lone pixel is just its code; so is each pixel of a run
+                // of up to 4 that RunByClearOrRepeat would take (a clear and
+                // a table build would cost more codes than the run).
+                if (n == 1 || (n <= 4 && n > 0 && !justCleared_ && (tableRun_ < 2 || tablePixel_ != p))) {
+                    PutDataCode(p);
+                    if (n > 1) {
+                        PutDataCode(p);
+                        if (n > 2) {
+                            PutDataCode(p);
+                            if (n > 3)
+                                PutDataCode(p);
+                        }
+                    }
+                } else if (n > 0) {
+                    runPixel_ = p;
+                    runLength_ = n;
                     FlushRun();
-                runPixel_ = v;
+                }
+                p = v;
+                n = 0;
             }
+            // Find where the run of v ends, eight indices at a time: the
+            // first byte that differs from v is the lowest nonzero byte of
+            // the difference.
             std::int32_t end = x + 1;
+            const std::uint64_t spread = 0x0101010101010101ull * v;
+            while (end + 8 <= width) {
+                std::uint64_t word;
+                std::memcpy(&word, row + end, 8);
+                if (const std::uint64_t diff = word ^ spread; diff != 0) {
+                    end += std::countr_zero(diff) / 8;
+                    goto runEnds;
+                }
+                end += 8;
+            }
             while (end < width && row[end] == v)
                 ++end;
-            runLength_ += static_cast<std::uint32_t>(end - x);
+        runEnds:
+            n += static_cast<std::uint32_t>(end - x);
             x = end;
         }
     }
+    runPixel_ = p;
+    runLength_ = n;
     if (runLength_ > 0)
         FlushRun();
 
@@ -168,11 +231,13 @@ void GifEncoder::ResetCodeSpace()
     codeCount_ = 0;
     tableRun_ = 0;
     justCleared_ = true;
+    nextCheck_ = std::min(bumpLimit_, clearLimit_);
 }
 
 void GifEncoder::RestoreClearLimit()
 {
     clearLimit_ = initialClearLimit_;
+    nextCheck_ = std::min(bumpLimit_, clearLimit_);
     if (codeCount_ >= clearLimit_) {
         PutCode(clearCode_);
         ResetCodeSpace();
@@ -231,6 +296,14 @@ void GifEncoder::PutDataCode(std::uint32_t code)
     justCleared_ = false;
     PutCode(code);
     codeCount_ += 1;
+    // nextCheck_ never exceeds the bump or the clear limit, so the checks
+    // below run whenever either could be due (and at times when neither is).
+    if (codeCount_ >= nextCheck_)
+        CodeCountChecks();
+}
+
+void GifEncoder::CodeCountChecks()
+{
     if (codeCount_ >= bumpLimit_) {
         codeWidth_ += 1;
         bumpLimit_ += 1u << (codeWidth_ - 1);
@@ -239,6 +312,7 @@ void GifEncoder::PutDataCode(std::uint32_t code)
         PutCode(clearCode_);
         ResetCodeSpace();
     }
+    nextCheck_ = std::min(bumpLimit_, clearLimit_);
 }
 
 void GifEncoder::FlushRun()
@@ -302,8 +376,9 @@ void GifEncoder::RunByClearOrRepeat(std::uint32_t n)
 void GifEncoder::RunByTable(std::uint32_t n)
 {
     const std::uint32_t t = tableRun_;
-    std::uint32_t reps = n / t;
-    std::uint32_t left = n % t;
+    // n / t and n % t, without dividing for the short runs that are most common.
+    std::uint32_t reps = n < t ? 0 : (n < 2 * t ? 1 : n / t);
+    std::uint32_t left = n - reps * t;
     std::uint32_t extra = left > 0 ? 1 : 0;
     if (codeCount_ + reps + extra > codeLimit_) {
         reps = codeLimit_ - codeCount_;

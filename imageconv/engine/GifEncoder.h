@@ -48,8 +48,9 @@ private:
     void Compress(const IndexedImage& image, int initialCodeWidth);
     void ResetCodeSpace();
     void RestoreClearLimit();
-    void PutCode(std::uint32_t code);
-    void PutDataCode(std::uint32_t code);
+    [[gnu::always_inline]] inline void PutCode(std::uint32_t code);
+    [[gnu::always_inline]] inline void PutDataCode(std::uint32_t code);
+    void CodeCountChecks();
     void PutByte(std::uint8_t byte);
     void WriteSubBlocks(bool last);
     void FlushRun();
@@ -75,6 +76,7 @@ private:
     std::uint32_t bumpLimit_ = 0;
     std::uint32_t initialBumpLimit_ = 0;
     std::uint32_t clearLimit_ = 0;
+    std::uint32_t nextCheck_ = 0; // at most min(bumpLimit_, clearLimit_); raising those needs no update
     std::uint32_t initialClearLimit_ = 0;
     std::uint32_t codeLimit_ = 0;
     std::uint32_t tableRun_ = 0;

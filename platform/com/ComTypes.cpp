@@ -1,5 +1,7 @@
 #include "com/ComTypes.h"
 
+#include "registry/Registry.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -135,16 +137,39 @@ std::string hex(HRESULT h)
 
 } // namespace
 
+namespace {
+
+// Registry and system errors wrapped by HRESULT_FROM_WIN32, when we know them.
+const char* win32Name(HRESULT h)
+{
+    if ((static_cast<std::uint32_t>(h) & 0xFFFF0000u) != 0x80070000u)
+        return nullptr;
+    const char* name = RegistryErrorName(static_cast<LSTATUS>(h & 0xFFFF));
+    return std::string_view(name) == "ERROR_UNKNOWN" ? nullptr : name;
+}
+
+} // namespace
+
 std::string HResultName(HRESULT h)
 {
-    const CodeInfo* c = find(h);
-    return c ? c->name : hex(h);
+    if (const CodeInfo* c = find(h))
+        return c->name;
+    if (const char* name = win32Name(h))
+        return std::string("HRESULT_FROM_WIN32(") + name + ")";
+    return hex(h);
 }
 
 std::string HResultText(HRESULT h)
 {
-    const CodeInfo* c = find(h);
-    return c ? c->text : (SUCCEEDED(h) ? "Success " : "Error ") + hex(h);
+    if (const CodeInfo* c = find(h))
+        return c->text;
+    if (h == HRESULT_FROM_WIN32(ERROR_REGISTRY_CORRUPT))
+        return "The registry file cannot be parsed";
+    if (h == HRESULT_FROM_WIN32(ERROR_CANTWRITE))
+        return "The registry file cannot be written";
+    if (const char* name = win32Name(h))
+        return std::string("System error ") + name;
+    return (SUCCEEDED(h) ? "Success " : "Error ") + hex(h);
 }
 
 } // namespace plat::com

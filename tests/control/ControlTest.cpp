@@ -491,3 +491,31 @@ TEST_F(ControlTest, drawsBitmapOneUnscaledInTheTopLeftCornerClippedToTheRectangl
     view.as<IViewObjectEx>()->GetViewStatus(&status);
     EXPECT_EQ(status, VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND);
 }
+
+TEST_F(ControlTest, copyFileScalesAnImageFileByPercent)
+{
+    if (!engineWrites(outputFile("probe.bmp")))
+        GTEST_SKIP() << "the conversion engine's writers are not built yet";
+    // Make a 5 x 4 BMP with the control itself, then convert it at 200 x 50 per cent.
+    QImage image(5, 4, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 255));
+    plat::HGDIOBJ bitmap = plat::CreateBitmapFromImage(image);
+    ComPtr<IPictaform> control = create();
+    control->put_Type(0);
+    const std::string bmp = outputFile("input.bmp");
+    Bstr bmpName = Bstr::fromUtf8(bmp);
+    ASSERT_HR(S_OK, control->CopyPicture(static_cast<std::int32_t>(bitmap), bmpName.get(), 5, 4));
+    plat::DeleteObject(bitmap);
+    control->put_Type(1);
+    const std::string gif = outputFile("scaled.gif");
+    Bstr gifName = Bstr::fromUtf8(gif);
+    ASSERT_HR(S_OK, control->CopyFile(bmpName.get(), gifName.get(), 200, 50));
+    std::FILE* f = std::fopen(gif.c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::uint8_t head[10] = {};
+    ASSERT_EQ(std::fread(head, 1, sizeof head, f), sizeof head);
+    std::fclose(f);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 6), "GIF89a"); // transparent by default
+    EXPECT_EQ(head[6] | head[7] << 8, 10); // logical screen width
+    EXPECT_EQ(head[8] | head[9] << 8, 2);
+}

@@ -8,6 +8,7 @@
 
 #include "control/IPictaform.h"
 
+#include <com/Component.h>
 #include <com/ComRuntime.h>
 #include <com/MemoryStream.h>
 #include <com/OleControl.h>

@@ -4,6 +4,7 @@
 #include <com/PropertyPage.h>
 #include <com/TypeLib.h>
 #include <com/Window.h>
+#include <gdi/GdiObjects.h>
 #include <registry/Registry.h>
 
 using plat::HKEY_CLASSES_ROOT;
@@ -230,4 +231,72 @@ TEST_F(HousingTest, aboutPageSiteMayBeClearedTwiceButNotReplaced)
     EXPECT_EQ(RefCount(second.get()), 1u);
     EXPECT_HR(S_OK, page->SetPageSite(nullptr));
     EXPECT_EQ(RefCount(first.get()), 1u);
+}
+
+TEST_F(HousingTest, aboutPageSizeFollowsTheScreenResolutionWhenTheFontIsMissing)
+{
+    ComPtr<IPropertyPage> page;
+    ASSERT_HR(S_OK, CreateObject("About.About", page));
+    plat::SetLogPixels(120, 120); // base units 10 x 20
+    PROPPAGEINFO info;
+    HRESULT h = page->GetPageInfo(&info);
+    plat::SetLogPixels(96, 96);
+    ASSERT_HR(S_OK, h);
+    EXPECT_EQ(info.size, (SIZEL{455, 263})); // 182 x 10 / 4, 105 x 20 / 8 rounded
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
+}
+
+TEST_F(HousingTest, typeLibraryRegistrationResolvesFormClassNamesAndVersions)
+{
+    CLSID clsid;
+    ASSERT_HR(S_OK, CLSIDFromTypeLibClass("pictaflib", "About", &clsid));
+    EXPECT_EQ(clsid, CLSID_About);
+    EXPECT_HR(REGDB_E_CLASSNOTREG, CLSIDFromFormClassName("PICTAFLibCtl.IPictaform", &clsid)); // an interface, no class
+    EXPECT_HR(REGDB_E_CLASSNOTREG, CLSIDFromFormClassName("OtherLib.Pictafor", &clsid));
+    EXPECT_HR(CO_E_CLASSSTRING, CLSIDFromFormClassName("Pictafor", &clsid));
+    ComPtr<ITypeLib> lib;
+    EXPECT_HR(S_OK, LoadRegTypeLib(LIBID_PICTAFLib, 1, 0, 0x0407, lib.put())); // 1.1 serves 1.0, any language
+    EXPECT_HR(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_PICTAFLib, 1, 2, 0x0409, lib.put()));
+    EXPECT_HR(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_PICTAFLib, 2, 0, 0x0409, lib.put()));
+    const std::string interfaceKey = "Interface\\" + GuidToString(IID_IPictaform);
+    EXPECT_EQ(RegGetString(HKEY_CLASSES_ROOT, interfaceKey, ""), "IPictaform");
+    EXPECT_EQ(RegGetString(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib", "Version"), "1.1");
+    ASSERT_HR(S_OK, UnRegisterTypeLib(LIBID_PICTAFLib, 1, 1, 0x0409));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, interfaceKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidToString(LIBID_PICTAFLib)));
+    EXPECT_HR(REGDB_E_CLASSNOTREG, CLSIDFromFormClassName("PICTAFLibCtl.Pictafor", &clsid));
+}
+
+TEST_F(HousingTest, registeredVerbsAreEnumeratedFromTheClassKey)
+{
+    plat::RegSetString(HKEY_CLASSES_ROOT, kControlKey + "\\Verb\\0", "", "&Properties,0,2");
+    ComPtr<IPictaform> control = create();
+    ComPtr<IEnumOLEVERB> verbs;
+    ASSERT_HR(S_OK, control.as<IOleObject>()->EnumVerbs(verbs.put()));
+    OLEVERB verb;
+    ULONG fetched = 0;
+    ASSERT_HR(S_OK, verbs->Next(1, &verb, &fetched));
+    EXPECT_EQ(verb.lVerb, 0);
+    EXPECT_EQ(std::u16string(verb.lpszVerbName), u"&Properties");
+    EXPECT_EQ(verb.grfAttribs, 2u);
+    CoTaskMemFree(verb.lpszVerbName);
+    EXPECT_HR(S_FALSE, verbs->Next(1, &verb, &fetched));
+    EXPECT_EQ(fetched, 0u);
+}
+
+TEST_F(HousingTest, unusedLibrariesAreLetGoOnlyWhenTheyMayUnload)
+{
+    ComPtr<IPictaform> control = create();
+    ASSERT_TRUE(control);
+    ASSERT_GE(CoLoadedLibraryCount(), 1u);
+    const std::size_t loaded = CoLoadedLibraryCount();
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedLibraryCount(), loaded); // a control still lives
+    control = nullptr;
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedLibraryCount(), loaded - 1);
+    control = create(); // loaded again on demand
+    EXPECT_TRUE(control);
 }

@@ -130,6 +130,24 @@ TEST(BmpReader, coloursUsedBeyondTheBitDepthAreDropped)
     EXPECT_EQ(got.pixel(1, 0), qRgb(0, 0, 255));
 }
 
+TEST(BmpReader, bitFieldMasksComeBeforeAColourTableAtSixteenBits)
+{
+    // A 16-bit file may carry a (never indexed) colour table; the masks still
+    // follow the header directly, and the table after them is skipped.
+    Header h;
+    h.width = 1;
+    h.bpp = 16;
+    h.compression = 3;
+    h.clrUsed = 2;
+    Bytes masks;
+    put32(masks, 0xf800);
+    put32(masks, 0x07e0);
+    put32(masks, 0x001f);
+    const Bytes file = bmpFile(concat({h.bytes(), masks, palette({0x123456, 0x654321}), {0xe0, 0x07, 0, 0}}),
+                               40 + 12 + 8);
+    EXPECT_EQ(load(file).pixel(0, 0), qRgb(0, 255, 0));
+}
+
 TEST(BmpReader, truncatedRunLengthFileKeepsWhatItHolds)
 {
     Header h;

@@ -161,6 +161,16 @@ TEST(ConvertTool, failureIsOneLineAndLeavesNoOutput)
     EXPECT_FALSE(std::filesystem::exists(dir.file("wide.gif")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 
+    // A metafile starts the application object for fonts; a broken one still
+    // fails with one line and no output.
+    std::vector<std::uint8_t> wmfKeyOnly = {0xd7, 0xcd, 0xc6, 0x9a};
+    wmfKeyOnly.resize(22, 0);
+    writeFile(dir.file("key.wmf"), wmfKeyOnly);
+    run = runTool({q(dir.file("key.wmf")), q(dir.file("key.gif"))});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("key.gif")));
+
     run = runTool({"--bogus"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.startsWith(QLatin1String("pictaf-convert: unknown option --bogus")));

@@ -14,6 +14,9 @@
 #include <filesystem>
 #include <random>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace pictaf;
 using namespace testdib;
 
@@ -195,4 +198,27 @@ TEST(GifWriter, aFailedWriteIsReportedAndTheDeviceKept)
     EXPECT_EQ(WriteGif("/dev/full", bitmap.handle, rectOf(picture), 3, 0), Status::WriteFailed);
     EXPECT_EQ(WriteBmp("/dev/full", bitmap.handle), Status::WriteFailed);
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+TEST(GifWriter, aFileCutShortByTheSystemIsRemovedNotLeftHalfWritten)
+{
+    // A file-size limit makes the system refuse the write past 4 KB, the way
+    // a full disk would; the writers must report it and leave no file.
+    TempDir dir;
+    const QImage picture = banner(400, 300, 250);
+    Bitmap bitmap(picture);
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Status gif = WriteGif(dir.file("cut.gif"), bitmap.handle, rectOf(picture), 3, 0xFFFFFF);
+    const Status bmp = WriteBmp(dir.file("cut.bmp"), bitmap.handle);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(gif, Status::WriteFailed);
+    EXPECT_EQ(bmp, Status::WriteFailed);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut.gif")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut.bmp")));
 }

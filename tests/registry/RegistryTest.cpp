@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -149,4 +151,44 @@ TEST(Registry, refusesMalformedPathsAndUnknownHandles)
     EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Line\nBreak", &key), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegCreateKeyEx(12345, "A", &key), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "A", "", "1"), ERROR_SUCCESS);
+}
+
+TEST(Registry, abandonedTransactionLeavesFileAndKeysAsTheyWere)
+{
+    ScopedRegistry reg;
+    ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "Keep", "", "x"), ERROR_SUCCESS);
+    const std::string before = reg.text();
+    {
+        RegistryTransaction tx;
+        RegSetString(HKEY_CURRENT_USER, "Dropped", "", "1");
+        RegDeleteTree(HKEY_CURRENT_USER, "Keep");
+        tx.abandon();
+    }
+    EXPECT_EQ(reg.text(), before);
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Keep"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Dropped"));
+}
+
+TEST(Registry, twoProcessesWritingAtOnceLoseNothing)
+{
+    ScopedRegistry reg;
+    constexpr int kEach = 25;
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int failures = 0;
+        for (int i = 0; i < kEach; ++i)
+            failures += RegSetDword(HKEY_CURRENT_USER, "Shared", "child" + std::to_string(i), i) != ERROR_SUCCESS;
+        ::_exit(failures);
+    }
+    for (int i = 0; i < kEach; ++i)
+        EXPECT_EQ(RegSetDword(HKEY_CURRENT_USER, "Shared", "parent" + std::to_string(i), i), ERROR_SUCCESS);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    for (int i = 0; i < kEach; ++i) {
+        EXPECT_EQ(RegGetDword(HKEY_CURRENT_USER, "Shared", "child" + std::to_string(i)), static_cast<std::uint32_t>(i));
+        EXPECT_EQ(RegGetDword(HKEY_CURRENT_USER, "Shared", "parent" + std::to_string(i)), static_cast<std::uint32_t>(i));
+    }
 }

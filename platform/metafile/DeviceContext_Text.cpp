@@ -1,0 +1,293 @@
+// DeviceContext: text output.
+//
+// Glyphs come from one reference-size raw font per face and are placed by a
+// text transform: origin at the reference point, x along the baseline, y down
+// the glyphs. In GM_COMPATIBLE (every Windows metafile, and enhanced metafile
+// text recorded that way) glyphs stay upright and unstretched on the device,
+// their height follows the mapping's y scale and advances its x scale; in
+// GM_ADVANCED the whole logical-to-device transform shapes them, except that
+// they are never mirrored.
+#include "metafile/DeviceContextImpl.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+
+#include <cmath>
+
+namespace plat {
+
+using namespace gdi;
+
+namespace {
+
+double length(QPointF v) { return std::hypot(v.x(), v.y()); }
+
+// Below this em height (device pixels) text cannot be read; above the
+// other, it is runaway input.
+constexpr double kMinEm = 0.5;
+constexpr double kMaxEm = 1e6;
+// Cell height of the context's default font where a font gives height 0.
+constexpr double kDefaultEm = 13;
+
+struct TextUnit {
+    QString chars;  // one character, or a surrogate pair
+    quint32 glyph = 0;
+    double x = 0, y = 0; // reference-font units, relative to the run start
+};
+
+} // namespace
+
+bool DeviceContext::ExtTextOut(QPointF point, std::uint32_t options, const QRectF* rect, const QString& text,
+                               std::span<const double> dx, int graphicsMode)
+{
+    return d->textOut(point, options, rect, text, dx, graphicsMode);
+}
+
+bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QRectF* rect, const QString& text,
+                                  std::span<const double> dx, int graphicsMode)
+{
+    if (!usable() || !painter.isActive())
+        return false;
+    const QTransform& t = transform();
+
+    QPainterPath clipShape; // ETO_CLIPPED and ETO_OPAQUE rectangle, device
+    if (rect) {
+        if (auto r = deviceShapeRect(rect->left(), rect->top(), rect->right(), rect->bottom()))
+            clipShape.addRect(r->adjusted(0, 0, 1, 1));
+        else
+            clipShape.addPolygon(t.map(QPolygonF(*rect)));
+        if (!std::isfinite(clipShape.controlPointRect().width()))
+            clipShape = QPainterPath();
+    }
+    if (!recording() && !clipShape.isEmpty() && (options & ETO_OPAQUE) && applyClip())
+        painter.fillPath(clipShape, QColor::fromRgb(resolve(s.bkColor)));
+    if (text.isEmpty() || !textEnabled || (options & ETO_GLYPH_INDEX))
+        return true; // glyph indexes name glyphs of the original face, which is not here
+
+    const LogFont& lf = s.font;
+    const FontMapper::Face& face = fonts.face(lf);
+    if (!face.raw.isValid())
+        return true;
+    const QString str = FontMapper::mapSymbols(text, face.symbols);
+    const double ref = FontMapper::kReferencePixelSize;
+
+    // Baseline direction B and up direction U (unit device vectors), the
+    // device length of one logical advance unit, the em height in device
+    // pixels and the horizontal stretch of the glyphs.
+    const double esc = std::isfinite(lf.escapement) ? lf.escapement / 10.0 * M_PI / 180.0 : 0.0;
+    const QPointF ex(t.m11(), t.m12());
+    const QPointF ey(t.m21(), t.m22());
+    QPointF B, U;
+    double advanceScale, emPerLogical, stretch = 1;
+    if (graphicsMode != GM_ADVANCED) {
+        B = QPointF(std::cos(esc), -std::sin(esc));
+        U = QPointF(-std::sin(esc), -std::cos(esc));
+        advanceScale = length(ex);
+        emPerLogical = length(ey);
+    } else {
+        const double det = t.m11() * t.m22() - t.m12() * t.m21();
+        // Seen with y down (det > 0) counter-clockwise turns toward -y.
+        const QPointF bl(std::cos(esc), det > 0 ? -std::sin(esc) : std::sin(esc));
+        const QPointF bd(bl.x() * ex.x() + bl.y() * ey.x(), bl.x() * ex.y() + bl.y() * ey.y());
+        QPointF ud(-bl.y() * ex.x() + bl.x() * ey.x(), -bl.y() * ex.y() + bl.x() * ey.y());
+        if (bd.x() * ud.y() - bd.y() * ud.x() > 0) // never mirror glyphs
+            ud = -ud;
+        advanceScale = length(bd);
+        emPerLogical = length(ud);
+        if (!(advanceScale > 0) || !(emPerLogical > 0))
+            return true;
+        B = bd / advanceScale;
+        U = ud / emPerLogical;
+        stretch = advanceScale / emPerLogical;
+    }
+    const double cellToEm = 1.0 / (face.ascent + face.descent);
+    double emDevice;
+    if (lf.height < 0)
+        emDevice = -lf.height * emPerLogical;
+    else if (lf.height > 0)
+        emDevice = lf.height * cellToEm * emPerLogical;
+    else
+        emDevice = kDefaultEm * std::sqrt(std::fabs(s.playback.determinant()));
+    if (!(emDevice >= kMinEm) || !(emDevice <= kMaxEm) || !std::isfinite(advanceScale))
+        return true;
+    if (lf.width != 0 && std::isfinite(lf.width)) {
+        const double wanted = std::fabs(lf.width) * advanceScale;
+        const double natural = face.averageWidth * emDevice;
+        if (natural > 0)
+            stretch = std::clamp(wanted / natural, 0.01, 100.0);
+    }
+    const double f = emDevice / ref;
+    const QTransform local(B.x() * f * stretch, B.y() * f * stretch, -U.x() * f, -U.y() * f, 0, 0);
+    bool invertible = false;
+    const QTransform localInverse = local.inverted(&invertible);
+    if (!invertible)
+        return true;
+
+    // Split into characters (surrogate pairs stay together) and find glyphs.
+    std::vector<TextUnit> units;
+    units.reserve(static_cast<std::size_t>(str.size()));
+    std::vector<int> sourceIndex; // first UTF-16 unit of each character
+    for (qsizetype i = 0; i < str.size(); ++i) {
+        TextUnit u;
+        const qsizetype n = (str[i].isHighSurrogate() && i + 1 < str.size() && str[i + 1].isLowSurrogate()) ? 2 : 1;
+        u.chars = str.mid(i, n);
+        sourceIndex.push_back(static_cast<int>(i));
+        i += n - 1;
+        units.push_back(std::move(u));
+    }
+    {
+        std::vector<quint32> glyphs(static_cast<std::size_t>(str.size()) + 1, 0);
+        int count = static_cast<int>(glyphs.size());
+        if (face.raw.glyphIndexesForChars(str.constData(), static_cast<int>(str.size()), glyphs.data(), &count)
+            && static_cast<std::size_t>(count) == units.size()) {
+            for (std::size_t i = 0; i < units.size(); ++i)
+                units[i].glyph = glyphs[i];
+        }
+    }
+
+    // Positions along the baseline, in reference units.
+    const bool pdy = (options & ETO_PDY) != 0;
+    const std::size_t perChar = pdy ? 2 : 1;
+    const bool haveDx = !dx.empty();
+    QFontMetricsF fallbackMetrics(face.font);
+    double penX = 0, penY = 0;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        TextUnit& u = units[i];
+        u.x = penX;
+        u.y = penY;
+        if (haveDx) {
+            // Advances are per UTF-16 unit; a surrogate pair sums its two.
+            double adx = 0, ady = 0;
+            const std::size_t first = static_cast<std::size_t>(sourceIndex[i]);
+            const std::size_t last = i + 1 < units.size() ? static_cast<std::size_t>(sourceIndex[i + 1])
+                                                          : static_cast<std::size_t>(str.size());
+            for (std::size_t k = first; k < last; ++k) {
+                if (k * perChar < dx.size())
+                    adx += dx[k * perChar];
+                if (pdy && k * perChar + 1 < dx.size())
+                    ady += dx[k * perChar + 1];
+            }
+            QPointF device;
+            if (graphicsMode != GM_ADVANCED)
+                device = B * (adx * advanceScale) + ey * ady;
+            else
+                device = QPointF(adx * ex.x() + ady * ey.x(), adx * ex.y() + ady * ey.y());
+            const QPointF step = localInverse.map(device);
+            if (!std::isfinite(step.x()) || !std::isfinite(step.y()))
+                return true;
+            penX += step.x();
+            penY += step.y();
+        } else {
+            double advance;
+            if (u.glyph) {
+                const QList<QPointF> adv = face.raw.advancesForGlyphIndexes(QList<quint32>{u.glyph},
+                                                                             QRawFont::UseDesignMetrics);
+                advance = adv.isEmpty() ? 0 : adv.front().x();
+            } else {
+                advance = fallbackMetrics.horizontalAdvance(u.chars);
+            }
+            double extra = s.charExtra;
+            if (s.breakCount > 0 && u.chars == QLatin1String(" "))
+                extra += s.breakExtra / s.breakCount;
+            penX += advance + extra * advanceScale / (f * stretch);
+        }
+    }
+    const double width = penX;
+
+    // Alignment relative to the reference point.
+    double x0 = 0, y0 = 0;
+    switch (s.textAlign & TA_HORIZONTAL_MASK) {
+    case TA_CENTER: x0 = -width / 2; break;
+    case TA_RIGHT: x0 = -width; break;
+    default: break;
+    }
+    const double ascent = face.ascent * ref, descent = face.descent * ref;
+    switch (s.textAlign & TA_VERTICAL_MASK) {
+    case TA_BASELINE: break;
+    case TA_BOTTOM: y0 = -descent; break;
+    default: y0 = ascent; break; // TA_TOP
+    }
+    const bool updateCp = (s.textAlign & TA_UPDATECP) != 0;
+    const QPointF refLogical = updateCp ? s.currentPosition : point;
+    const QPointF origin = t.map(refLogical);
+    if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()) || std::fabs(origin.x()) > 1e9
+        || std::fabs(origin.y()) > 1e9)
+        return true;
+    const QTransform textTransform = local * QTransform::fromTranslate(std::round(origin.x()), std::round(origin.y()));
+
+    if (updateCp) {
+        const double direction = (s.textAlign & TA_HORIZONTAL_MASK) == TA_CENTER ? 0
+            : (s.textAlign & TA_HORIZONTAL_MASK) == TA_RIGHT                    ? -1
+                                                                                : 1;
+        const QPointF endDevice = origin + textTransform.map(QPointF(width * direction, 0)) - textTransform.map(QPointF());
+        bool ok = false;
+        const QTransform inverse = t.inverted(&ok);
+        if (ok)
+            s.currentPosition = inverse.map(endDevice);
+    }
+
+    if (recording()) {
+        // Text in a path contributes its outlines.
+        QPainterPath outlines;
+        for (const TextUnit& u : units) {
+            if (!u.glyph)
+                continue;
+            QPainterPath glyph = face.raw.pathForGlyph(u.glyph);
+            glyph.translate(x0 + u.x, y0 + u.y);
+            outlines.addPath(glyph);
+        }
+        pathAppendClosed(textTransform.map(outlines));
+        return true;
+    }
+    if (!applyClip())
+        return true;
+
+    painter.save();
+    if ((options & ETO_CLIPPED) && !clipShape.isEmpty())
+        painter.setClipPath(clipShape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    painter.setTransform(textTransform);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (s.bkMode == OPAQUE && !(options & ETO_OPAQUE))
+        painter.fillRect(QRectF(std::min(x0, x0 + width), y0 - ascent, std::fabs(width), ascent + descent),
+                         QColor::fromRgb(resolve(s.bkColor)));
+
+    const QColor color = QColor::fromRgb(resolve(s.textColor));
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    for (const TextUnit& u : units) {
+        if (u.chars.size() == 1 && u.chars[0].unicode() < 0x20)
+            continue; // control characters take their advance but show nothing
+        if (u.glyph) {
+            glyphs.append(u.glyph);
+            positions.append(QPointF(x0 + u.x, y0 + u.y));
+        }
+    }
+    if (!glyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(face.raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.setPen(color);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
+    // Characters the face lacks: Qt's own fallback finds another face.
+    painter.setFont(face.font);
+    painter.setPen(color);
+    for (const TextUnit& u : units) {
+        if (u.glyph || (u.chars.size() == 1 && u.chars[0].unicode() <= 0x20))
+            continue;
+        painter.drawText(QPointF(x0 + u.x, y0 + u.y), u.chars);
+    }
+    if (lf.underline || lf.strikeOut) {
+        const double thickness = std::max(face.lineThickness * ref, 1.0 / f);
+        if (lf.underline)
+            painter.fillRect(QRectF(x0, y0 + face.underlinePosition * ref - thickness / 2, width, thickness), color);
+        if (lf.strikeOut)
+            painter.fillRect(QRectF(x0, y0 - face.strikeOutPosition * ref - thickness / 2, width, thickness), color);
+    }
+    painter.restore();
+    return true;
+}
+
+} // namespace plat

@@ -1,0 +1,50 @@
+// Plays the records of an enhanced metafile into a device context.
+//
+// Record layout: 32-bit type, 32-bit size in bytes (at least 8, a multiple
+// of 4), then the fields. Offsets inside a record (strings, bitmaps, advance
+// arrays) are from the record's start and must lie inside it. A record that
+// breaks these rules stops playback there; what was drawn before stays. The
+// end record (or the end of the data) ends it. EMF+ records ride inside
+// comment records and are not played: dual files draw from their EMF records.
+#pragma once
+
+#include "metafile/DeviceContext.h"
+#include "metafile/EnhancedMetafile.h"
+#include "metafile/PlaybackResult.h"
+
+#include <optional>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace plat::gdi {
+
+class ByteReader;
+
+class EmfPlayer {
+public:
+    EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header);
+    PlaybackResult play();
+
+private:
+    using Palette = std::vector<QRgb>;
+    using Object = std::variant<LogPen, LogBrush, LogFont, Palette>;
+
+    // False: the record is damaged and playback stops.
+    bool playRecord(std::uint32_t type, std::span<const std::uint8_t> record);
+    void setObject(std::uint32_t index, Object object);
+    const Object* object(std::uint32_t index) const;
+    bool selectObject(std::uint32_t index);
+    bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
+    bool blit(std::uint32_t type, std::span<const std::uint8_t> record);
+    // The DIB a record carries at (offBmi, cbBmi) and (offBits, cbBits).
+    bool recordDib(std::span<const std::uint8_t> record, std::uint32_t offBmi, std::uint32_t cbBmi,
+                   std::uint32_t offBits, std::uint32_t cbBits, int usage, QImage& out, bool keepAlpha = false);
+
+    DeviceContext& dc_;
+    std::span<const std::uint8_t> bytes_;
+    EnhMetaHeader header_;
+    std::vector<std::optional<Object>> objects_;
+};
+
+} // namespace plat::gdi

@@ -1,0 +1,49 @@
+// Bitmaps embedded in metafile records: DIBs whose colour table may hold
+// palette indexes (DIB_PAL_COLORS), monochrome DIBs used as masks, and the
+// old device-dependent bitmaps (Bitmap16) of Windows metafiles. Decoding of
+// the DIB forms themselves is the platform's DIB decoder's work.
+#pragma once
+
+#include <QImage>
+#include <QRgb>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace plat::gdi {
+
+struct DibInfo {
+    std::uint32_t headerSize = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0; // negative: rows stored top down
+    int bitCount = 0;
+    std::uint32_t compression = 0;
+    std::size_t colorEntries = 0; // entries in the colour table
+    std::size_t maskBytes = 0;    // bit-field masks stored after a 40-byte header
+};
+
+// Reads the header at the start of a BITMAPINFO. False when it is cut short.
+bool readDibInfo(std::span<const std::uint8_t> info, DibInfo& out);
+
+// Decodes header + colour table (info) and pixel bits. usage DIB_PAL_COLORS
+// resolves a table of 16-bit indexes against palette.
+bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, int usage,
+               const std::vector<QRgb>& palette, QImage& out, bool keepAlpha = false);
+
+// The same for a packed DIB (BITMAPINFO immediately followed by the bits).
+bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std::vector<QRgb>& palette,
+                     QImage& out);
+
+// A monochrome DIB as a mask: black where a pixel is 0, white where it is 1,
+// whatever colours its table holds (they are chosen when the mask is drawn).
+bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, QImage& out);
+
+// A Bitmap16: type, width, height, bytes per row (16 bits each), planes and
+// bits per pixel (8 bits each), then the rows, top first, from bitsOffset.
+// Monochrome bitmaps take zeroColor and oneColor.
+bool decodeBitmap16(std::span<const std::uint8_t> bytes, std::size_t bitsOffset, QRgb zeroColor, QRgb oneColor,
+                    QImage& out);
+
+} // namespace plat::gdi
