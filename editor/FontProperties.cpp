@@ -41,4 +41,12 @@ QFont pinned(const QFont& font)
     return f;
 }
 
+QFont design(const QString& family, float points, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    setBold(f, bold);
+    return pinned(f);
+}
+
 } // namespace FontProperties

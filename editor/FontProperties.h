@@ -20,4 +20,8 @@ void setBold(QFont& font, bool on);
 // parent widget's font.
 QFont pinned(const QFont& font);
 
+// A font as a form's design gives it: family, point size, bold or not;
+// pinned, so the control keeps it.
+QFont design(const QString& family, float points, bool bold);
+
 } // namespace FontProperties

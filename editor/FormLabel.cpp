@@ -35,6 +35,16 @@ void FormLabel::setForeColor(OleColor c)
     setPalette(pal);
 }
 
+void FormLabel::setBackColor(OleColor c)
+{
+    setAttribute(Qt::WA_TranslucentBackground, false);
+    setAttribute(Qt::WA_NoSystemBackground, false);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, OleColors::toQColor(c));
+    setPalette(pal);
+}
+
 void FormLabel::applyFont(const QFont& f)
 {
     setFont(FontProperties::pinned(f));

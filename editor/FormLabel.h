@@ -19,6 +19,8 @@ public:
 
     OleColor foreColor() const { return m_foreColor; }
     void setForeColor(OleColor c);
+    // An opaque back colour; labels are transparent until one is set.
+    void setBackColor(OleColor c);
 
     PropertyStatus setFontName(const QString& family);
     PropertyStatus setFontSize(float points);

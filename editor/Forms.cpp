@@ -63,6 +63,10 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.resize = new ::frmresize();
         parent.adoptDocument(r.resize, false);
+        // Its initial position: the work area's top-left corner, where it is
+        // wholly in view, rather than wherever free space happens to be.
+        r.resize->frame()->move(0, 0);
+        r.resize->Form_Load();
     }
     return *r.resize;
 }
@@ -74,6 +78,7 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.view = new ::FrmView();
         parent.adoptDocument(r.view, false);
+        r.view->frame()->move(0, 0);
     }
     return *r.view;
 }
@@ -95,6 +100,7 @@ Registry& registry()
     if (!r.help) {
         FontSubstitutes::install();
         r.help = new ::frmHelp();
+        r.help->Form_Load();
     }
     return *r.help;
 }
@@ -103,7 +109,15 @@ bool Forms::frmAboutLoaded() { return !registry().about.isNull(); }
 
 void Forms::unloadAbout()
 {
-    delete registry().about.data();
+    Registry& r = registry();
+    ::frmAbout* about = r.about.data();
+    if (!about)
+        return;
+    // Forgotten at once, so the next reference builds a new one; destroyed
+    // once the event that asked for it (its own OK button) is over.
+    r.about = nullptr;
+    about->hide();
+    about->deleteLater();
 }
 
 EditorState& Forms::state() { return registry().state; }

@@ -24,7 +24,8 @@ public:
     // Whether a form has been created, without creating it.
     static bool frmAboutLoaded();
 
-    // Destroys the About window; the next reference builds it afresh.
+    // Unloads the About window: hidden and forgotten at once, destroyed when
+    // control returns to the event loop; the next reference builds it afresh.
     static void unloadAbout();
 
     static EditorState& state();

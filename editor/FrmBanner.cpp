@@ -3,6 +3,7 @@
 #include "CommonDialog.h"
 #include "FontProperties.h"
 #include "FormLabel.h"
+#include "FormMouse.h"
 #include "Forms.h"
 #include "Parent.h"
 #include "PictureBox.h"
@@ -13,41 +14,12 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
-#include <cmath>
 
-namespace {
+#include <algorithm>
 
-int buttonMask(Qt::MouseButtons buttons)
-{
-    int mask = 0;
-    if (buttons & Qt::LeftButton)
-        mask |= FrmBanner::LeftButton;
-    if (buttons & Qt::RightButton)
-        mask |= FrmBanner::RightButton;
-    if (buttons & Qt::MiddleButton)
-        mask |= FrmBanner::MiddleButton;
-    return mask;
-}
-
-int shiftMask(Qt::KeyboardModifiers modifiers)
-{
-    int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= 1;
-    if (modifiers & Qt::ControlModifier)
-        mask |= 2;
-    if (modifiers & Qt::AltModifier)
-        mask |= 4;
-    return mask;
-}
-
-// Pointer positions count in whole pixels, whatever the screen's scaling.
-float twipsOf(qreal pixelCoordinate)
-{
-    return Twips::fromPixels(static_cast<int>(std::floor(pixelCoordinate)));
-}
-
-} // namespace
+using FormMouse::buttonMask;
+using FormMouse::shiftMask;
+using FormMouse::twipsOf;
 
 FrmBanner::FrmBanner()
 {

@@ -4,6 +4,7 @@
 // picture, then whatever has been drawn or printed on it; that image is what
 // the window shows and what saving and export write out.
 #include "Form.h"
+#include "FormMouse.h"
 #include "OleColor.h"
 #include "PropertyStatus.h"
 
@@ -25,9 +26,9 @@ public:
     static constexpr int PointerDefault = 0;
     static constexpr int PointerSizeAll = 15;
     // Mouse button mask of the handlers.
-    static constexpr int LeftButton = 1;
-    static constexpr int RightButton = 2;
-    static constexpr int MiddleButton = 4;
+    static constexpr int LeftButton = FormMouse::LeftButton;
+    static constexpr int RightButton = FormMouse::RightButton;
+    static constexpr int MiddleButton = FormMouse::MiddleButton;
     // Largest side the canvas takes, in pixels: bounds the persistent image.
     static constexpr int MaxSidePixels = 16384;
 

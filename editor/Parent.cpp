@@ -9,6 +9,7 @@
 #include "FrmView.h"
 #include "ImageList.h"
 #include "ModStart.h"
+#include "PictaforControl.h"
 #include "PictureBox.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -101,6 +102,7 @@ Parent::Parent()
     createToolbar2();
     createStatusBar();
     createMenus();
+    createControls();
 
     auto* central = new QWidget(this);
     auto* grid = new QGridLayout(central);
@@ -314,6 +316,10 @@ void Parent::createMenus()
     MnuAbout = named(MnuHelp->addAction(QStringLiteral("About Velnora")), "MnuAbout");
 
     connect(MnuNew, &QAction::triggered, this, &Parent::MnuNew_Click);
+    connect(MnuLoad, &QAction::triggered, this, &Parent::MnuLoad_Click);
+    connect(MnuSave, &QAction::triggered, this, &Parent::MnuSave_Click);
+    connect(MnuGif, &QAction::triggered, this, &Parent::MnuGif_Click);
+    connect(MnuBmp, &QAction::triggered, this, &Parent::MnuBmp_Click);
     connect(MnuExit, &QAction::triggered, this, &Parent::MnuExit_Click);
     connect(mnubackcolor, &QAction::triggered, this, &Parent::mnubackcolor_Click);
     connect(MnuBackImage, &QAction::triggered, this, &Parent::MnuBackImage_Click);
@@ -321,6 +327,13 @@ void Parent::createMenus()
     connect(MnuText, &QAction::triggered, this, &Parent::MnuText_Click);
     connect(MnuViewHelp, &QAction::triggered, this, &Parent::MnuViewHelp_Click);
     connect(MnuAbout, &QAction::triggered, this, &Parent::MnuAbout_Click);
+}
+
+void Parent::createControls()
+{
+    // Created with the main window and loaded from its stored settings; when
+    // that fails the editor still runs and GIF export says why.
+    Pictafor1 = new PictaforControl(this);
 }
 
 float Parent::scaleWidthTwips() const { return Twips::fromPixels(m_workArea->width()); }

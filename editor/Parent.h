@@ -13,6 +13,7 @@ class CommonDialog;
 class Form;
 class FormLabel;
 class ImageList;
+class PictaforControl;
 class PictureBox;
 class QAction;
 class QGroupBox;
@@ -53,6 +54,8 @@ public:
     FormLabel* Label2 = nullptr;
     FormLabel* Label3 = nullptr;
     FormLabel* Label4 = nullptr;
+    // The conversion control that GIF export goes through.
+    PictaforControl* Pictafor1 = nullptr;
 
     QMenu* MnuFile = nullptr;
     QAction* MnuNew = nullptr;
@@ -93,6 +96,10 @@ public:
     void Form_Load();
     void Toolbar1_ButtonClick(const QString& key);
     void MnuNew_Click();
+    void MnuLoad_Click();
+    void MnuSave_Click();
+    void MnuGif_Click();
+    void MnuBmp_Click();
     void MnuExit_Click();
     void mnubackcolor_Click();
     void MnuBackImage_Click();
@@ -113,6 +120,19 @@ public:
     void backgroundImage();
     void chooseFonts();
 
+    // The file commands behind them.
+    void saveBitmap();
+    void exportGif();
+    // Makes the named picture the canvas's background picture; an empty name
+    // removes it. A picture that cannot be read is reported and the canvas
+    // keeps what it had. True when the canvas took the picture.
+    bool loadCanvasPicture(const QString& fileName);
+
+    // Dialog filters of the file commands.
+    static QString bmpFilter() { return QStringLiteral("BMP |*.bmp"); }
+    static QString gifFilter() { return QStringLiteral("GIF |*.gif"); }
+    static QString loadFilter() { return QStringLiteral("BMP|*.bmp|GIF|*.gif|JPEG|*.jpg|All|*.bmp;*.gif;*.jpg"); }
+
     // The Add Text prompt: three lines, an empty one after the first.
     static QString addTextPrompt();
 
@@ -125,7 +145,9 @@ private:
     void createToolbar2();
     void createStatusBar();
     void createMenus();
+    void createControls();
     void updateClock();
+    void warn(const QString& text);
 
     QMdiArea* m_workArea = nullptr;
     QTimer* m_clock = nullptr;

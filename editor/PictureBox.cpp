@@ -16,10 +16,27 @@ void PictureBox::setBackColor(OleColor c)
     update();
 }
 
+PictureBox::~PictureBox() { releaseHandle(); }
+
 void PictureBox::setPicture(const QImage& picture)
 {
+    releaseHandle();
     m_picture = picture;
     update();
+}
+
+plat::HGDIOBJ PictureBox::pictureHandle()
+{
+    if (!m_handle && !m_picture.isNull())
+        m_handle = plat::CreateBitmapFromImage(m_picture);
+    return m_handle;
+}
+
+void PictureBox::releaseHandle()
+{
+    if (m_handle)
+        plat::DeleteObject(m_handle);
+    m_handle = 0;
 }
 
 void PictureBox::setBorder(bool on)

@@ -4,6 +4,8 @@
 // Children are placed in the client area, inside the border, as designs expect.
 #include "OleColor.h"
 
+#include <gdi/GdiObjects.h>
+
 #include <QImage>
 #include <QWidget>
 
@@ -11,12 +13,17 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent = nullptr);
+    ~PictureBox() override;
 
     OleColor backColor() const { return m_backColor; }
     void setBackColor(OleColor c);
 
     QImage picture() const { return m_picture; }
     void setPicture(const QImage& picture);
+    // The picture's Handle: a platform bitmap of it, made on first request.
+    // The box owns it; it stays valid until the picture changes or the box
+    // goes. 0 when there is no picture.
+    plat::HGDIOBJ pictureHandle();
 
     bool hasBorder() const { return m_border; }
     void setBorder(bool on);
@@ -38,7 +45,10 @@ protected:
 
 private:
     OleColor m_backColor = OleColors::fromRgb(0xC0, 0xC0, 0xC0);
+    void releaseHandle();
+
     QImage m_picture;
+    plat::HGDIOBJ m_handle = 0;
     bool m_border = true;
     bool m_leftDown = false;
 };

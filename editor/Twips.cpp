@@ -17,6 +17,12 @@ int toPixels(float twips)
     return static_cast<int>(px);
 }
 
+QRect toPixelRect(int left, int top, int width, int height)
+{
+    return QRect(toPixels(static_cast<float>(left)), toPixels(static_cast<float>(top)),
+                 toPixels(static_cast<float>(width)), toPixels(static_cast<float>(height)));
+}
+
 QString formatSingle(float value)
 {
     char buffer[64];

@@ -1,6 +1,7 @@
 #pragma once
 // Window geometry in twips. The editor works at a fixed 15 twips to a pixel and
 // never asks the screen for the ratio, so every conversion goes through here.
+#include <QRect>
 #include <QString>
 
 namespace Twips {
@@ -13,6 +14,9 @@ int toPixels(float twips);
 
 // Pixels to twips, exact for every pixel count the editor meets.
 inline float fromPixels(int pixels) { return static_cast<float>(pixels) * PerPixel; }
+
+// A control's design rectangle (left, top, width, height in twips) in pixels.
+QRect toPixelRect(int left, int top, int width, int height);
 
 // The shortest decimal text of a single-precision value: no trailing zeros and
 // no decimal point for whole numbers ("1", "468", "81.5").

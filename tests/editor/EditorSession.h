@@ -4,6 +4,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QPoint>
 #include <QRect>
 #include <memory>
@@ -37,6 +38,16 @@ void doubleClick(QWidget* w, QPoint pos);
 // Press and release of one button at one point.
 void click(QWidget* w, Qt::MouseButton button, QPoint pos);
 } // namespace Mouse
+
+// A picture of four solid quadrants (top-left, top-right, bottom-left,
+// bottom-right), the colours a test can find again after any scaling.
+QImage quadrants(QSize size, QRgb topLeft, QRgb topRight, QRgb bottomLeft, QRgb bottomRight);
+// Writes a picture in a format ("bmp", "png", "gif"...) or fails the test.
+void writePicture(const QImage& picture, const QString& fileName, const char* format);
+// The whole file, or empty when it cannot be read.
+QByteArray fileBytes(const QString& fileName);
+// The message boxes shown so far, in order.
+QStringList messagesShown(const ScriptedDialogs& dialogs);
 
 // Pixels of exactly this colour, and the box that holds them (null if none).
 int countPixels(const QImage& image, QRgb color);

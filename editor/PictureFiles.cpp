@@ -1,0 +1,102 @@
+#include "PictureFiles.h"
+
+#include <gdi/GdiObjects.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace PictureFiles {
+
+const char* statusText(Status status)
+{
+    switch (status) {
+    case Status::Ok: return "ok";
+    case Status::NotFound: return "file not found";
+    case Status::Unreadable: return "file cannot be read";
+    case Status::NotAPicture: return "not a picture";
+    case Status::TooLarge: return "picture too large";
+    case Status::EmptyPicture: return "empty picture";
+    case Status::CannotWrite: return "file cannot be written";
+    }
+    return "unknown";
+}
+
+Loaded loadPicture(const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return {};
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return {Status::NotFound, {}, QStringLiteral("No such file.")};
+    QFile file(fileName);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        return {Status::Unreadable, {}, info.isDir() ? QStringLiteral("It is a folder.") : file.errorString()};
+
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    // The header's size is checked before any pixel memory is asked for.
+    const QSize size = reader.size();
+    if (size.isValid() && !plat::IsAcceptableBitmapSize(size.width(), size.height()))
+        return {Status::TooLarge, {}, QStringLiteral("%1 x %2 pixels.").arg(size.width()).arg(size.height())};
+    QImage picture;
+    if (!reader.read(&picture) || picture.isNull())
+        return {Status::NotAPicture, {}, reader.errorString()};
+    return {Status::Ok, picture, {}};
+}
+
+Status savePicture(const QImage& picture, const QString& fileName, QString* reason)
+{
+    auto fail = [reason](Status s, const QString& why) {
+        if (reason)
+            *reason = why;
+        return s;
+    };
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+        return fail(Status::EmptyPicture, QStringLiteral("The picture has no pixels."));
+    if (fileName.isEmpty())
+        return fail(Status::CannotWrite, QStringLiteral("No file name."));
+
+    // Written beside the target and renamed over it at the end, so a full
+    // disk or a failed write never leaves a truncated BMP under the name.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(Status::CannotWrite, file.errorString());
+    QImageWriter writer(&file, "bmp");
+    // The screen-format image: 24 bits per pixel in the file.
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+        file.cancelWriting();
+        return fail(Status::CannotWrite, why);
+    }
+    if (!file.commit())
+        return fail(Status::CannotWrite, file.errorString());
+    return Status::Ok;
+}
+
+QString describeLoadFailure(const Loaded& result, const QString& fileName)
+{
+    const QString name = QDir::toNativeSeparators(fileName);
+    switch (result.status) {
+    case Status::Ok: return {};
+    case Status::NotFound: return QStringLiteral("Cannot load %1:\nthe file does not exist.").arg(name);
+    case Status::TooLarge:
+        return QStringLiteral("Cannot load %1:\nthe picture is too large (%2)").arg(name, result.reason);
+    case Status::NotAPicture:
+        return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).").arg(name, result.reason);
+    default: return QStringLiteral("Cannot load %1:\n%2").arg(name, result.reason);
+    }
+}
+
+QString describeSaveFailure(Status status, const QString& reason, const QString& fileName)
+{
+    const QString name = QDir::toNativeSeparators(fileName);
+    if (status == Status::EmptyPicture)
+        return QStringLiteral("Cannot save %1:\nthe banner has no pixels (its width or height is 0).").arg(name);
+    return QStringLiteral("Cannot write file %1:\n%2").arg(name, reason);
+}
+
+} // namespace PictureFiles

@@ -1,0 +1,235 @@
+// The File commands that need no conversion control: Save (bmp) and Bitmap
+// Format, Load, the dialog's filters and carried-over name, and what the
+// user is told when a picture cannot be read or a file cannot be written.
+#include "EditorSession.h"
+
+#include "CommonDialog.h"
+#include "Forms.h"
+#include "FrmBanner.h"
+#include "Parent.h"
+#include "PictureFiles.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(PictureFiles::Status)
+
+namespace {
+
+FrmBanner& canvas() { return Forms::FrmBanner(); }
+Parent& mainWindow() { return Forms::Parent(); }
+
+// A banner with something on it: a red background and a quadrant picture.
+void decorateBanner()
+{
+    canvas().setBackColor(0x000000FF);
+    canvas().paintPicture(quadrants(QSize(20, 20), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 0)),
+                          150, 150, 600, 300);
+}
+
+} // namespace
+
+class FilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void bothBmpEntriesWriteIdenticalBmpOfTheBanner();
+    void gifNameInBmpDialogStillWritesBmp();
+    void dialogsOfferTheirFiltersAndCarryTheName();
+    void cancelledDialogsWriteAndLoadNothing();
+    void failedSavesWarnAndLeaveNoFile();
+    void loadShowsPictureUnscaledAndCutsOffTheRest();
+    void loadWithEmptyNameRemovesPicture();
+    void unreadablePicturesWarnAndLeaveCanvas_data();
+    void unreadablePicturesWarnAndLeaveCanvas();
+};
+
+void FilesTest::bothBmpEntriesWriteIdenticalBmpOfTheBanner()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    decorateBanner();
+    const QString viaSave = dir.filePath(QStringLiteral("save.bmp"));
+    const QString viaBitmap = dir.filePath(QStringLiteral("bitmap.bmp"));
+    session.dialogs().answerFile(viaSave);
+    mainWindow().MnuSave->trigger();
+    session.dialogs().answerFile(viaBitmap);
+    mainWindow().MnuBmp->trigger();
+
+    const QByteArray a = fileBytes(viaSave), b = fileBytes(viaBitmap);
+    QVERIFY(!a.isEmpty());
+    QCOMPARE(a, b);
+    QVERIFY(a.startsWith("BM"));
+    QImage read;
+    QVERIFY(read.loadFromData(a, "BMP"));
+    QCOMPARE(read.size(), QSize(468, 60));
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32), canvas().image());
+    QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
+void FilesTest::gifNameInBmpDialogStillWritesBmp()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("banner.gif"));
+    session.dialogs().answerFile(name);
+    mainWindow().MnuSave_Click();
+    QVERIFY(fileBytes(name).startsWith("BM"));
+    QVERIFY(!QFile::exists(name + QStringLiteral(".bmp")));
+}
+
+void FilesTest::dialogsOfferTheirFiltersAndCarryTheName()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    // A name without extension takes the default one.
+    session.dialogs().answerFile(dir.filePath(QStringLiteral("first")));
+    mainWindow().MnuBmp_Click();
+    const ScriptedDialogs::Request save = session.dialogs().requests().constLast();
+    QCOMPARE(save.file.nameFilters, QStringList{QStringLiteral("BMP (*.bmp)")});
+    QCOMPARE(mainWindow().CommonDialog1->filter(), QStringLiteral("BMP |*.bmp"));
+    QCOMPARE(save.file.defaultExt, QStringLiteral("bmp"));
+    const QString written = dir.filePath(QStringLiteral("first.bmp"));
+    QVERIFY(QFile::exists(written));
+
+    // Load: its own filter, the save's default extension, the name chosen last.
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuLoad_Click();
+    const ScriptedDialogs::Request open = session.dialogs().requests().constLast();
+    QCOMPARE(open.kind, QStringLiteral("open"));
+    QCOMPARE(open.file.nameFilters,
+             (QStringList{QStringLiteral("BMP (*.bmp)"), QStringLiteral("GIF (*.gif)"), QStringLiteral("JPEG (*.jpg)"),
+                          QStringLiteral("All (*.bmp *.gif *.jpg)")}));
+    QCOMPARE(open.file.defaultExt, QStringLiteral("bmp"));
+    QCOMPARE(open.file.fileName, written);
+}
+
+void FilesTest::cancelledDialogsWriteAndLoadNothing()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("kept.bmp"));
+    session.dialogs().answerFile(name);
+    mainWindow().MnuSave_Click();
+    QVERIFY(QFile::remove(name));
+    // The dialog still holds that name; cancelling must not write it again...
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuSave_Click();
+    QVERIFY(!QFile::exists(name));
+    QCOMPARE(mainWindow().CommonDialog1->fileName(), name);
+
+    // ...nor load it again.
+    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), name, "bmp");
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuLoad_Click();
+    QVERIFY(canvas().picture().isNull());
+}
+
+void FilesTest::failedSavesWarnAndLeaveNoFile()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString missingFolder = dir.filePath(QStringLiteral("no-such-folder/banner.bmp"));
+    session.dialogs().answerFile(missingFolder);
+    mainWindow().MnuSave_Click();
+    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    QVERIFY(messagesShown(session.dialogs()).constFirst().contains(QStringLiteral("banner.bmp")));
+    QCOMPARE(session.dialogs().requests().constLast().title, QStringLiteral("Velnora"));
+
+    // A file in the way of the temporary file's rename: a folder of that name.
+    const QString folder = dir.filePath(QStringLiteral("taken.bmp"));
+    QVERIFY(QDir().mkpath(folder));
+    session.dialogs().answerFile(folder);
+    mainWindow().MnuSave_Click();
+    QCOMPARE(messagesShown(session.dialogs()).size(), 2);
+    QVERIFY(QFileInfo(folder).isDir());
+    // Nothing half-written was left behind beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+
+    // A banner of no pixels is not saved.
+    QCOMPARE(canvas().setWidthTwips(0), PropertyStatus::Ok);
+    const QString empty = dir.filePath(QStringLiteral("empty.bmp"));
+    session.dialogs().answerFile(empty);
+    mainWindow().MnuSave_Click();
+    QVERIFY(!QFile::exists(empty));
+    QVERIFY(messagesShown(session.dialogs()).constLast().contains(QStringLiteral("no pixels")));
+}
+
+void FilesTest::loadShowsPictureUnscaledAndCutsOffTheRest()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    // 600 x 100: larger than the 468 x 60 canvas both ways.
+    const QImage big = quadrants(QSize(600, 100), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9));
+    const QString name = dir.filePath(QStringLiteral("big.png"));
+    writePicture(big, name, "png");
+    session.dialogs().answerFile(name);
+    mainWindow().MnuLoad->trigger();
+    QCOMPARE(canvas().scaleWidthTwips(), 7020.0f);
+    QCOMPARE(canvas().scaleHeightTwips(), 900.0f);
+    QCOMPARE(canvas().image(), big.copy(0, 0, 468, 60));
+    // Green starts at x 300 and blue at y 50; black, beyond both, never shows.
+    QCOMPARE(countPixels(canvas().image(), qRgb(9, 9, 9)), 10 * 168);
+}
+
+void FilesTest::loadWithEmptyNameRemovesPicture()
+{
+    EditorSession session;
+    canvas().setBackColor(0x00123456);
+    const QImage plain = canvas().image();
+    canvas().setPicture(quadrants(QSize(40, 40), qRgb(1, 2, 3), qRgb(1, 2, 3), qRgb(1, 2, 3), qRgb(1, 2, 3)));
+    QVERIFY(canvas().image() != plain);
+    QVERIFY(mainWindow().loadCanvasPicture(QString()));
+    QVERIFY(canvas().picture().isNull());
+    QCOMPARE(canvas().image(), plain);
+    QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
+void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<PictureFiles::Status>("expected");
+    QTest::newRow("missing file") << QByteArray() << PictureFiles::Status::NotFound;
+    QTest::newRow("text named .bmp") << QByteArray("just some words, no picture") << PictureFiles::Status::NotAPicture;
+    // A PNG whose header chunk claims 100000 x 100000 pixels of RGB: its
+    // size is known before decoding and is beyond what the platform makes.
+    const unsigned char hugePng[] = {
+        0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,   // signature
+        0, 0, 0, 13, 'I', 'H', 'D', 'R',               // chunk length, type
+        0x00, 0x01, 0x86, 0xA0, 0x00, 0x01, 0x86, 0xA0, // width, height 100000
+        8, 2, 0, 0, 0,                                 // 8 bits, RGB, deflate, no filter, no interlace
+        0x27, 0x30, 0x9C, 0x9F,                        // CRC of type and data
+        0, 0, 0, 16, 'I', 'D', 'A', 'T',               // pixel data follows (cut short):
+        0, 0, 0, 0, 0, 0, 0, 0,                        // the header counts as read only here
+    };
+    QTest::newRow("png claiming 100000 x 100000")
+        << QByteArray(reinterpret_cast<const char*>(hugePng), sizeof hugePng) << PictureFiles::Status::TooLarge;
+}
+
+void FilesTest::unreadablePicturesWarnAndLeaveCanvas()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(PictureFiles::Status, expected);
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("bad.bmp"));
+    if (!content.isEmpty()) {
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QCOMPARE(PictureFiles::loadPicture(name).status, expected);
+
+    canvas().setPicture(quadrants(QSize(10, 10), qRgb(7, 7, 7), qRgb(7, 7, 7), qRgb(7, 7, 7), qRgb(7, 7, 7)));
+    const QImage before = canvas().image();
+    QVERIFY(!mainWindow().loadCanvasPicture(name));
+    QCOMPARE(canvas().image(), before);
+    const QStringList shown = messagesShown(session.dialogs());
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.constFirst().contains(QStringLiteral("bad.bmp")), qPrintable(shown.constFirst()));
+}
+
+QTEST_MAIN(FilesTest)
+#include "FilesTest.moc"
