@@ -116,6 +116,7 @@ void DeviceContext::Impl::init()
         return;
     painter.begin(image);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    pixelBudget = 256 * std::max<std::int64_t>(std::int64_t{image->width()} * image->height(), 1 << 20);
     textEnabled = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
@@ -127,6 +128,8 @@ void DeviceContext::setTextEnabled(bool enabled)
 {
     d->textEnabled = enabled && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
+
+bool DeviceContext::allowPixelWork(std::int64_t pixels) { return d->spendPixelWork(pixels); }
 
 // ---------------------------------------------------------------- saved states
 
@@ -1101,6 +1104,8 @@ bool DeviceContext::ExtFloodFill(QPointF point, ColorRef color, int type)
 
     // Scanline fill into a visited map, collecting one span per row run.
     const int w = img.width(), h = img.height();
+    if (!d->spendPixelWork(std::int64_t{w} * h))
+        return false;
     std::vector<std::uint8_t> visited(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     std::vector<QRect> spans;
     std::vector<QPoint> stack{seed};

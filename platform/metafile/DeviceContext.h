@@ -56,6 +56,13 @@ public:
     bool textEnabled() const;
     void setTextEnabled(bool enabled);
 
+    // Work that visits pixels one by one (general raster operations,
+    // gradient triangles, flood fills, decoding embedded bitmaps) is drawn
+    // from a budget of a few hundred passes over the bitmap, so that no
+    // picture keeps playback busy for hours. False once it is spent; the
+    // operation asking is then skipped.
+    bool allowPixelWork(std::int64_t pixels);
+
     // ---- Saved states.
     int SaveDC();                 // the new depth, or 0 when the stack is full
     bool RestoreDC(int which);    // < 0: relative to the top; > 0: absolute depth

@@ -81,6 +81,20 @@ struct DeviceContext::Impl {
     mutable bool transformDirty = true;
     mutable QTransform transformCache;
     gdi::FontMapper fonts;
+    // Operations that visit pixels one by one (general raster operations,
+    // gradient triangles, flood fills) draw from a budget of pixel visits:
+    // a hostile picture repeating them cannot keep playback busy for hours.
+    // It allows a few hundred full passes over a large bitmap.
+    std::int64_t pixelBudget = 0;
+    bool spendPixelWork(std::int64_t pixels)
+    {
+        if (pixels > pixelBudget) {
+            pixelBudget = 0;
+            return false;
+        }
+        pixelBudget -= pixels;
+        return true;
+    }
     gdi::Rop2Mode mix;           // the mix mode of the drawing in progress
     bool clipEmpty = false;
     mutable bool transformUsable = true; // finite and invertible

@@ -89,7 +89,7 @@ void DeviceContext::Impl::ropBlit(const DestQuad& quad, const QImage* source, co
         box = polygon.boundingRect().toAlignedRect();
     }
     box &= deviceBounds();
-    if (box.isEmpty() || !image)
+    if (box.isEmpty() || !image || !spendPixelWork(std::int64_t{box.width()} * box.height()))
         return;
 
     // Coverage (alpha) and source colours.
@@ -374,6 +374,8 @@ bool DeviceContext::GradientFill(std::span<const GradientVertex> vertices, std::
         const QRect box = tri.boundingRect().toAlignedRect() & d->deviceBounds();
         if (box.isEmpty())
             continue;
+        if (!d->spendPixelWork(std::int64_t{box.width()} * box.height()))
+            return true;
         // Barycentric shading at pixel centres onto a layer, drawn through the clip.
         QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
         layer.fill(0);

@@ -150,6 +150,14 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
     const std::size_t perChar = pdy ? 2 : 1;
     const bool haveDx = !dx.empty();
     QFontMetricsF fallbackMetrics(face.font);
+    QList<QPointF> glyphAdvances;
+    if (!haveDx) {
+        QList<quint32> indexes;
+        indexes.reserve(static_cast<qsizetype>(units.size()));
+        for (const TextUnit& u : units)
+            indexes.append(u.glyph);
+        glyphAdvances = face.raw.advancesForGlyphIndexes(indexes, QRawFont::UseDesignMetrics);
+    }
     double penX = 0, penY = 0;
     for (std::size_t i = 0; i < units.size(); ++i) {
         TextUnit& u = units[i];
@@ -179,10 +187,8 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
             penY += step.y();
         } else {
             double advance;
-            if (u.glyph) {
-                const QList<QPointF> adv = face.raw.advancesForGlyphIndexes(QList<quint32>{u.glyph},
-                                                                             QRawFont::UseDesignMetrics);
-                advance = adv.isEmpty() ? 0 : adv.front().x();
+            if (u.glyph && static_cast<qsizetype>(i) < glyphAdvances.size()) {
+                advance = glyphAdvances[static_cast<qsizetype>(i)].x();
             } else {
                 advance = fallbackMetrics.horizontalAdvance(u.chars);
             }

@@ -252,15 +252,6 @@ bool EmfPlayer::selectObject(std::uint32_t index)
     return true;
 }
 
-bool EmfPlayer::recordDib(std::span<const std::uint8_t> record, std::uint32_t offBmi, std::uint32_t cbBmi,
-                          std::uint32_t offBits, std::uint32_t cbBits, int usage, QImage& out, bool keepAlpha)
-{
-    if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
-        return false;
-    return decodeDib(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage, dc_.currentPalette(), out,
-                     keepAlpha);
-}
-
 bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> record)
 {
     ByteReader r(record, 8);
@@ -434,7 +425,9 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
         const auto bmi = record.subspan(offBmi, cbBmi);
         const auto bits = record.subspan(offBits, cbBits);
         // A mono brush takes the text and background colours when it is used.
-        if (type == EMR_CREATEMONOBRUSH && decodeMonochromeMask(bmi, bits, pattern)) {
+        if (!dc_.allowPixelWork(dibPixels(bmi))) {
+            // past the budget: the pattern is not decoded and fills grey below
+        } else if (type == EMR_CREATEMONOBRUSH && decodeMonochromeMask(bmi, bits, pattern)) {
             brush.monochrome = true;
         } else {
             decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern);
@@ -998,7 +991,8 @@ bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
             infoBytes = partialInfo;
         }
     }
-    if (!decodeDib(infoBytes, bits, static_cast<int>(usage), dc_.currentPalette(), image, alpha))
+    if (!dc_.allowPixelWork(dibPixels(infoBytes))
+        || !decodeDib(infoBytes, bits, static_cast<int>(usage), dc_.currentPalette(), image, alpha))
         return true; // an undecodable bitmap is skipped; the record itself is sound
 
     QRectF source(xSrc, ySrc, cxSrc, cySrc);

@@ -37,9 +37,6 @@ private:
     bool selectObject(std::uint32_t index);
     bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
     bool blit(std::uint32_t type, std::span<const std::uint8_t> record);
-    // The DIB a record carries at (offBmi, cbBmi) and (offBits, cbBits).
-    bool recordDib(std::span<const std::uint8_t> record, std::uint32_t offBmi, std::uint32_t cbBmi,
-                   std::uint32_t offBits, std::uint32_t cbBits, int usage, QImage& out, bool keepAlpha = false);
 
     DeviceContext& dc_;
     std::span<const std::uint8_t> bytes_;

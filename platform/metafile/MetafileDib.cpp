@@ -70,9 +70,29 @@ bool readDibInfo(std::span<const std::uint8_t> info, DibInfo& out)
     return true;
 }
 
+std::int64_t dibPixels(std::span<const std::uint8_t> info)
+{
+    DibInfo di;
+    if (!readDibInfo(info, di))
+        return 0;
+    return std::int64_t{di.width < 0 ? -std::int64_t{di.width} : di.width}
+        * (di.height < 0 ? -std::int64_t{di.height} : di.height);
+}
+
+std::int64_t bitmap16Pixels(std::span<const std::uint8_t> bytes)
+{
+    ByteReader r(bytes);
+    r.i16(); // type
+    const std::int16_t width = r.i16();
+    const std::int16_t height = r.i16();
+    return r.ok() && width > 0 && height > 0 ? std::int64_t{width} * height : 0;
+}
+
 bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, int usage,
                const std::vector<QRgb>& palette, QImage& out, bool keepAlpha)
 {
+    if (dibPixels(info) > kMaxMetafileDibPixels)
+        return false;
     DibDecodeOptions options;
     options.keepAlpha = keepAlpha;
     DibInfo di;
@@ -108,7 +128,7 @@ bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std:
 bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, QImage& out)
 {
     DibInfo di;
-    if (!readDibInfo(info, di) || di.bitCount != 1)
+    if (!readDibInfo(info, di) || di.bitCount != 1 || dibPixels(info) > kMaxMetafileDibPixels)
         return false;
     const std::size_t entrySize = di.headerSize == 12 ? 3 : 4;
     const std::size_t tableAt = di.headerSize + di.maskBytes;
@@ -143,7 +163,7 @@ bool decodeBitmap16(std::span<const std::uint8_t> bytes, std::size_t bitsOffset,
     r.seek(bitsOffset);
     if (!r.has(static_cast<std::uint64_t>(height), static_cast<std::uint64_t>(widthBytes)))
         return false;
-    if (!IsAcceptableBitmapSize(width, height))
+    if (!IsAcceptableBitmapSize(width, height) || std::int64_t{width} * height > kMaxMetafileDibPixels)
         return false;
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())

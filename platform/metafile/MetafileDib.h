@@ -27,6 +27,14 @@ struct DibInfo {
 // Reads the header at the start of a BITMAPINFO. False when it is cut short.
 bool readDibInfo(std::span<const std::uint8_t> info, DibInfo& out);
 
+// Bitmaps inside metafiles are refused beyond this many pixels: run-length
+// coding lets a few bytes claim gigabytes, and no real picture embeds more.
+constexpr std::int64_t kMaxMetafileDibPixels = std::int64_t{1} << 25;
+
+// The pixel count a DIB header or a Bitmap16 claims (0 when unreadable).
+std::int64_t dibPixels(std::span<const std::uint8_t> info);
+std::int64_t bitmap16Pixels(std::span<const std::uint8_t> bytes);
+
 // Decodes header + colour table (info) and pixel bits. usage DIB_PAL_COLORS
 // resolves a table of 16-bit indexes against palette.
 bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, int usage,

@@ -327,7 +327,9 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         QImage pattern;
         const auto dib = params.subspan(4);
         DibInfo info;
-        if (readDibInfo(dib, info) && info.bitCount == 1 && style == BS_PATTERN) {
+        if (!dc_.allowPixelWork(dibPixels(dib))) {
+            // past the budget: the pattern is not decoded and fills grey below
+        } else if (readDibInfo(dib, info) && info.bitCount == 1 && style == BS_PATTERN) {
             // A monochrome pattern takes the text and background colours.
             const std::size_t infoSize = info.headerSize + info.colorEntries * (info.headerSize == 12 ? 3 : 4);
             if (infoSize <= dib.size() && decodeMonochromeMask(dib.first(infoSize), dib.subspan(infoSize), pattern))
@@ -348,7 +350,8 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         QImage pattern;
         LogBrush brush;
         brush.style = BS_PATTERN;
-        if (decodeBitmap16(params, 32, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
+        if (dc_.allowPixelWork(bitmap16Pixels(params))
+            && decodeBitmap16(params, 32, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
             ByteReader h(params);
             h.skip(8);
             brush.monochrome = h.u8() == 1 && h.u8() == 1;
@@ -685,7 +688,8 @@ bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
         if (!r.ok())
             return false;
         QImage image;
-        if (!decodePackedDib(r.data().subspan(r.position()), usage, dc_.currentPalette(), image))
+        const auto dib = r.data().subspan(r.position());
+        if (!dc_.allowPixelWork(dibPixels(dib)) || !decodePackedDib(dib, usage, dc_.currentPalette(), image))
             return true;
         // The rows carried are scans startScan.. counted from the bottom.
         const double top = image.height() - (srcY - startScan) - srcH;
@@ -727,7 +731,10 @@ bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
     }
     const auto bitmap = r.data().subspan(r.position());
     QImage image;
-    if (function == META_BITBLT || function == META_STRETCHBLT) {
+    const bool deviceBitmap = function == META_BITBLT || function == META_STRETCHBLT;
+    if (!dc_.allowPixelWork(deviceBitmap ? bitmap16Pixels(bitmap) : dibPixels(bitmap)))
+        return true; // past the budget for pixel work: skipped
+    if (deviceBitmap) {
         // A device bitmap: monochrome ones take the text and background colours.
         if (!decodeBitmap16(bitmap, 10, dc_.resolveColor(dc_.textColor()), dc_.resolveColor(dc_.bkColor()), image))
             return true;

@@ -479,6 +479,23 @@ TEST_F(DeviceContextTest, floodFillStopsAtTheBorderColour)
     EXPECT_FALSE(dc.ExtFloodFill({500, 5}, 0xFFFFFF, FLOODFILLSURFACE)) << "seed off the bitmap";
 }
 
+// ---- hostile pictures
+
+TEST_F(DeviceContextTest, pixelByPixelWorkStopsWhenItsBudgetIsSpent)
+{
+    dc.selectBrush(kRedBrush);
+    dc.PatBlt(0, 0, 20, 40, 0x00A000C9); // DPa: a general raster operation
+    EXPECT_EQ(at(image, 5, 5), kRed);
+    // A few hundred passes over a megapixel, then nothing more.
+    EXPECT_TRUE(dc.allowPixelWork((std::int64_t{256} << 20) - 800));
+    EXPECT_FALSE(dc.allowPixelWork(1));
+    dc.PatBlt(20, 0, 20, 40, 0x00A000C9);
+    EXPECT_EQ(at(image, 30, 5), kWhite);
+    EXPECT_FALSE(dc.ExtFloodFill({30, 30}, 0xFFFFFF, FLOODFILLSURFACE));
+    dc.PatBlt(20, 0, 20, 40, PATCOPY); // plain fills are not pixel by pixel
+    EXPECT_EQ(at(image, 30, 5), kRed);
+}
+
 // ---- hostile geometry
 
 TEST_F(DeviceContextTest, runawayCoordinatesAndPensEndQuickly)
