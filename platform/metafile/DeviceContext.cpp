@@ -25,7 +25,6 @@ constexpr std::size_t kMaxSaveDepth = 1024;
 // Device coordinates beyond this cannot reach a bitmap the platform makes;
 // geometry out there is runaway input and is not drawn.
 constexpr double kMaxDeviceCoordinate = 1e9;
-constexpr double kMaxPenWidth = 1 << 20;
 // A dashed stroke with more dashes than this is drawn solid: the dashes
 // could not be told apart and the stroker would take ages.
 constexpr double kMaxDashes = 200000;
@@ -413,11 +412,16 @@ DevicePen DeviceContext::Impl::devicePen() const
     // Widths are not rounded to whole pixels: wide lines are antialiased.
     const bool geometric = p.extended ? (p.style & PS_TYPE_MASK) == PS_GEOMETRIC : p.width > 0;
     double width = 1;
+    // A pen twice as wide as the bitmap's perimeter covers all of it from
+    // any line that touches it; wider ones only make the stroker work for
+    // nothing (and a hostile file can ask for millions of pixels).
+    const QRect bounds = deviceBounds();
+    const double maxWidth = 2.0 * (bounds.width() + bounds.height()) + 64;
     if (geometric) {
         width = p.width * lineScale();
         if (!(width >= 1))
             width = 1;
-        width = std::min(width, kMaxPenWidth);
+        width = std::min(width, maxWidth);
     }
     dp.visible = true;
     dp.width = width;
@@ -426,7 +430,7 @@ DevicePen DeviceContext::Impl::devicePen() const
         const double xScale = std::hypot(t.m11(), t.m12()), yScale = std::hypot(t.m21(), t.m22());
         const bool similarity = std::fabs(xScale - yScale) <= 1e-6 * std::max(xScale, yScale)
             && std::fabs(t.m11() * t.m21() + t.m12() * t.m22()) <= 1e-6 * xScale * yScale;
-        if (!similarity && p.width * std::min(xScale, yScale) >= 1) {
+        if (!similarity && p.width * std::min(xScale, yScale) >= 1 && p.width * std::max(xScale, yScale) <= maxWidth) {
             dp.logicalStroke = true;
             dp.logicalWidth = p.width;
         }

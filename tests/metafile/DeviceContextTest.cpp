@@ -150,6 +150,32 @@ TEST_F(DeviceContextTest, arcToMovesTheCurrentPositionToTheArcsEnd)
     EXPECT_NEAR(dc.currentPosition().y(), 20, 1.0);
 }
 
+TEST_F(DeviceContextTest, bezierBendsThroughItsControlPoints)
+{
+    dc.selectPen(pen(PS_SOLID, 0));
+    const QPointF arch[] = {{0, 20}, {0, 0}, {40, 0}, {40, 20}};
+    ASSERT_TRUE(dc.PolyBezier(arch));
+    EXPECT_EQ(at(image, 20, 5), kBlack) << "the curve's middle, t = 0.5";
+    EXPECT_EQ(at(image, 20, 19), kWhite);
+    const QPointF notThreePerSegment[] = {{0, 0}, {1, 1}, {2, 2}};
+    EXPECT_FALSE(dc.PolyBezier(notThreePerSegment));
+}
+
+TEST_F(DeviceContextTest, roundRectCutsItsCornersAndChordClosesWithALine)
+{
+    dc.selectPen(kNoPen);
+    dc.selectBrush(kRedBrush);
+    dc.RoundRect(0, 0, 40, 20, 16, 16);
+    EXPECT_EQ(at(image, 1, 1), kWhite);
+    EXPECT_EQ(at(image, 20, 0), kRed);
+    EXPECT_EQ(at(image, 0, 10), kRed);
+
+    image.fill(Qt::white);
+    dc.Chord(QRectF(QPointF(4, 4), QPointF(36, 36)), {36, 20}, {4, 20});
+    EXPECT_EQ(at(image, 20, 18), kRed);
+    EXPECT_EQ(at(image, 20, 22), kWhite) << "below the closing chord";
+}
+
 // ---- mix modes and brushes
 
 TEST_F(DeviceContextTest, xorPenTwiceRestoresAndNopDrawsNothing)
