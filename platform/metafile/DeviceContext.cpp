@@ -1077,7 +1077,7 @@ bool DeviceContext::AngleArc(QPointF center, double radius, double startDegrees,
 bool DeviceContext::SetPixel(QPointF point, ColorRef color)
 {
     const QPointF p = d->toDevice(point);
-    if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !d->painter.isActive())
+    if (!reasonable(QRectF(p, QSizeF(0, 0))) || !d->painter.isActive())
         return false;
     const QPoint px(static_cast<int>(std::floor(p.x() + 0.5)), static_cast<int>(std::floor(p.y() + 0.5)));
     if (!d->deviceBounds().contains(px) || !d->applyClip())
@@ -1091,7 +1091,7 @@ bool DeviceContext::ExtFloodFill(QPointF point, ColorRef color, int type)
     if (!d->painter.isActive() || !d->image)
         return false;
     const QPointF p = d->toDevice(point);
-    if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+    if (!reasonable(QRectF(p, QSizeF(0, 0))))
         return false;
     const QPoint seed(static_cast<int>(std::floor(p.x() + 0.5)), static_cast<int>(std::floor(p.y() + 0.5)));
     QImage& img = *d->image;
@@ -1323,36 +1323,19 @@ QRegion DeviceContext::Impl::regionFromPath(const QPainterPath& devicePath) cons
     const QRectF pathBounds = devicePath.controlPointRect();
     if (!reasonable(pathBounds))
         return {};
-    const QRect area = bounds.intersected(pathBounds.toAlignedRect());
-    if (area.isEmpty())
+    if (bounds.intersected(pathBounds.toAlignedRect()).isEmpty())
         return {};
-    QImage mask(area.size(), QImage::Format_Grayscale8);
-    if (mask.isNull())
-        return {};
-    mask.fill(0);
-    {
-        QPainter p(&mask);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.translate(-area.topLeft());
-        p.fillPath(devicePath, Qt::white);
+    // Qt turns polygons into banded rectangles directly; subpaths that cross
+    // come back as one polygon, filled by the path's rule, and the rest are
+    // disjoint and simply united.
+    const Qt::FillRule rule = devicePath.fillRule();
+    std::vector<QRegion> parts;
+    for (const QPolygonF& polygon : devicePath.toFillPolygons()) {
+        const QRegion part(polygon.toPolygon(), rule);
+        if (!part.isEmpty())
+            parts.push_back(part.intersected(bounds));
     }
-    std::vector<QRect> runs;
-    for (int y = 0; y < mask.height(); ++y) {
-        const uchar* line = mask.constScanLine(y);
-        for (int x = 0; x < mask.width();) {
-            if (!line[x]) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < mask.width() && line[x])
-                ++x;
-            runs.emplace_back(area.x() + start, area.y() + y, x - start, 1);
-        }
-    }
-    QRegion region;
-    region.setRects(runs.data(), static_cast<int>(runs.size())); // rows in order: banded
-    return region;
+    return uniteAll(std::move(parts));
 }
 
 QRegion DeviceContext::Impl::logicalRectToDevice(double left, double top, double right, double bottom) const
@@ -1506,8 +1489,11 @@ bool DeviceContext::FrameRgn(const QRegion& region, const LogBrush& brush, doubl
 {
     const QRegion device = d->logicalRegionToDevice(region);
     const QTransform& t = d->transform();
-    const int w = static_cast<int>(std::clamp(std::round(std::fabs(width * t.m11())), 1.0, 4096.0));
-    const int h = static_cast<int>(std::clamp(std::round(std::fabs(height * t.m22())), 1.0, 4096.0));
+    auto pixels = [](double v) {
+        return std::isfinite(v) ? static_cast<int>(std::clamp(std::round(std::fabs(v)), 1.0, 4096.0)) : 1;
+    };
+    const int w = pixels(width * t.m11());
+    const int h = pixels(height * t.m22());
     const QRegion inner = device.intersected(device.translated(w, 0))
                               .intersected(device.translated(-w, 0))
                               .intersected(device.translated(0, h))

@@ -248,6 +248,17 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
     if (!applyClip())
         return true;
 
+    // Glyphs stretched or sheared far out of shape, or very large, are
+    // filled as outlines: Qt's glyph cache renders them as bitmaps sized by
+    // the transform's area, which such a transform makes meaningless.
+    const double a11 = textTransform.m11() * textTransform.m11() + textTransform.m12() * textTransform.m12();
+    const double a22 = textTransform.m21() * textTransform.m21() + textTransform.m22() * textTransform.m22();
+    const double a12 = textTransform.m11() * textTransform.m21() + textTransform.m12() * textTransform.m22();
+    const double root = std::sqrt(((a11 - a22) / 2) * ((a11 - a22) / 2) + a12 * a12);
+    const double largest = std::sqrt((a11 + a22) / 2 + root);
+    const double smallest = std::sqrt(std::max(0.0, (a11 + a22) / 2 - root));
+    const bool asOutlines = largest * ref > 256 || largest > 4 * smallest;
+
     painter.save();
     if ((options & ETO_CLIPPED) && !clipShape.isEmpty())
         painter.setClipPath(clipShape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
@@ -259,10 +270,26 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
                          QColor::fromRgb(resolve(s.bkColor)));
 
     const QColor color = QColor::fromRgb(resolve(s.textColor));
+    if (asOutlines) {
+        QPainterPath outlines;
+        for (const TextUnit& u : units) {
+            if (u.chars.size() == 1 && u.chars[0].unicode() <= 0x20)
+                continue;
+            if (u.glyph) {
+                QPainterPath glyph = face.raw.pathForGlyph(u.glyph);
+                glyph.translate(x0 + u.x, y0 + u.y);
+                outlines.addPath(glyph);
+            } else {
+                outlines.addText(QPointF(x0 + u.x, y0 + u.y), face.font, u.chars);
+            }
+        }
+        outlines.setFillRule(Qt::WindingFill);
+        painter.fillPath(outlines, color);
+    }
     QList<quint32> glyphs;
     QList<QPointF> positions;
     for (const TextUnit& u : units) {
-        if (u.chars.size() == 1 && u.chars[0].unicode() < 0x20)
+        if (asOutlines || (u.chars.size() == 1 && u.chars[0].unicode() < 0x20))
             continue; // control characters take their advance but show nothing
         if (u.glyph) {
             glyphs.append(u.glyph);
@@ -281,7 +308,7 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
     painter.setFont(face.font);
     painter.setPen(color);
     for (const TextUnit& u : units) {
-        if (u.glyph || (u.chars.size() == 1 && u.chars[0].unicode() <= 0x20))
+        if (asOutlines || u.glyph || (u.chars.size() == 1 && u.chars[0].unicode() <= 0x20))
             continue;
         painter.drawText(QPointF(x0 + u.x, y0 + u.y), u.chars);
     }

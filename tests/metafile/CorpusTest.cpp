@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -96,6 +97,28 @@ INSTANTIATE_TEST_SUITE_P(
                 c = '_';
         return name;
     });
+
+// ---- hazards found by the fuzzers
+
+TEST(MetafileHazards, eachEndsCleanlyAndQuickly)
+{
+    const QDir dir(kDataDir + "hazards");
+    const QStringList files = dir.entryList({"*.emf", "*.wmf"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        CorpusFile f;
+        f.path = dir.filePath(name).toStdString();
+        f.relativePath = name.toStdString();
+        f.kind = name.endsWith(".emf") ? "emf" : "wmf-standard";
+        f.naturalWidth = 64;
+        f.naturalHeight = 48;
+        QElapsedTimer timer;
+        timer.start();
+        const QImage image = velnora::test::renderCorpusFile(f, 64, 48);
+        EXPECT_EQ(image.size(), QSize(64, 48)) << name.toStdString();
+        EXPECT_LT(timer.elapsed(), 3000) << name.toStdString();
+    }
+}
 
 // ---- the shared corpus
 
