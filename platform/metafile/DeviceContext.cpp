@@ -50,6 +50,47 @@ QPointF rounded(QPointF p) { return {std::round(p.x()), std::round(p.y())}; }
 
 Qt::FillRule fillRule(int mode) { return mode == WINDING ? Qt::WindingFill : Qt::OddEvenFill; }
 
+// Sutherland-Hodgman clipping of a closed polygon to a rectangle, one edge
+// of the rectangle at a time.
+QPolygonF clipPolygonToRect(const QPolygonF& polygon, const QRectF& rect)
+{
+    QPolygonF out = polygon;
+    for (int side = 0; side < 4 && !out.isEmpty(); ++side) {
+        auto inside = [&](QPointF p) {
+            switch (side) {
+            case 0: return p.x() >= rect.left();
+            case 1: return p.x() <= rect.right();
+            case 2: return p.y() >= rect.top();
+            default: return p.y() <= rect.bottom();
+            }
+        };
+        auto crossing = [&](QPointF a, QPointF b) {
+            double t;
+            switch (side) {
+            case 0: t = (rect.left() - a.x()) / (b.x() - a.x()); break;
+            case 1: t = (rect.right() - a.x()) / (b.x() - a.x()); break;
+            case 2: t = (rect.top() - a.y()) / (b.y() - a.y()); break;
+            default: t = (rect.bottom() - a.y()) / (b.y() - a.y()); break;
+            }
+            return a + (b - a) * t;
+        };
+        const QPolygonF in = out;
+        out.clear();
+        for (qsizetype i = 0; i < in.size(); ++i) {
+            const QPointF current = in[i];
+            const QPointF previous = in[(i + in.size() - 1) % in.size()];
+            if (inside(current)) {
+                if (!inside(previous))
+                    out << crossing(previous, current);
+                out << current;
+            } else if (inside(previous)) {
+                out << crossing(previous, current);
+            }
+        }
+    }
+    return out;
+}
+
 // Device coordinate c names pixel c. An antialiased stroke of odd width
 // runs through the pixel's centre and one of even width along its edge, so
 // that it covers whole pixels as a Windows pen does.
@@ -1331,7 +1372,10 @@ QRegion DeviceContext::Impl::regionFromPath(const QPainterPath& devicePath) cons
     const Qt::FillRule rule = devicePath.fillRule();
     std::vector<QRegion> parts;
     for (const QPolygonF& polygon : devicePath.toFillPolygons()) {
-        const QRegion part(polygon.toPolygon(), rule);
+        // Far-away vertices would make Qt walk millions of scan lines (and
+        // lose memory on the way): clip to the bitmap first, which keeps
+        // every point inside at the same winding.
+        const QRegion part(clipPolygonToRect(polygon, QRectF(bounds)).toPolygon(), rule);
         if (!part.isEmpty())
             parts.push_back(part.intersected(bounds));
     }

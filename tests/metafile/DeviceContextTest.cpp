@@ -524,6 +524,22 @@ TEST_F(DeviceContextTest, pixelByPixelWorkStopsWhenItsBudgetIsSpent)
 
 // ---- hostile geometry
 
+TEST_F(DeviceContextTest, farReachingClipPathKeepsItsHole)
+{
+    QElapsedTimer timer;
+    timer.start();
+    dc.SetPolyFillMode(ALTERNATE);
+    dc.BeginPath();
+    dc.Rectangle(-1e7, -1e7, 1e7, 1e7);
+    dc.Rectangle(10, 10, 21, 21);
+    dc.EndPath();
+    ASSERT_TRUE(dc.SelectClipPath(RGN_COPY));
+    dc.PatBlt(0, 0, 40, 40, BLACKNESS);
+    EXPECT_EQ(at(image, 2, 2), kBlack);
+    EXPECT_EQ(at(image, 15, 15), kWhite) << "the hole survives clipping the far outline";
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
 TEST_F(DeviceContextTest, runawayCoordinatesAndPensEndQuickly)
 {
     QElapsedTimer timer;
