@@ -241,10 +241,48 @@ std::size_t ColourMapper::nearestCandidate(const BoxCandidates& list, int red, i
 #endif
 }
 
+namespace {
+
+// Entry 0 and the flags, then every row from the bottom up, each left to
+// right. rowColours(r, colours) yields row r (counted from the bottom) as
+// 0xRRGGBB values in colours[0 .. width).
 // A pixel equal to bgColor is left at index 0 by definition; the remembered
 // answer for it is 0 too (entry 0 holds bgColor's colour and is the lowest),
 // so it needs no case of its own. A bgColor with its high byte set matches
 // no pixel, and its low bytes are found in entry 0 like any other colour.
+template <typename RowColours>
+Status mapRows(IndexedImage& image, ConversionFlags flags, std::uint32_t bgColor, RowColours rowColours)
+{
+    startMapping(image, flags, bgColor);
+    std::unique_ptr<ColourMapper> mapper;
+    std::vector<std::uint32_t> colours;
+    try {
+        mapper = std::make_unique<ColourMapper>(image);
+        colours.resize(static_cast<std::size_t>(image.width()));
+    } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory;
+    }
+    const std::int32_t width = image.width();
+    const std::int32_t height = image.height();
+    for (std::int32_t r = 0; r < height; ++r) {
+        rowColours(r, colours.data());
+        std::uint8_t* out = image.row(height - 1 - r);
+        std::uint32_t lastKey = 0xffffffffu;
+        std::uint8_t lastIndex = 0;
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint32_t key = colours[static_cast<std::size_t>(x)];
+            if (key != lastKey) { // runs of one colour ask once
+                lastKey = key;
+                lastIndex = mapper->indexOf(key);
+            }
+            out[x] = lastIndex;
+        }
+    }
+    return Status::Ok;
+}
+
+} // namespace
+
 Status MapDibToIndexed(const PackedDib& dib, IndexedImage& image, ConversionFlags flags, std::uint32_t bgColor)
 {
     DibHeaderView header;
@@ -256,31 +294,12 @@ Status MapDibToIndexed(const PackedDib& dib, IndexedImage& image, ConversionFlag
     if (stride < 0 || pixelsAt + static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(header.height)
                           > dib.size())
         return Status::BadSize;
-
-    startMapping(image, flags, bgColor);
-    std::unique_ptr<ColourMapper> mapper;
-    try {
-        mapper = std::make_unique<ColourMapper>(image);
-    } catch (const std::bad_alloc&) {
-        return Status::OutOfMemory;
-    }
     const std::int32_t width = header.width;
-    const std::int32_t height = header.height;
-    for (std::int32_t r = 0; r < height; ++r) {
+    return mapRows(image, flags, bgColor, [&](std::int32_t r, std::uint32_t* colours) {
         const std::uint8_t* in = dib.data() + pixelsAt + static_cast<std::uint64_t>(r) * stride;
-        std::uint8_t* out = image.row(height - 1 - r);
-        std::uint32_t lastKey = 0xffffffffu;
-        std::uint8_t lastIndex = 0;
-        for (std::int32_t x = 0; x < width; ++x, in += 3) {
-            const std::uint32_t key = (std::uint32_t{in[2]} << 16) | (std::uint32_t{in[1]} << 8) | in[0];
-            if (key != lastKey) {
-                lastKey = key;
-                lastIndex = mapper->indexOf(key);
-            }
-            out[x] = lastIndex;
-        }
-    }
-    return Status::Ok;
+        for (std::int32_t x = 0; x < width; ++x, in += 3)
+            colours[x] = (std::uint32_t{in[2]} << 16) | (std::uint32_t{in[1]} << 8) | in[0];
+    });
 }
 
 Status MapBitmapToIndexed(const QImage& bitmap, IndexedImage& image, ConversionFlags flags, std::uint32_t bgColor)
@@ -292,31 +311,14 @@ Status MapBitmapToIndexed(const QImage& bitmap, IndexedImage& image, ConversionF
         : bitmap.convertToFormat(QImage::Format_RGB32);
     if (pixels.isNull())
         return Status::OutOfMemory;
-
-    startMapping(image, flags, bgColor);
-    std::unique_ptr<ColourMapper> mapper;
-    try {
-        mapper = std::make_unique<ColourMapper>(image);
-    } catch (const std::bad_alloc&) {
-        return Status::OutOfMemory;
-    }
     const std::int32_t width = pixels.width();
     const std::int32_t height = pixels.height();
-    for (std::int32_t r = 0; r < height; ++r) { // bottom row first, as in the DIB
+    return mapRows(image, flags, bgColor, [&](std::int32_t r, std::uint32_t* colours) {
+        // Bottom row first, as in the DIB.
         const auto* in = reinterpret_cast<const QRgb*>(pixels.constScanLine(height - 1 - r));
-        std::uint8_t* out = image.row(height - 1 - r);
-        std::uint32_t lastKey = 0xffffffffu;
-        std::uint8_t lastIndex = 0;
-        for (std::int32_t x = 0; x < width; ++x) {
-            const std::uint32_t key = in[x] & 0xffffffu;
-            if (key != lastKey) {
-                lastKey = key;
-                lastIndex = mapper->indexOf(key);
-            }
-            out[x] = lastIndex;
-        }
-    }
-    return Status::Ok;
+        for (std::int32_t x = 0; x < width; ++x)
+            colours[x] = in[x] & 0xffffffu;
+    });
 }
 
 } // namespace pictaf
