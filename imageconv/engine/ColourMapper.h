@@ -24,21 +24,6 @@
 
 namespace pictaf {
 
-namespace detail {
-// The 8 bits of a value moved to every third bit.
-struct SpreadBits {
-    std::uint32_t bits[256];
-    constexpr SpreadBits() : bits()
-    {
-        for (std::uint32_t v = 0; v < 256; ++v)
-            for (int b = 0; b < 8; ++b)
-                bits[v] |= ((v >> b) & 1u) << (3 * b);
-    }
-    constexpr std::uint32_t operator[](std::uint32_t v) const { return bits[v]; }
-};
-inline constexpr SpreadBits kSpread{};
-} // namespace detail
-
 class ColourMapper {
 public:
     // Throws std::bad_alloc when its memory can't be had. Entries already in
@@ -52,36 +37,49 @@ public:
     // it is new and there is room.
     std::uint8_t indexOf(std::uint32_t rgb)
     {
-        const std::uint16_t known = cache_[slotOf(rgb)];
+        const std::uint16_t known = answer(rgb);
         return known != 0 ? static_cast<std::uint8_t>(known - 1) : resolve(rgb);
     }
 
 private:
-    // Remembered answers are stored in Morton order (the bits of red, green
-    // and blue interleaved), so colours close to each other, as neighbouring
-    // pixels of a photograph are, share cache lines and pages.
-    static std::uint32_t slotOf(std::uint32_t rgb)
+    // Remembered answers, by 16 x 16 x 16 box of colour space: a box gets its
+    // 4096 answers on first use, packed one after another in one block, so
+    // that the colours of a photograph (close to each other, in few boxes)
+    // share pages and the untouched part of colour space costs nothing.
+    std::uint16_t& answer(std::uint32_t rgb)
     {
-        return detail::kSpread[(rgb >> 16) & 0xff] << 2 | detail::kSpread[(rgb >> 8) & 0xff] << 1
-            | detail::kSpread[rgb & 0xff];
+        const std::uint32_t box = ((rgb >> 12) & 0xf00) | ((rgb >> 8) & 0xf0) | ((rgb >> 4) & 0xf);
+        std::uint16_t block = boxBlock_[box];
+        if (block == 0)
+            block = boxBlock_[box] = ++blocksUsed_;
+        const std::uint32_t inBox = ((rgb >> 8) & 0xf00) | ((rgb >> 4) & 0xf0) | (rgb & 0xf);
+        return answers_[(static_cast<std::size_t>(block - 1) << 12) | inBox];
     }
     std::uint8_t resolve(std::uint32_t rgb);
     int nearestWhenFull(int red, int green, int blue);
+    struct BoxCandidates;
+    void fillBox(BoxCandidates& list, int r0, int g0, int b0) const;
+    static std::size_t nearestCandidate(const BoxCandidates& list, int red, int green, int blue);
 
-    static constexpr std::size_t kCacheBytes = (std::size_t{1} << 24) * sizeof(std::uint16_t);
+    static constexpr std::size_t kAnswerBytes = (std::size_t{1} << 24) * sizeof(std::uint16_t);
 
     IndexedImage& image_;
-    // Index + 1 for every colour answered so far, 0 for not yet asked: 2^24
-    // entries in zero pages from the system, touched only where colours fall.
-    std::uint16_t* cache_;
-    // Per 16 x 16 x 16 box of colour space, the entries that can be nearest
-    // to some colour inside it (filled on first use once the table is full).
-    struct Candidate {
-        std::int32_t nearEdge; // squared distance from the box to the entry
-        std::int16_t red, green, blue;
-        std::uint8_t index;
+    // Index + 1 for every colour answered so far, 0 for not yet asked.
+    std::uint16_t* answers_;
+    std::uint16_t boxBlock_[4096] = {}; // block + 1 of each box, 0 before its first colour
+    std::uint16_t blocksUsed_ = 0;
+    // Per box of colour space, the entries that can be nearest to some colour
+    // inside it (filled on first use once the table is full), in index order
+    // and laid out for a vector scan: red/green and blue/0 as 16-bit pairs,
+    // padded with far-away entries to a whole number of 8-entry blocks.
+    struct BoxCandidates {
+        std::vector<std::int16_t> redGreen;
+        std::vector<std::int16_t> blueZero;
+        std::vector<std::uint8_t> index;
     };
-    std::vector<std::vector<Candidate>> candidates_;
+    static constexpr std::size_t kBlock = 8;
+    static constexpr std::int16_t kFarAway = 2000;
+    std::vector<BoxCandidates> candidates_;
 };
 
 // Fails (BadSize) when the DIB is not a 24-bit DIB of the image's size.

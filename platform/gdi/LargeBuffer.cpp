@@ -7,15 +7,16 @@
 
 namespace plat {
 
-void* AllocateLarge(std::size_t bytes)
+void* AllocateLarge(std::size_t bytes, LargeUse use)
 {
     if (bytes < kLargeBufferThreshold)
         return std::malloc(bytes == 0 ? 1 : bytes);
     void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED)
         return nullptr;
-#ifdef MADV_HUGEPAGE
-    ::madvise(block, bytes, MADV_HUGEPAGE); // advice only: without huge pages it still works
+    // Advice only: without it the block still works.
+#if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
+    ::madvise(block, bytes, use == LargeUse::Dense ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
 #endif
     return block;
 }

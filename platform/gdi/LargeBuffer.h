@@ -17,8 +17,14 @@ namespace plat {
 // Blocks of at least this many bytes are taken from the system.
 constexpr std::size_t kLargeBufferThreshold = std::size_t{1} << 20;
 
+// How a large block will be touched. Dense blocks (pixels, written end to
+// end) get huge pages; sparse ones (lookup tables of which only scattered
+// parts are ever written) keep small pages, so that untouched parts cost
+// nothing instead of being zeroed two megabytes at a time.
+enum class LargeUse { Dense, Sparse };
+
 // Null on failure. Large blocks read as zero until written.
-PLATFORM_EXPORT void* AllocateLarge(std::size_t bytes);
+PLATFORM_EXPORT void* AllocateLarge(std::size_t bytes, LargeUse use = LargeUse::Dense);
 PLATFORM_EXPORT void FreeLarge(void* block, std::size_t bytes);
 
 // An image whose pixels live in such a block (zero-filled), or a null image

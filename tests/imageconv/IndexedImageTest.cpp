@@ -207,6 +207,31 @@ TEST(ColourMapping, rememberedAnswersMatchTheDefinitionOnAPhotograph)
     }
 }
 
+TEST(ColourMapping, nearestAnswersStayExactFarFromATightClusterAndOnTies)
+{
+    // The table fills from a small corner of colour space (the bottom row),
+    // so most colours are far from every entry and many entries are almost
+    // equally near; mirrored pairs of entries make exact ties along the
+    // plane red == blue, which the lower index must win.
+    QImage picture(256, 128, QImage::Format_RGB32);
+    const int bottom = picture.height() - 1;
+    for (int x = 0; x < 128; ++x) {
+        const int a = 200 + x % 16, c = 180 + x / 16;
+        picture.setPixel(2 * x, bottom, qRgb(a, 40 + x % 5, c));
+        picture.setPixel(2 * x + 1, bottom, qRgb(c, 40 + x % 5, a)); // the mirror image
+    }
+    std::mt19937 random(11);
+    for (int y = 0; y < bottom; ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int r = static_cast<int>(random() % 256);
+            const int g = static_cast<int>(random() % 256);
+            picture.setPixel(x, y, (x + y) % 2 ? qRgb(r, g, r) : qRgb(r, g, static_cast<int>(random() % 256)));
+        }
+    const auto want = mappedByDefinition(picture, 0x000000);
+    ASSERT_EQ(want->colourCount(), 256);
+    expectSameImage(*mapped(picture, 0, 0x000000), *want);
+}
+
 TEST(ColourMapping, refusesADibOfAnotherSize)
 {
     QImage picture(4, 4, QImage::Format_RGB32);
