@@ -445,9 +445,13 @@ DevicePen DeviceContext::Impl::devicePen() const
 {
     DevicePen dp;
     const LogPen& p = s.pen;
-    const std::uint32_t style = p.style & PS_STYLE_MASK;
+    std::uint32_t style = p.style & PS_STYLE_MASK;
     if (style == PS_NULL)
         return dp;
+    // An old-style pen wider than one logical unit cannot be dashed or
+    // dotted: Windows makes it solid.
+    if (!p.extended && p.width > 1 && style >= PS_DASH && style <= PS_DASHDOTDOT)
+        style = PS_SOLID;
     // Old-style pens of width 0 and extended cosmetic pens are one pixel
     // wide whatever the mapping; the others are scaled, never below a pixel.
     // Widths are not rounded to whole pixels: wide lines are antialiased.
@@ -512,16 +516,24 @@ DevicePen DeviceContext::Impl::devicePen() const
     case PS_ALTERNATE: pattern = {1, 1}; break;
     case PS_USERSTYLE: {
         const double unit = geometric ? lineScale() / width : 1.0;
-        double total = 0;
-        for (double e : p.userStyle) {
-            const double v = std::isfinite(e) ? std::max(0.0, e * unit) : 0.0;
-            pattern.append(v);
-            total += v;
-        }
+        for (double e : p.userStyle)
+            pattern.append(std::isfinite(e) ? std::max(0.0, e * unit) : 0.0);
         if (pattern.size() % 2)
             pattern.append(pattern); // an odd pattern repeats with on and off swapped
-        if (!(total > 0))
-            pattern.clear();
+        // A geometric pen's square or round caps reach half its width beyond
+        // each dash. Qt draws them when the line is wider than a pixel; a
+        // thinner one is drawn with flat caps, so they are added here, and
+        // gaps no wider than the pen close up.
+        if (geometric && width <= 1 && (p.style & PS_ENDCAP_MASK) != PS_ENDCAP_FLAT) {
+            const double cap = p.width * unit;
+            for (qsizetype i = 0; i < pattern.size(); ++i)
+                pattern[i] = (i % 2) ? std::max(0.0, pattern[i] - cap) : pattern[i] + cap;
+        }
+        double gaps = 0;
+        for (qsizetype i = 1; i < pattern.size(); i += 2)
+            gaps += pattern[i];
+        if (!(gaps > 0))
+            pattern.clear(); // nothing left between the dashes: a solid line
         break;
     }
     default: break;
@@ -529,6 +541,13 @@ DevicePen DeviceContext::Impl::devicePen() const
     if (!pattern.isEmpty()) {
         pen.setDashPattern(pattern);
         dp.styled = true;
+    }
+    if (p.brush) {
+        const QBrush brush = deviceBrush(*p.brush);
+        if (brush.style() != Qt::NoBrush)
+            pen.setBrush(brush);
+        else
+            dp.visible = false;
     }
     dp.pen = pen;
     return dp;
@@ -540,8 +559,14 @@ QBrush DeviceContext::Impl::deviceBrush(const LogBrush& b) const
     switch (b.style) {
     case BS_NULL: return QBrush(Qt::NoBrush);
     case BS_HATCHED: {
+        // The colour forms take the text or background colour in force when
+        // the brush is used, as mono patterns do.
+        if (b.hatch == HS_SOLIDTEXTCLR || b.hatch == HS_DITHEREDTEXTCLR)
+            return QBrush(QColor::fromRgb(resolve(s.textColor)));
+        if (b.hatch == HS_SOLIDBKCLR || b.hatch == HS_DITHEREDBKCLR)
+            return QBrush(QColor::fromRgb(resolve(s.bkColor)));
         if (b.hatch > HS_DIAGCROSS)
-            return QBrush(color);
+            return QBrush(color); // HS_SOLIDCLR, HS_DITHEREDCLR and unknown styles
         QImage tile(8, 8, QImage::Format_ARGB32_Premultiplied);
         const QRgb fg = color.rgb();
         const QRgb bg = s.bkMode == OPAQUE ? resolve(s.bkColor) : 0u;
@@ -654,7 +679,7 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
             if (antialias)
                 outline.translate(strokeOffset(dp.width), strokeOffset(dp.width));
             outline.setFillRule(Qt::WindingFill);
-            painter.fillPath(outline, pen.color());
+            painter.fillPath(outline, pen.brush());
             return;
         }
     }

@@ -374,17 +374,36 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
     }
     case EMR_EXTCREATEPEN: {
         const std::uint32_t index = r.u32();
-        r.skip(16); // brush DIB offsets, only for pattern pens
+        const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
         LogPen pen;
         pen.extended = true;
         pen.style = r.u32();
         pen.width = r.u32();
         const std::uint32_t brushStyle = r.u32();
         pen.color = r.u32();
-        r.u32(); // hatch
+        const std::uint32_t hatch = r.u32();
         const std::uint32_t entries = r.u32();
         if (!r.ok())
             return false;
+        if (brushStyle == BS_HATCHED) {
+            LogBrush brush;
+            brush.style = BS_HATCHED;
+            brush.color = pen.color;
+            brush.hatch = hatch;
+            pen.brush = std::make_shared<const LogBrush>(brush);
+        } else if (brushStyle == BS_PATTERN || brushStyle == BS_DIBPATTERN || brushStyle == BS_DIBPATTERNPT) {
+            // The colour field holds the DIB's colour usage here. A pattern
+            // made from a monochrome bitmap takes the text and background
+            // colours, as a mono brush does.
+            if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
+                return false;
+            const auto bmi = record.subspan(offBmi, cbBmi);
+            DibInfo info;
+            const bool mono = brushStyle == BS_PATTERN && readDibInfo(bmi, info) && info.bitCount == 1;
+            LogBrush brush = patternBrush(bmi, record.subspan(offBits, cbBits), pen.color, mono);
+            pen.color = brush.color;
+            pen.brush = std::make_shared<const LogBrush>(std::move(brush));
+        }
         if ((pen.style & PS_STYLE_MASK) == PS_USERSTYLE) {
             if (!r.has(entries, 4))
                 return false;
@@ -419,26 +438,8 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
             return false;
         if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
             return false;
-        LogBrush brush;
-        brush.style = BS_DIBPATTERNPT;
-        QImage pattern;
-        const auto bmi = record.subspan(offBmi, cbBmi);
-        const auto bits = record.subspan(offBits, cbBits);
-        // A mono brush takes the text and background colours when it is used.
-        if (!dc_.allowPixelWork(dibPixels(bmi))) {
-            // past the budget: the pattern is not decoded and fills grey below
-        } else if (type == EMR_CREATEMONOBRUSH && decodeMonochromeMask(bmi, bits, pattern)) {
-            brush.monochrome = true;
-        } else {
-            decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern);
-        }
-        if (pattern.isNull()) {
-            brush.style = BS_SOLID;
-            brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
-        } else {
-            brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-        }
-        setObject(index, brush);
+        setObject(index, patternBrush(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage,
+                                      type == EMR_CREATEMONOBRUSH));
         return true;
     }
     case EMR_EXTCREATEFONTINDIRECTW: {
@@ -892,6 +893,36 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
     const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
     dc_.ExtTextOut(p, options, hasRect ? &rect : nullptr, text, dx, graphicsMode);
     return true;
+}
+
+LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<const std::uint8_t> bits,
+                                 std::uint32_t usage, bool monochrome)
+{
+    LogBrush brush;
+    brush.style = BS_DIBPATTERNPT;
+    QImage pattern;
+    if (!dc_.allowPixelWork(dibPixels(bmi))) {
+        // past the budget: the pattern is not decoded and fills grey below
+    } else if (monochrome) {
+        // A mono brush takes the text and background colours when it is
+        // used. It is monochrome whatever its bitmap: a colour one is reduced
+        // to it, each pixel to the nearer of black and white.
+        if (decodeMonochromeMask(bmi, bits, pattern)
+            || (decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern)
+                && reduceToMonochromeMask(pattern)))
+            brush.monochrome = true;
+        else
+            pattern = QImage();
+    } else {
+        decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern);
+    }
+    if (pattern.isNull()) {
+        brush.style = BS_SOLID;
+        brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
+    } else {
+        brush.pattern = std::make_shared<const QImage>(std::move(pattern));
+    }
+    return brush;
 }
 
 bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)

@@ -37,6 +37,9 @@ private:
     bool selectObject(std::uint32_t index);
     bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
     bool blit(std::uint32_t type, std::span<const std::uint8_t> record);
+    // A pattern brush from a DIB; an undecodable one fills grey.
+    gdi::LogBrush patternBrush(std::span<const std::uint8_t> bmi, std::span<const std::uint8_t> bits,
+                               std::uint32_t usage, bool monochrome);
 
     DeviceContext& dc_;
     std::span<const std::uint8_t> bytes_;

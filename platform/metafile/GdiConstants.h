@@ -118,6 +118,14 @@ constexpr std::uint32_t HS_FDIAGONAL = 2;
 constexpr std::uint32_t HS_BDIAGONAL = 3;
 constexpr std::uint32_t HS_CROSS = 4;
 constexpr std::uint32_t HS_DIAGCROSS = 5;
+// Solid fills in a colour of the brush or of the context, plain or dithered
+// (on a true-colour bitmap the dithered forms are the same solid colour).
+constexpr std::uint32_t HS_SOLIDCLR = 6;
+constexpr std::uint32_t HS_DITHEREDCLR = 7;
+constexpr std::uint32_t HS_SOLIDTEXTCLR = 8;
+constexpr std::uint32_t HS_DITHEREDTEXTCLR = 9;
+constexpr std::uint32_t HS_SOLIDBKCLR = 10;
+constexpr std::uint32_t HS_DITHEREDBKCLR = 11;
 
 // Text alignment.
 constexpr std::uint32_t TA_UPDATECP = 0x0001;

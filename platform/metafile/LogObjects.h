@@ -17,12 +17,17 @@ namespace plat::gdi {
 // COLORREF: 0x00BBGGRR. The top byte selects palette-relative forms.
 using ColorRef = std::uint32_t;
 
+struct LogBrush;
+
 struct LogPen {
     std::uint32_t style = PS_SOLID; // style, end cap, join and type bits
     double width = 0;               // logical units; 0 means one device pixel
     ColorRef color = 0;
     bool extended = false;          // made by ExtCreatePen (type bits are meaningful)
     std::vector<double> userStyle;  // PS_USERSTYLE dash and gap lengths
+    // An extended pen may paint its stroke with a hatched or pattern brush
+    // instead of a colour; null for a plain colour.
+    std::shared_ptr<const LogBrush> brush;
 };
 
 struct LogBrush {

@@ -144,6 +144,21 @@ bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const st
     return DecodeDib(maskInfo, bits, out) == DibStatus::Ok;
 }
 
+bool reduceToMonochromeMask(QImage& image)
+{
+    if (image.isNull())
+        return false;
+    image = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int sum = qRed(line[x]) + qGreen(line[x]) + qBlue(line[x]);
+            line[x] = sum >= 383 ? 0xFFFFFFFFu : 0xFF000000u; // 383: half of 3 * 255, rounded up
+        }
+    }
+    return true;
+}
+
 bool decodeBitmap16(std::span<const std::uint8_t> bytes, std::size_t bitsOffset, QRgb zeroColor, QRgb oneColor,
                     QImage& out)
 {

@@ -27,6 +27,14 @@ struct DibInfo {
 // Reads the header at the start of a BITMAPINFO. False when it is cut short.
 bool readDibInfo(std::span<const std::uint8_t> info, DibInfo& out);
 
+// The sizes of the BITMAPINFOHEADER family (core, info, the two bit-field
+// variants, OS/2 2.x, V4, V5). readDibInfo takes any size from 40 up, so this
+// tells a DIB from other data where a record may carry either.
+constexpr bool isDibHeaderSize(std::uint32_t size)
+{
+    return size == 12 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
+}
+
 // Bitmaps inside metafiles are refused beyond this many pixels: run-length
 // coding lets a few bytes claim gigabytes, and no real picture embeds more.
 constexpr std::int64_t kMaxMetafileDibPixels = std::int64_t{1} << 25;
@@ -47,6 +55,10 @@ bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std:
 // A monochrome DIB as a mask: black where a pixel is 0, white where it is 1,
 // whatever colours its table holds (they are chosen when the mask is drawn).
 bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, QImage& out);
+
+// Reduces a colour image in place to such a mask: a pixel becomes white when
+// it is nearer to white than to black. False for a null image.
+bool reduceToMonochromeMask(QImage& image);
 
 // A Bitmap16: type, width, height, bytes per row (16 bits each), planes and
 // bits per pixel (8 bits each), then the rows, top first, from bitsOffset.

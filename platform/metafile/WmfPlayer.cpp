@@ -327,9 +327,21 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         QImage pattern;
         const auto dib = params.subspan(4);
         DibInfo info;
-        if (!dc_.allowPixelWork(dibPixels(dib))) {
+        const bool dibHeader = readDibInfo(dib, info) && isDibHeaderSize(info.headerSize);
+        if (!dibHeader && style == BS_PATTERN) {
+            // Some writers put the old device-dependent Bitmap16 here (its bits
+            // right after the 10-byte header) instead of a DIB; a monochrome
+            // one takes the text and background colours like any mono pattern.
+            if (dc_.allowPixelWork(bitmap16Pixels(dib))
+                && decodeBitmap16(dib, 10, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
+                ByteReader h(dib);
+                h.skip(8);
+                const std::uint8_t planes = h.u8();
+                brush.monochrome = planes == 1 && h.u8() == 1;
+            }
+        } else if (!dc_.allowPixelWork(dibPixels(dib))) {
             // past the budget: the pattern is not decoded and fills grey below
-        } else if (readDibInfo(dib, info) && info.bitCount == 1 && style == BS_PATTERN) {
+        } else if (dibHeader && info.bitCount == 1 && style == BS_PATTERN) {
             // A monochrome pattern takes the text and background colours.
             const std::size_t infoSize = info.headerSize + info.colorEntries * (info.headerSize == 12 ? 3 : 4);
             if (infoSize <= dib.size() && decodeMonochromeMask(dib.first(infoSize), dib.subspan(infoSize), pattern))

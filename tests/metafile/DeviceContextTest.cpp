@@ -223,6 +223,57 @@ TEST_F(DeviceContextTest, hatchBackgroundFollowsTheBackgroundMode)
     EXPECT_EQ(countColor(image, kRed, QRect(0, 0, 16, 16)), 14 * 16);
 }
 
+TEST_F(DeviceContextTest, everyMixModeCombinesPenAndDestinationBits)
+{
+    const ColorRef pen = 0x00008B; // P: red 0x8B
+    const QRgb dest = qRgb(0, 0, 0x52); // D
+    const std::uint32_t p = 0x8B0000, d = 0x000052, m = 0xFFFFFF;
+    const std::uint32_t expected[16] = {
+        0,              // R2_BLACK
+        ~(p | d) & m,   // R2_NOTMERGEPEN
+        ~p & d & m,     // R2_MASKNOTPEN
+        ~p & m,         // R2_NOTCOPYPEN
+        p & ~d & m,     // R2_MASKPENNOT
+        ~d & m,         // R2_NOT
+        p ^ d,          // R2_XORPEN
+        ~(p & d) & m,   // R2_NOTMASKPEN
+        p & d,          // R2_MASKPEN
+        ~(p ^ d) & m,   // R2_NOTXORPEN
+        d,              // R2_NOP
+        (~p | d) & m,   // R2_MERGENOTPEN
+        p,              // R2_COPYPEN
+        (p | ~d) & m,   // R2_MERGEPENNOT
+        p | d,          // R2_MERGEPEN
+        m,              // R2_WHITE
+    };
+    image.fill(dest);
+    dc.selectPen(kNoPen);
+    dc.selectBrush(brush(BS_SOLID, pen));
+    for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop) {
+        dc.SetROP2(rop);
+        dc.Rectangle(2 * (rop - 1), 0, 2 * (rop - 1) + 3, 41); // two pixels wide without a pen
+        EXPECT_EQ(at(image, 2 * (rop - 1), 20) & 0xFFFFFF, expected[rop - 1]) << "mix mode " << rop;
+    }
+}
+
+TEST_F(DeviceContextTest, solidHatchStylesFillWithBrushTextOrBackgroundColour)
+{
+    dc.selectPen(kNoPen);
+    dc.SetBkMode(TRANSPARENT); // these fill solidly whatever the mode
+    dc.SetTextColor(0x0000FF); // red
+    dc.SetBkColor(0xFF0000);   // blue
+    dc.selectBrush(brush(BS_HATCHED, 0x00FF00, HS_SOLIDCLR));
+    dc.Rectangle(0, 0, 11, 41);
+    dc.selectBrush(brush(BS_HATCHED, 0x00FF00, HS_SOLIDTEXTCLR));
+    dc.SetTextColor(0xFFFF00); // cyan: the colour in force when drawing counts
+    dc.Rectangle(10, 0, 21, 41);
+    dc.selectBrush(brush(BS_HATCHED, 0x00FF00, HS_DITHEREDBKCLR));
+    dc.Rectangle(20, 0, 31, 41);
+    EXPECT_EQ(countColor(image, 0xFF00FF00, QRect(0, 0, 10, 40)), 10 * 40);
+    EXPECT_EQ(countColor(image, kCyan, QRect(10, 0, 10, 40)), 10 * 40);
+    EXPECT_EQ(countColor(image, kBlue, QRect(20, 0, 10, 40)), 10 * 40);
+}
+
 TEST_F(DeviceContextTest, monochromePatternTakesTextAndBackgroundColours)
 {
     QImage mask(2, 1, QImage::Format_RGB32);
@@ -254,6 +305,54 @@ TEST_F(DeviceContextTest, styledPenGapsShowTheBackgroundWhenOpaque)
     dc.MoveToEx({0, 30});
     dc.LineTo({40, 30});
     EXPECT_EQ(at(image, 20, 30), kWhite);
+}
+
+TEST_F(DeviceContextTest, oldStylePenWiderThanOneUnitIsNeverDashed)
+{
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExtEx(40, 40);
+    dc.SetViewportExtEx(10, 10); // a quarter pixel per unit: both pens draw one pixel wide
+    dc.selectPen(pen(PS_DASH, 1));
+    dc.MoveToEx({0, 40});
+    dc.LineTo({160, 40});
+    EXPECT_EQ(at(image, 10, 10), kBlack);
+    EXPECT_EQ(at(image, 20, 10), kWhite) << "18 pixels on, 6 off";
+    dc.selectPen(pen(PS_DASH, 3));
+    dc.MoveToEx({0, 80});
+    dc.LineTo({160, 80});
+    EXPECT_EQ(countColor(image, kBlack, QRect(0, 20, 40, 1)), 40) << "solid across the whole image";
+}
+
+TEST_F(DeviceContextTest, thinGeometricDashesGrowByTheirCapsAndCloseNarrowGaps)
+{
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExtEx(160, 160);
+    dc.SetViewportExtEx(40, 40); // four units a pixel: a 4-unit pen is one pixel wide
+    auto styledLine = [&](std::uint32_t cap, int y) {
+        LogPen p = pen(PS_GEOMETRIC | PS_USERSTYLE | cap, 4);
+        p.extended = true;
+        p.userStyle = {8, 4}; // two pixels on, one off
+        dc.selectPen(p);
+        dc.MoveToEx({0, 4.0 * y});
+        dc.LineTo({160, 4.0 * y});
+        return countColor(image, kWhite, QRect(0, y, 39, 1));
+    };
+    EXPECT_GE(styledLine(PS_ENDCAP_FLAT, 10), 12) << "flat caps keep every gap";
+    EXPECT_EQ(styledLine(PS_ENDCAP_SQUARE, 20), 0) << "square caps half a width long fill a gap one width wide";
+}
+
+TEST_F(DeviceContextTest, extendedPenPaintsItsStrokeWithItsBrush)
+{
+    LogPen p = pen(PS_GEOMETRIC | PS_ENDCAP_FLAT, 40, 0x0000FF);
+    p.extended = true;
+    p.brush = std::make_shared<const LogBrush>(brush(BS_HATCHED, 0x0000FF, HS_HORIZONTAL));
+    dc.selectPen(p);
+    dc.SetBkMode(TRANSPARENT);
+    dc.MoveToEx({0, 20});
+    dc.LineTo({40, 20});
+    // Forty rows of stroke, one hatch line in every eight.
+    EXPECT_EQ(countColor(image, kRed, QRect(20, 0, 1, 40)), 5);
+    EXPECT_EQ(countColor(image, kWhite, QRect(20, 0, 1, 40)), 35);
 }
 
 TEST_F(DeviceContextTest, lineLeavesOutItsLastPixel)

@@ -24,6 +24,8 @@ enum : std::uint32_t {
     EMR_SETWINDOWEXTEX = 9,
     EMR_SETVIEWPORTEXTEX = 11,
     EMR_SETMAPMODE = 17,
+    EMR_SETTEXTCOLOR = 24,
+    EMR_SETBKCOLOR = 25,
     EMR_SETPOLYFILLMODE = 19,
     EMR_MODIFYWORLDTRANSFORM = 36,
     EMR_SELECTOBJECT = 37,
@@ -39,7 +41,11 @@ enum : std::uint32_t {
     EMR_STRETCHDIBITS = 81,
     EMR_EXTTEXTOUTW = 84,
     EMR_POLYPOLYGON16 = 91,
+    EMR_CREATEMONOBRUSH = 93,
+    EMR_EXTCREATEPEN = 95,
     EMR_ALPHABLEND = 114,
+    EMR_MOVETOEX = 27,
+    EMR_LINETO = 54,
 };
 
 constexpr std::int64_t kStock = 0x80000000;
@@ -343,4 +349,83 @@ TEST(EmfPlayer, alphaBlendTakesTheFourthByteOfBitFieldDibsAsAlpha)
     EXPECT_EQ(playEmf(b.bytes(), image).status, PlaybackStatus::Complete);
     EXPECT_EQ(image.pixel(2, 5), kWhite);
     EXPECT_EQ(image.pixel(8, 5), kRed);
+}
+
+// A 2 x 1 DIB of 24-bit pixels, left then right, for pattern records: its
+// header at offset headerAt of the record, the bits right behind it.
+struct TwoPixelDib {
+    Bytes info, bits;
+    TwoPixelDib(QRgb left, QRgb right)
+    {
+        testdib::Header h;
+        h.width = 2;
+        h.height = 1;
+        info = h.bytes();
+        for (QRgb c : {left, right}) {
+            bits.push_back(static_cast<std::uint8_t>(qBlue(c)));
+            bits.push_back(static_cast<std::uint8_t>(qGreen(c)));
+            bits.push_back(static_cast<std::uint8_t>(qRed(c)));
+        }
+        bits.resize(8, 0); // rows end on a 4-byte boundary
+    }
+    // Offsets and sizes of header and bits, then both.
+    void append(Bytes& body, std::uint32_t headerAt) const
+    {
+        put32(body, headerAt);
+        put32(body, static_cast<std::uint32_t>(info.size()));
+        put32(body, headerAt + static_cast<std::uint32_t>(info.size()));
+        put32(body, static_cast<std::uint32_t>(bits.size()));
+    }
+};
+
+TEST(EmfPlayer, monoBrushReducesAColourBitmapToTextAndBackgroundColours)
+{
+    const TwoPixelDib dib(qRgb(0, 0, 200), qRgb(255, 255, 128)); // dark, light
+    Bytes body;
+    put32(body, 1); // index
+    put32(body, 0); // DIB_RGB_COLORS
+    dib.append(body, 32);
+    body.insert(body.end(), dib.info.begin(), dib.info.end());
+    body.insert(body.end(), dib.bits.begin(), dib.bits.end());
+    EmfBuilder b;
+    b.add(EMR_SETTEXTCOLOR, {0x0000FF}); // red
+    b.add(EMR_SETBKCOLOR, {0x00FF00});   // green
+    b.addRaw(EMR_CREATEMONOBRUSH, body);
+    b.add(EMR_SELECTOBJECT, {1});
+    b.add(EMR_SELECTOBJECT, {kNullPen});
+    rect(b, 0, 0, 101, 101);
+    QImage image = whiteImage(10, 10);
+    EXPECT_EQ(playEmf(b.bytes(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(4, 5), kRed) << "dark pixels are 0 bits: the text colour";
+    EXPECT_EQ(image.pixel(5, 5), 0xFF00FF00u) << "light pixels are 1 bits: the background colour";
+}
+
+TEST(EmfPlayer, extendedPenStrokesWithItsPatternBrush)
+{
+    const TwoPixelDib dib(kRed, kBlue);
+    Bytes body;
+    put32(body, 1); // index
+    dib.append(body, 52);
+    put32(body, 0x00010200); // PS_GEOMETRIC | PS_ENDCAP_FLAT
+    put32(body, 1000);       // width: ten times the picture
+    put32(body, 6);          // BS_DIBPATTERNPT
+    put32(body, 0);          // colour field: DIB_RGB_COLORS
+    put32(body, 0);          // hatch
+    put32(body, 0);          // no style entries
+    body.insert(body.end(), dib.info.begin(), dib.info.end());
+    body.insert(body.end(), dib.bits.begin(), dib.bits.end());
+    EmfBuilder b;
+    b.addRaw(EMR_EXTCREATEPEN, body);
+    b.add(EMR_SELECTOBJECT, {1});
+    b.add(EMR_MOVETOEX, {0, 50});
+    b.add(EMR_LINETO, {101, 50});
+    QImage image = whiteImage(10, 10);
+    EXPECT_EQ(playEmf(b.bytes(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(4, 2), kRed);
+    EXPECT_EQ(image.pixel(5, 7), kBlue);
+
+    Bytes damaged = b.bytes();
+    damaged[108 + 8 + 4] = 0xF0; // header offset far outside the record
+    damaged[108 + 8 + 5] = 0xFF;
+    EXPECT_EQ(playEmf(damaged, image).status, PlaybackStatus::BadRecord);
 }

@@ -33,6 +33,9 @@ enum : std::uint16_t {
     SAVEDC = 0x001E,
     RESTOREDC = 0x0127,
     ESCAPE = 0x0626,
+    SETTEXTCOLOR = 0x0209,
+    SETBKCOLOR = 0x0201,
+    DIBCREATEPATTERNBRUSH = 0x0142,
 };
 
 constexpr QRgb kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
@@ -281,4 +284,28 @@ TEST(WmfPlayer, extTextOutReadsItsOptionalRectangleAndAdvances)
     EXPECT_EQ(playWmf(b.standard(), image).status, PlaybackStatus::Complete);
     EXPECT_EQ(inkBounds(image), QRect(0, 0, 5, 10));
     EXPECT_EQ(image.pixel(2, 2), kRed);
+}
+
+TEST(WmfPlayer, patternBrushMayCarryAMonochromeBitmap16)
+{
+    Bytes params;
+    for (int v : {3 /*BS_PATTERN*/, 0, /*Bitmap16:*/ 0, 2, 1, 2 /*type, width, height, bytes a row*/})
+        put16(params, static_cast<std::uint32_t>(v));
+    params.push_back(1);    // planes
+    params.push_back(1);    // bits per pixel
+    params.push_back(0x40); // pixels 0 then 1
+    params.push_back(0);
+    WmfBuilder b;
+    b.add(SETWINDOWORG, {0, 0}).add(SETWINDOWEXT, {10, 10});
+    b.add(SETTEXTCOLOR, {lo(0x0000FF), hi(0x0000FF)}); // red
+    b.add(SETBKCOLOR, {lo(0xFF0000), hi(0xFF0000)});   // blue
+    b.addRaw(DIBCREATEPATTERNBRUSH, params);
+    b.add(SELECTOBJECT, {0});
+    nullPen(b);
+    b.add(SELECTOBJECT, {1});
+    rect(b, 0, 0, 11, 11);
+    QImage image = whiteImage(10, 10);
+    EXPECT_EQ(playWmf(b.standard(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(4, 5), kRed);
+    EXPECT_EQ(image.pixel(5, 5), kBlue);
 }
