@@ -1,6 +1,9 @@
 #include "PictureFiles.h"
 
+#include "MetafilePicture.h"
+
 #include <gdi/GdiObjects.h>
+#include <metafile/EnhancedMetafile.h>
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +38,21 @@ Loaded loadPicture(const QString& fileName)
     QFile file(fileName);
     if (info.isDir() || !file.open(QIODevice::ReadOnly))
         return {Status::Unreadable, {}, info.isDir() ? QStringLiteral("It is a folder.") : file.errorString()};
+
+    // Metafiles are drawn by the platform, which Qt's readers do not know.
+    if (const auto kind = MetafilePicture::kindOf(file.peek(44)); kind != MetafilePicture::Kind::None) {
+        if (static_cast<std::uint64_t>(file.size()) > plat::kMaxMetafileBytes)
+            return {Status::TooLarge, {}, QStringLiteral("a metafile of %1 bytes.").arg(file.size())};
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != file.size())
+            return {Status::Unreadable, {}, file.errorString()};
+        MetafilePicture::Rendered rendered = MetafilePicture::render(bytes, kind);
+        switch (rendered.result) {
+        case MetafilePicture::Result::Ok: return {Status::Ok, std::move(rendered.picture), {}};
+        case MetafilePicture::Result::TooLarge: return {Status::TooLarge, {}, rendered.reason + '.'};
+        case MetafilePicture::Result::Damaged: return {Status::NotAPicture, {}, rendered.reason};
+        }
+    }
 
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);

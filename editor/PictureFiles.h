@@ -1,6 +1,7 @@
 #pragma once
 // The runtime's picture loader and saver (LoadPicture, SavePicture): any
-// picture format the platform reads comes in, BMP goes out. Failures come
+// picture format the platform reads comes in (Qt's image formats, and
+// placeable and enhanced metafiles drawn at their own size), BMP goes out. Failures come
 // back as a status with the system's reason, so the commands can tell the
 // user and leave the banner alone.
 #include <QImage>

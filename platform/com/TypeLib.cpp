@@ -516,7 +516,7 @@ HRESULT UnRegisterTypeLib(REFGUID libid, std::uint16_t major, std::uint16_t mino
     const std::string version = versionKey(major, minor);
     if (!RegKeyExists(HKEY_CLASSES_ROOT, base + "\\" + version))
         return TYPE_E_LIBNOTREGISTERED;
-    // The description is loaded only to learn which Interface keys are its own.
+    // The type library is loaded only to learn which Interface keys are its own.
     ComPtr<ITypeLib> lib;
     std::vector<GUID> interfaces;
     if (SUCCEEDED(LoadRegTypeLib(libid, major, minor, 0, lib.put())))

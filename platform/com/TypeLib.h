@@ -13,7 +13,7 @@
 // under its primary language, then language 0, then any language.
 // and each dual or automation-compatible interface as Interface\{iid} with
 // subkeys ProxyStubClsid32 and TypeLib (default the libid, "Version" the
-// version). The file is a component library that carries the description in
+// version). The file is a component library that carries the type information in
 // its resources (ModuleResources.h); LoadTypeLib loads it with dlopen.
 //
 //   ComPtr<ITypeLib> lib;

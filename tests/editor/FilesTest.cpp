@@ -42,6 +42,7 @@ private slots:
     void failedSavesWarnAndLeaveNoFile();
     void loadShowsPictureUnscaledAndCutsOffTheRest();
     void loadWithEmptyNameRemovesPicture();
+    void metafilesLoadDrawnAtTheirOwnSize();
     void unreadablePicturesWarnAndLeaveCanvas_data();
     void unreadablePicturesWarnAndLeaveCanvas();
 };
@@ -187,6 +188,31 @@ void FilesTest::loadWithEmptyNameRemovesPicture()
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
 }
 
+void FilesTest::metafilesLoadDrawnAtTheirOwnSize()
+{
+    const QString data = QStringLiteral(VELNORA_SOURCE_DIR "/tests/data/metafile/");
+    // Placeable: a box of 1369 units at 1200 per inch is 109 pixels at 96 dpi;
+    // the red circle lies towards the lower right, partly outside the box.
+    const PictureFiles::Loaded wmf = PictureFiles::loadPicture(data + QStringLiteral("pillow-drawing.wmf"));
+    QCOMPARE(wmf.status, PictureFiles::Status::Ok);
+    QCOMPARE(wmf.picture.size(), QSize(109, 109));
+    QCOMPARE(wmf.picture.pixel(80, 80), qRgb(255, 0, 0));
+    QCOMPARE(wmf.picture.pixel(5, 5), qRgb(255, 255, 255));
+    // Enhanced: a frame of 28.99 mm is 110 pixels, and the circle fills it.
+    const PictureFiles::Loaded emf = PictureFiles::loadPicture(data + QStringLiteral("pillow-drawing.emf"));
+    QCOMPARE(emf.status, PictureFiles::Status::Ok);
+    QCOMPARE(emf.picture.size(), QSize(110, 110));
+    QCOMPARE(emf.picture.pixel(55, 55), qRgb(255, 0, 0));
+    QCOMPARE(emf.picture.pixel(2, 2), qRgb(255, 255, 255));
+
+    // Load puts it behind the banner unscaled, like any picture.
+    EditorSession session;
+    canvas().setBackColor(0x00FFFFFF);
+    QVERIFY(mainWindow().loadCanvasPicture(data + QStringLiteral("pillow-drawing.emf")));
+    QCOMPARE(canvas().image().pixel(55, 55), qRgb(255, 0, 0));
+    QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
 void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
@@ -206,6 +232,24 @@ void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
     };
     QTest::newRow("png claiming 100000 x 100000")
         << QByteArray(reinterpret_cast<const char*>(hugePng), sizeof hugePng) << PictureFiles::Status::TooLarge;
+
+    // Placeable metafile headers: key, handle, box left, top, right, bottom,
+    // units per inch, reserved, checksum; then (here) no standard header.
+    const auto placeable = [](std::int16_t right, std::int16_t bottom, std::uint16_t perInch) {
+        QByteArray head("\xD7\xCD\xC6\x9A\0\0\0\0\0\0", 10);
+        for (const std::uint16_t v : {std::uint16_t(right), std::uint16_t(bottom), perInch, std::uint16_t(0),
+                                      std::uint16_t(0), std::uint16_t(0)})
+            head += char(v & 0xFF), head += char(v >> 8);
+        return head + QByteArray("records?", 8);
+    };
+    QTest::newRow("placeable key, no metafile") << placeable(100, 100, 96) << PictureFiles::Status::NotAPicture;
+    QTest::newRow("placeable box of no size") << placeable(0, 100, 96) << PictureFiles::Status::NotAPicture;
+    QTest::newRow("placeable 32767 units at 1 per inch") << placeable(32767, 32767, 1) << PictureFiles::Status::TooLarge;
+    // An enhanced metafile header record whose size runs past the file.
+    QByteArray emf(88, '\0');
+    emf[0] = 1, emf[4] = char(0xFF), emf[5] = char(0xFF);
+    emf.replace(40, 4, QByteArray(" EMF", 4));
+    QTest::newRow("enhanced header past the end") << emf << PictureFiles::Status::NotAPicture;
 }
 
 void FilesTest::unreadablePicturesWarnAndLeaveCanvas()

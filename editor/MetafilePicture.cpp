@@ -1,0 +1,131 @@
+#include "MetafilePicture.h"
+
+#include <gdi/GdiObjects.h>
+#include <metafile/DeviceContext.h>
+#include <metafile/EnhancedMetafile.h>
+#include <metafile/GdiConstants.h>
+#include <metafile/WindowsMetafile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <span>
+
+namespace MetafilePicture {
+
+namespace {
+
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr int kPlaceableHeaderSize = 22;
+constexpr std::uint32_t kEmfHeaderType = 1;
+constexpr std::uint32_t kEmfSignature = 0x464D4520; // " EMF"
+
+std::uint16_t le16(const QByteArray& b, int at)
+{
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
+}
+
+std::uint32_t le32(const QByteArray& b, int at) { return le16(b, at) | std::uint32_t{le16(b, at + 2)} << 16; }
+
+std::span<const std::uint8_t> bytesFrom(const QByteArray& b, int at)
+{
+    return {reinterpret_cast<const std::uint8_t*>(b.constData()) + at, static_cast<std::size_t>(b.size() - at)};
+}
+
+Rendered failed(Result result, const QString& reason) { return {result, {}, reason}; }
+
+// A white picture of the given size, or the reason there is none.
+Rendered blank(std::int64_t width, std::int64_t height)
+{
+    if (width <= 0 || height <= 0)
+        return failed(Result::Damaged, QStringLiteral("the metafile gives itself no size"));
+    if (!plat::IsAcceptableBitmapSize(width, height))
+        return failed(Result::TooLarge, QStringLiteral("%1 x %2 pixels").arg(width).arg(height));
+    QImage picture(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    if (picture.isNull())
+        return failed(Result::TooLarge, QStringLiteral("not enough memory for %1 x %2 pixels").arg(width).arg(height));
+    picture.fill(Qt::white);
+    return {Result::Ok, picture, {}};
+}
+
+Rendered renderPlaceable(const QByteArray& bytes)
+{
+    if (bytes.size() < kPlaceableHeaderSize)
+        return failed(Result::Damaged, QStringLiteral("the metafile header is cut short"));
+    const auto left = static_cast<std::int16_t>(le16(bytes, 6));
+    const auto top = static_cast<std::int16_t>(le16(bytes, 8));
+    const auto right = static_cast<std::int16_t>(le16(bytes, 10));
+    const auto bottom = static_cast<std::int16_t>(le16(bytes, 12));
+    // 0 units per inch is read as 575, as the conversion control does.
+    const std::int64_t unitsPerInch = le16(bytes, 14) ? le16(bytes, 14) : 575;
+    const std::int64_t spanX = std::int64_t{right} - left, spanY = std::int64_t{bottom} - top;
+    Rendered out = blank(spanX * plat::LogPixelsX() / unitsPerInch, spanY * plat::LogPixelsY() / unitsPerInch);
+    if (out.result != Result::Ok)
+        return out;
+
+    const plat::HGDIOBJ metafile = plat::SetMetaFileBitsEx(bytesFrom(bytes, kPlaceableHeaderSize));
+    if (!metafile)
+        return failed(Result::Damaged, QStringLiteral("no metafile header after the placeable header"));
+    {
+        // The bounding box is the picture; records that set their own
+        // window replace it, as they do on any display.
+        plat::DeviceContext dc(&out.picture);
+        dc.SetMapMode(plat::gdi::MM_ANISOTROPIC);
+        dc.SetWindowOrgEx(left, top);
+        dc.SetWindowExtEx(static_cast<double>(spanX), static_cast<double>(spanY));
+        dc.SetViewportOrgEx(0, 0);
+        dc.SetViewportExtEx(out.picture.width(), out.picture.height());
+        plat::PlayMetaFile(dc, metafile);
+    }
+    plat::DeleteMetaFile(metafile);
+    return out;
+}
+
+Rendered renderEnhanced(const QByteArray& bytes)
+{
+    plat::EnhMetaHeader header;
+    if (!plat::ReadEnhMetaHeader(bytesFrom(bytes, 0), header))
+        return failed(Result::Damaged, QStringLiteral("the enhanced metafile header is damaged"));
+    // The frame (hundredths of a millimetre, inclusive) is the picture's
+    // own size; files without one fall back to their bounds in pixels.
+    std::int64_t width = std::llround((std::int64_t{header.frame.right} - header.frame.left) * plat::LogPixelsX() / 2540.0);
+    std::int64_t height = std::llround((std::int64_t{header.frame.bottom} - header.frame.top) * plat::LogPixelsY() / 2540.0);
+    if (width <= 0 || height <= 0) {
+        width = std::int64_t{header.bounds.right} - header.bounds.left + 1;
+        height = std::int64_t{header.bounds.bottom} - header.bounds.top + 1;
+    }
+    Rendered out = blank(width, height);
+    if (out.result != Result::Ok)
+        return out;
+    const plat::HGDIOBJ metafile = plat::SetEnhMetaFileBits(bytesFrom(bytes, 0));
+    if (!metafile)
+        return failed(Result::Damaged, QStringLiteral("the enhanced metafile is damaged"));
+    {
+        plat::DeviceContext dc(&out.picture);
+        plat::PlayEnhMetaFile(dc, metafile, QRectF(0, 0, out.picture.width(), out.picture.height()));
+    }
+    plat::DeleteEnhMetaFile(metafile);
+    return out;
+}
+
+} // namespace
+
+Kind kindOf(const QByteArray& head)
+{
+    if (head.size() >= kPlaceableHeaderSize && le32(head, 0) == kPlaceableKey)
+        return Kind::Placeable;
+    if (head.size() >= 44 && le32(head, 0) == kEmfHeaderType && le32(head, 40) == kEmfSignature)
+        return Kind::Enhanced;
+    return Kind::None;
+}
+
+Rendered render(const QByteArray& bytes, Kind kind)
+{
+    switch (kind) {
+    case Kind::Placeable: return renderPlaceable(bytes);
+    case Kind::Enhanced: return renderEnhanced(bytes);
+    case Kind::None: break;
+    }
+    return failed(Result::Damaged, QStringLiteral("not a metafile"));
+}
+
+} // namespace MetafilePicture
