@@ -1,6 +1,7 @@
 #include "MetafilePicture.h"
 
 #include <gdi/GdiObjects.h>
+#include <metafile/ByteReader.h>
 #include <metafile/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
 #include <metafile/GdiConstants.h>
@@ -19,14 +20,7 @@ constexpr int kPlaceableHeaderSize = 22;
 constexpr std::uint32_t kEmfHeaderType = 1;
 constexpr std::uint32_t kEmfSignature = 0x464D4520; // " EMF"
 
-std::uint16_t le16(const QByteArray& b, int at)
-{
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
-}
-
-std::uint32_t le32(const QByteArray& b, int at) { return le16(b, at) | std::uint32_t{le16(b, at + 2)} << 16; }
-
-std::span<const std::uint8_t> bytesFrom(const QByteArray& b, int at)
+std::span<const std::uint8_t> bytesFrom(const QByteArray& b, int at = 0)
 {
     return {reinterpret_cast<const std::uint8_t*>(b.constData()) + at, static_cast<std::size_t>(b.size() - at)};
 }
@@ -49,14 +43,13 @@ Rendered blank(std::int64_t width, std::int64_t height)
 
 Rendered renderPlaceable(const QByteArray& bytes)
 {
-    if (bytes.size() < kPlaceableHeaderSize)
+    plat::gdi::ByteReader header(bytesFrom(bytes), 6);
+    const std::int16_t left = header.i16(), top = header.i16(), right = header.i16(), bottom = header.i16();
+    const std::uint16_t perInch = header.u16();
+    if (!header.ok() || bytes.size() < kPlaceableHeaderSize)
         return failed(Result::Damaged, QStringLiteral("the metafile header is cut short"));
-    const auto left = static_cast<std::int16_t>(le16(bytes, 6));
-    const auto top = static_cast<std::int16_t>(le16(bytes, 8));
-    const auto right = static_cast<std::int16_t>(le16(bytes, 10));
-    const auto bottom = static_cast<std::int16_t>(le16(bytes, 12));
     // 0 units per inch is read as 575, as the conversion control does.
-    const std::int64_t unitsPerInch = le16(bytes, 14) ? le16(bytes, 14) : 575;
+    const std::int64_t unitsPerInch = perInch ? perInch : 575;
     const std::int64_t spanX = std::int64_t{right} - left, spanY = std::int64_t{bottom} - top;
     Rendered out = blank(spanX * plat::LogPixelsX() / unitsPerInch, spanY * plat::LogPixelsY() / unitsPerInch);
     if (out.result != Result::Ok)
@@ -83,7 +76,7 @@ Rendered renderPlaceable(const QByteArray& bytes)
 Rendered renderEnhanced(const QByteArray& bytes)
 {
     plat::EnhMetaHeader header;
-    if (!plat::ReadEnhMetaHeader(bytesFrom(bytes, 0), header))
+    if (!plat::ReadEnhMetaHeader(bytesFrom(bytes), header))
         return failed(Result::Damaged, QStringLiteral("the enhanced metafile header is damaged"));
     // The frame (hundredths of a millimetre, inclusive) is the picture's
     // own size; files without one fall back to their bounds in pixels.
@@ -96,7 +89,7 @@ Rendered renderEnhanced(const QByteArray& bytes)
     Rendered out = blank(width, height);
     if (out.result != Result::Ok)
         return out;
-    const plat::HGDIOBJ metafile = plat::SetEnhMetaFileBits(bytesFrom(bytes, 0));
+    const plat::HGDIOBJ metafile = plat::SetEnhMetaFileBits(bytesFrom(bytes));
     if (!metafile)
         return failed(Result::Damaged, QStringLiteral("the enhanced metafile is damaged"));
     {
@@ -111,9 +104,12 @@ Rendered renderEnhanced(const QByteArray& bytes)
 
 Kind kindOf(const QByteArray& head)
 {
-    if (head.size() >= kPlaceableHeaderSize && le32(head, 0) == kPlaceableKey)
+    plat::gdi::ByteReader r(bytesFrom(head));
+    const std::uint32_t first = r.u32();
+    if (head.size() >= kPlaceableHeaderSize && first == kPlaceableKey)
         return Kind::Placeable;
-    if (head.size() >= 44 && le32(head, 0) == kEmfHeaderType && le32(head, 40) == kEmfSignature)
+    r.seek(40);
+    if (first == kEmfHeaderType && r.u32() == kEmfSignature && r.ok())
         return Kind::Enhanced;
     return Kind::None;
 }
