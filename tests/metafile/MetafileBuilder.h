@@ -3,6 +3,8 @@
 // set, and plays them into fresh white images.
 #pragma once
 
+#include "DibBuilder.h"
+
 #include <metafile/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
 #include <metafile/GdiConstants.h>
@@ -17,19 +19,9 @@
 
 namespace testmf {
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline void put16(Bytes& b, std::uint32_t v)
-{
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-inline void put32(Bytes& b, std::uint32_t v)
-{
-    put16(b, v & 0xffff);
-    put16(b, v >> 16);
-}
+using testdib::Bytes;
+using testdib::put16;
+using testdib::put32;
 
 inline void putFloat(Bytes& b, float f)
 {
