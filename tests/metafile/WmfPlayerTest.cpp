@@ -58,6 +58,19 @@ void nullPen(WmfBuilder& b) { b.add(CREATEPENINDIRECT, {5 /* PS_NULL */, 0, 0, 0
 // RECTANGLE stores bottom, right, top, left.
 void rect(WmfBuilder& b, int left, int top, int right, int bottom) { b.add(RECTANGLE, {bottom, right, top, left}); }
 
+// Records after whatever the builder holds so far fill the 10 x 10 window red:
+// playback must reach them and end complete.
+void expectPlaybackGoesOnToPaintRed(WmfBuilder& b)
+{
+    nullPen(b);
+    solidBrush(b, 0x0000FF);
+    b.add(SELECTOBJECT, {0}).add(SELECTOBJECT, {1});
+    rect(b, 0, 0, 11, 11);
+    QImage image = whiteImage(10, 10);
+    EXPECT_EQ(playWmf(b.standard(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(5, 5), kRed);
+}
+
 } // namespace
 
 TEST(WmfPlayer, standardHeaderIsRequired)
@@ -172,13 +185,7 @@ TEST(WmfPlayer, escapesAndUnknownRecordsAreSkipped)
     WmfBuilder b = window10();
     b.add(ESCAPE, {15 /* MFCOMMENT */, 4, 'a', 'b'});
     b.add(0x0BAD, {1, 2, 3});
-    nullPen(b);
-    solidBrush(b, 0x0000FF);
-    b.add(SELECTOBJECT, {0}).add(SELECTOBJECT, {1});
-    rect(b, 0, 0, 11, 11);
-    QImage image = whiteImage(10, 10);
-    EXPECT_EQ(playWmf(b.standard(), image).status, PlaybackStatus::Complete);
-    EXPECT_EQ(image.pixel(5, 5), kRed);
+    expectPlaybackGoesOnToPaintRed(b);
 }
 
 TEST(WmfPlayer, restoreAfterSaveUndoesTheWindowChange)
@@ -259,13 +266,7 @@ TEST(WmfPlayer, undecodableBitmapIsSkippedNotFatal)
         put16(params, 0xFFFF); // no DIB header
     WmfBuilder b = window10();
     b.addRaw(DIBSTRETCHBLT, params);
-    nullPen(b);
-    solidBrush(b, 0x0000FF);
-    b.add(SELECTOBJECT, {0}).add(SELECTOBJECT, {1});
-    rect(b, 0, 0, 11, 11);
-    QImage image = whiteImage(10, 10);
-    EXPECT_EQ(playWmf(b.standard(), image).status, PlaybackStatus::Complete);
-    EXPECT_EQ(image.pixel(5, 5), kRed);
+    expectPlaybackGoesOnToPaintRed(b);
 }
 
 TEST(WmfPlayer, extTextOutReadsItsOptionalRectangleAndAdvances)
