@@ -90,8 +90,24 @@ void FrmBanner::setPicture(const QImage& picture)
 
 QImage FrmBanner::image() const
 {
+    // A banner with a side of 0 has no image: copying an empty rectangle
+    // would hand back the whole of the larger image kept behind it.
+    if (width() <= 0 || height() <= 0)
+        return QImage();
     const_cast<FrmBanner*>(this)->ensureImageCovers(size());
     return m_image.copy(0, 0, width(), height());
+}
+
+void FrmBanner::cropImageToSize()
+{
+    // What a shrink cuts off is gone: growing again exposes the background
+    // colour and picture, not pixels of an earlier, larger banner.
+    if (width() <= 0 || height() <= 0) {
+        m_image = QImage();
+        return;
+    }
+    if (m_image.width() > width() || m_image.height() > height())
+        m_image = m_image.copy(0, 0, std::min(m_image.width(), width()), std::min(m_image.height(), height()));
 }
 
 void FrmBanner::print(const QString& text)
@@ -179,6 +195,7 @@ PropertyStatus FrmBanner::setWidthTwips(float twips)
     if (!(twips >= 0.0f) || px > MaxSidePixels)
         return PropertyStatus::InvalidValue;
     setClientSizePixels(px, height());
+    cropImageToSize();
     ensureImageCovers(size());
     return PropertyStatus::Ok;
 }
@@ -189,6 +206,7 @@ PropertyStatus FrmBanner::setHeightTwips(float twips)
     if (!(twips >= 0.0f) || px > MaxSidePixels)
         return PropertyStatus::InvalidValue;
     setClientSizePixels(width(), px);
+    cropImageToSize();
     ensureImageCovers(size());
     return PropertyStatus::Ok;
 }

@@ -88,6 +88,7 @@ private slots:
     void exportWritesInterlacedTransparentGifOfTheBanner();
     void exportUsesTheBannerSizeInPixels();
     void cancelledExportLeavesBannerOnClipboardAndWritesNothing();
+    void nameCarriedFromBmpSaveIsOfferedAsGif();
     void unregisteredControlExplainsAndTouchesNothing();
     void libraryBesideTheProgramIsRegisteredFirst();
     void unusableClipboardStopsBeforeTheDialog();
@@ -191,6 +192,22 @@ void GifExportTest::cancelledExportLeavesBannerOnClipboardAndWritesNothing()
     // The name kept from before is not written on a cancel.
     QVERIFY(!QFile::exists(name));
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
+void GifExportTest::nameCarriedFromBmpSaveIsOfferedAsGif()
+{
+    RegisteredControl control;
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath(QStringLiteral("banner.bmp"));
+    session.dialogs().answerFile(bmp);
+    mainWindow().MnuSave_Click();
+    const QByteArray bmpBytes = fileBytes(bmp);
+    QVERIFY(bmpBytes.startsWith("BM"));
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuGif_Click();
+    QCOMPARE(session.dialogs().requests().constLast().file.fileName, dir.filePath(QStringLiteral("banner.gif")));
+    QCOMPARE(fileBytes(bmp), bmpBytes);
 }
 
 void GifExportTest::unregisteredControlExplainsAndTouchesNothing()
