@@ -146,6 +146,13 @@ void Parent::exportGif()
     if (CommonDialog1->showSave() == DialogResult::Cancelled)
         return; // the banner stays on the clipboard and in Picture4
     const QString fileName = CommonDialog1->fileName();
+    if (PictureFiles::isSpecialFile(fileName)) {
+        // The control would wait on a pipe for a reader, or write into a device.
+        warn(PictureFiles::describeSaveFailure(
+            PictureFiles::Status::CannotWrite,
+            QStringLiteral("It is not a regular file (a device, pipe or socket)."), fileName));
+        return;
+    }
 
     // The control reports success whatever happens; the file itself says
     // whether it was written.

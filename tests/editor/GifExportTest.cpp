@@ -26,6 +26,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace plat::com;
 
 namespace {
@@ -89,6 +93,7 @@ private slots:
     void exportUsesTheBannerSizeInPixels();
     void cancelledExportLeavesBannerOnClipboardAndWritesNothing();
     void nameCarriedFromBmpSaveIsOfferedAsGif();
+    void exportToAPipeIsRefusedWithAMessage();
     void unregisteredControlExplainsAndTouchesNothing();
     void libraryBesideTheProgramIsRegisteredFirst();
     void unusableClipboardStopsBeforeTheDialog();
@@ -192,6 +197,26 @@ void GifExportTest::cancelledExportLeavesBannerOnClipboardAndWritesNothing()
     // The name kept from before is not written on a cancel.
     QVERIFY(!QFile::exists(name));
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
+}
+
+void GifExportTest::exportToAPipeIsRefusedWithAMessage()
+{
+    RegisteredControl control;
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("pipe.gif"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Held open here, so that a writer would not wait and its bytes show.
+    const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    session.dialogs().answerFile(pipe);
+    mainWindow().MnuGif_Click();
+    char byte = 0;
+    const auto got = ::read(fd, &byte, 1);
+    ::close(fd);
+    QCOMPARE(got, -1); // nothing was written into the pipe
+    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    QVERIFY(messagesShown(session.dialogs()).constFirst().contains(QStringLiteral("not a regular file")));
 }
 
 void GifExportTest::nameCarriedFromBmpSaveIsOfferedAsGif()
