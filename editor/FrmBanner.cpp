@@ -16,6 +16,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 using FormMouse::buttonMask;
 using FormMouse::shiftMask;
@@ -322,10 +323,17 @@ void FrmBanner::mouseDoubleClickEvent(QMouseEvent* event)
 void FrmBanner::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
-    if (m_moving)
+    QPointF at = event->position();
+    if (m_moving) {
         followPointer(event->globalPosition());
-    Form_MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), twipsOf(event->position().x()),
-                   twipsOf(event->position().y()));
+        // The canvas has moved under the pointer, and stops at the work
+        // area's edge while the pointer goes on: the readout shows the banner
+        // pixel under the pointer, held to the banner.
+        at = mapFromGlobal(event->globalPosition());
+        at.setX(std::clamp(std::floor(at.x()), 0.0, std::max(0.0, width() - 1.0)));
+        at.setY(std::clamp(std::floor(at.y()), 0.0, std::max(0.0, height() - 1.0)));
+    }
+    Form_MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), twipsOf(at.x()), twipsOf(at.y()));
 }
 
 void FrmBanner::mouseReleaseEvent(QMouseEvent* event)

@@ -432,7 +432,17 @@ void Parent::MnuText_Click()
     CommonDialog1->showFont();
 }
 
-void Parent::MnuViewHelp_Click() { Forms::frmHelp().showForm(); }
+void Parent::MnuViewHelp_Click()
+{
+    frmHelp& help = Forms::frmHelp();
+    if (!help.isFormVisible()) {
+        // A borderless window of its own: without a place it would open at
+        // the screen's corner, away from the program it explains.
+        const QRect over = frameGeometry();
+        help.move(over.center() - QPoint(help.width() / 2, help.height() / 2));
+    }
+    help.showForm();
+}
 void Parent::MnuAbout_Click() { Forms::frmAbout().showForm(); }
 
 void Parent::palette_Click(int index)

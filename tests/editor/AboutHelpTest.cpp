@@ -247,6 +247,8 @@ void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
     frmHelp& help = Forms::frmHelp();
     QCOMPARE(help.windowTitle(), QStringLiteral("Velnora Help"));
     QVERIFY(help.windowFlags() & Qt::FramelessWindowHint);
+    // Over the main window, not at the screen's corner.
+    QVERIFY((help.frameGeometry().center() - Forms::Parent().frameGeometry().center()).manhattanLength() <= 2);
     // Printed from the top-left corner, one line under another.
     const QImage printed = help.image();
     const QRect inked = boundsOf(printed, help.palette().color(QPalette::WindowText).rgb());

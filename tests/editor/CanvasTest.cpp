@@ -198,6 +198,9 @@ void CanvasTest::dragMovesCanvasAndAppliesPendingColourOnlyAfterRelease()
     // Positions are the canvas's own; the pointer moves 30 right and 25 down.
     Mouse::move(&canvas(), Qt::LeftButton, QPoint(50, 45));
     QCOMPARE(canvas().frame()->pos(), start + QPoint(30, 25));
+    // The pointer is still over the pixel it grabbed.
+    QCOMPARE(mainWindow().Label3->caption(), QStringLiteral("21"));
+    QCOMPARE(mainWindow().Label4->caption(), QStringLiteral("21"));
     QVERIFY(Forms::state().BackColorPending);
     QCOMPARE(canvas().backColor(), OleColors::SysActiveTitleText);
     // A second button during the drag changes nothing.
@@ -222,6 +225,9 @@ void CanvasTest::dragKeepsPointerInsideWorkArea()
     const QPoint grabPoint = canvas().frame()->pos() + QPoint(10, 10);
     QVERIFY(area->rect().contains(grabPoint));
     QCOMPARE(grabPoint, QPoint(area->width() - 1, 0));
+    // The pointer went on past the edge; the readout stays on the banner.
+    QCOMPARE(mainWindow().Label3->caption(), QStringLiteral("468"));
+    QCOMPARE(mainWindow().Label4->caption(), QStringLiteral("1"));
     Mouse::release(&canvas(), Qt::LeftButton, QPoint(10, 10));
     QVERIFY(canvas().frame()->pos() != start);
 }
