@@ -6,6 +6,7 @@
 #include <com/Persist.h>
 #include <com/TypeLib.h>
 #include <com/Variant.h>
+#include <registry/Registry.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,7 +92,10 @@ QString PictaforControl::problem() const
         QStringLiteral("reinstall Velnora, which installs the control with it, or register the control by running\n"
                        "    velnora-regsvr \"%1\"\nand start Velnora again.")
             .arg(QDir::toNativeSeparators(installedLibrary()));
-    const QString details = QStringLiteral("\n\nDetails: %1").arg(resultText(m_result));
+    QString details = QStringLiteral("\n\nDetails: %1").arg(resultText(m_result));
+    // A damaged registry is named here: the platform library writes no log.
+    if (const std::string damaged = plat::RegistryProblem(); !damaged.empty())
+        details += QStringLiteral("; ") + QString::fromStdString(damaged);
     switch (m_state) {
     case State::Ready: return {};
     case State::NotRegistered:
