@@ -263,7 +263,7 @@ protected:
     {
         QLabel::paintEvent(event);
         QPainter p(this);
-        const QRect r = rect().adjusted(0, 0, -1, -1);
+        const QRect r = rect();
         p.setPen(QColor(128, 128, 128));
         p.drawLine(r.topLeft(), r.topRight());
         p.drawLine(r.topLeft(), r.bottomLeft());
