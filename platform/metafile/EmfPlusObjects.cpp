@@ -228,11 +228,31 @@ bool readCustomCap(ByteReader& r, LineCap& cap)
         if (!c.ok() || !finiteValue(cap.arrowWidth) || !finiteValue(cap.arrowHeight) || !finiteValue(cap.arrowInset))
             cap.arrow = false;
     } else {
-        // A default custom cap: its base cap stands in for its outline.
-        c.u32(); // flags
-        cap.type = c.u32();
-        if (!c.ok())
+        // A default custom cap: a fill path or a line path in cap space.
+        const std::uint32_t flags = c.u32();
+        cap.type = c.u32(); // base cap
+        c.f32();            // base inset
+        c.skip(16);         // stroke caps, join, miter limit
+        const double scale = c.f32();
+        c.skip(16);         // hot spots
+        if (!c.ok()) {
             cap.type = 0;
+            return true;
+        }
+        cap.widthScale = finiteValue(scale) && scale > 0 && scale < 100 ? scale : 1;
+        for (std::uint32_t bit : {1u, 2u}) {
+            if (!(flags & bit))
+                continue;
+            const std::uint32_t pathSize = c.u32();
+            ByteReader sub(c.bytes(pathSize));
+            Path path;
+            if (!c.ok() || !readPath(sub, path))
+                return true;
+            if (cap.custom.isEmpty()) {
+                cap.custom = path.path;
+                cap.customFilled = bit == 1;
+            }
+        }
     }
     return true;
 }
@@ -492,11 +512,10 @@ std::optional<Image> readImage(ByteReader& r, std::int64_t maxPixels)
         const std::int32_t width = r.i32(), height = r.i32(), stride = r.i32();
         const std::uint32_t format = r.u32();
         const std::uint32_t dataType = r.u32();
-        if (!r.ok() || width <= 0 || height <= 0 || width > 32768 || height > 32768)
+        if (!r.ok())
             return std::nullopt;
-        if (std::int64_t{width} * height > maxPixels)
-            return image; // over budget: an empty bitmap that draws nothing
         if (dataType == 1) {
+            // Compressed images (PNG, JPEG, GIF...) carry their own size.
             const auto bytes = r.bytes(r.remaining());
             QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
             QBuffer buffer(&data);
@@ -506,8 +525,13 @@ std::optional<Image> readImage(ByteReader& r, std::int64_t maxPixels)
                 return image;
             reader.setAllocationLimit(256);
             image.bitmap = reader.read().convertToFormat(QImage::Format_ARGB32);
-        } else if (!decodePixels(r, width, height, stride, format, image.bitmap)) {
-            return std::nullopt;
+        } else {
+            if (width <= 0 || height <= 0 || width > 32768 || height > 32768)
+                return std::nullopt;
+            if (std::int64_t{width} * height > maxPixels)
+                return image; // over budget: an empty bitmap that draws nothing
+            if (!decodePixels(r, width, height, stride, format, image.bitmap))
+                return std::nullopt;
         }
         return image;
     }

@@ -91,6 +91,11 @@ struct LineCap {
     bool arrow = false;     // an adjustable arrow cap
     double arrowWidth = 0, arrowHeight = 0, arrowInset = 0; // in pen widths
     bool arrowFilled = true;
+    // A custom cap's outline in cap space: x across the line, y out along
+    // it, in pen widths times widthScale.
+    QPainterPath custom;
+    bool customFilled = false;
+    double widthScale = 1;
 };
 
 struct Pen {

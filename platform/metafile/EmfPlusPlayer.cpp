@@ -260,7 +260,6 @@ struct EmfPlusPlayer::Impl {
     EnhMetaHeader header;
     std::size_t fileBytes;
     double dpiX = 96, dpiY = 96;
-    QTransform plusToReference;
     State s;
     struct Saved {
         std::uint32_t index;
@@ -291,15 +290,12 @@ struct EmfPlusPlayer::Impl {
         setResolution(96, 96);
     }
 
+    // The header's resolution converts physical units (points, inches,
+    // millimetres) to pixels; EMF+ pixels are the reference device's own.
     void setResolution(double x, double y)
     {
         dpiX = x;
         dpiY = y;
-        // EMF+ pixels at the header's resolution, in the reference device's pixels.
-        const gdi::DeviceMetrics& m = dc.referenceMetrics();
-        const double refX = m.pixels.width() / m.millimetres.width() * 25.4;
-        const double refY = m.pixels.height() / m.millimetres.height() * 25.4;
-        plusToReference = QTransform::fromScale(refX / dpiX, refY / dpiY);
     }
 
     // ---- transforms
@@ -309,7 +305,7 @@ struct EmfPlusPlayer::Impl {
         const double sy = unitToPixels(s.pageUnit, dpiY) * s.pageScale;
         return QTransform::fromScale(sx, sy);
     }
-    QTransform deviceToBitmap() const { return plusToReference * dc.referenceToDevice(); }
+    QTransform deviceToBitmap() const { return dc.referenceToDevice(); }
     QTransform worldToBitmap() const { return s.world * pageTransform() * deviceToBitmap(); }
     QTransform worldToDevice() const { return s.world * pageTransform(); }
 
@@ -397,7 +393,8 @@ struct EmfPlusPlayer::Impl {
     // Pen width in world units (at least one device pixel when drawn).
     double penWidth(const Pen& pen) const
     {
-        if (pen.unit == UnitWorld || pen.unit == UnitDisplay)
+        // Pixel sizes scale with the page like world sizes do.
+        if (pen.unit == UnitWorld || pen.unit == UnitDisplay || pen.unit == UnitPixel)
             return pen.width;
         const double page = unitToPixels(s.pageUnit, dpiX) * s.pageScale;
         return page > 0 ? pen.width * unitToPixels(pen.unit, dpiX) / page : pen.width;
@@ -516,6 +513,22 @@ struct EmfPlusPlayer::Impl {
     void drawCaps(QPainter& p, const QPainterPath& path, const Pen& pen, double width, const QBrush& brush)
     {
         auto arrow = [&](const LineCap& cap, QPointF tip, QPointF from) {
+            if (!cap.custom.isEmpty()) {
+                const QPointF d = tip - from;
+                const double len = std::hypot(d.x(), d.y());
+                if (!(len > 0))
+                    return;
+                const double k = std::max(width, 1e-9) * cap.widthScale;
+                const QPointF u = d / len;
+                // Cap space: y out along the line, x to its right.
+                const QTransform place(-u.y() * k, u.x() * k, u.x() * k, u.y() * k, tip.x(), tip.y());
+                const QPainterPath shape = place.map(cap.custom);
+                if (cap.customFilled)
+                    p.fillPath(shape, brush);
+                else
+                    p.strokePath(shape, QPen(brush, std::max(width, 1e-9)));
+                return;
+            }
             double w = 0, h = 0;
             bool filled = true;
             if (cap.arrow) {
@@ -545,7 +558,8 @@ struct EmfPlusPlayer::Impl {
             else
                 p.strokePath(shape, QPen(brush, pw));
         };
-        if (!pen.startCap.arrow && !pen.endCap.arrow && pen.startCap.type != 0x14 && pen.endCap.type != 0x14)
+        auto decorated = [](const LineCap& c) { return c.arrow || c.type == 0x14 || !c.custom.isEmpty(); };
+        if (!decorated(pen.startCap) && !decorated(pen.endCap))
             return;
         for (const QPolygonF& poly : path.toSubpathPolygons()) {
             if (poly.size() < 2 || poly.isClosed())
@@ -992,7 +1006,15 @@ struct EmfPlusPlayer::Impl {
                 top = r.i16();
                 width = r.i16() - left;
                 height = r.i16() - top;
-                bytes = bytes.subspan(std::min<std::size_t>(22, bytes.size()));
+                // Some writers pad the 22-byte placeable header to 24.
+                std::size_t skip = 22;
+                ByteReader at24(bytes, 24);
+                ByteReader at22(bytes, 22);
+                const std::uint16_t type22 = at22.u16(), words22 = at22.u16();
+                const std::uint16_t type24 = at24.u16(), words24 = at24.u16();
+                if (!((type22 == 1 || type22 == 2) && words22 == 9) && (type24 == 1 || type24 == 2) && words24 == 9)
+                    skip = 24;
+                bytes = bytes.subspan(std::min<std::size_t>(skip, bytes.size()));
             }
             const HGDIOBJ wmf = SetMetaFileBitsEx(bytes);
             if (wmf) {
@@ -1016,7 +1038,7 @@ struct EmfPlusPlayer::Impl {
     // ---- text
     double emSizeInWorld(const Font& font) const
     {
-        if (font.unit == UnitWorld || font.unit == UnitDisplay)
+        if (font.unit == UnitWorld || font.unit == UnitDisplay || font.unit == UnitPixel)
             return font.emSize;
         const double page = unitToPixels(s.pageUnit, dpiY) * s.pageScale;
         return page > 0 ? font.emSize * unitToPixels(font.unit, dpiY) / page : font.emSize;

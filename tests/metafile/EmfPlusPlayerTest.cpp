@@ -22,7 +22,8 @@ void addEmfRectangle(EmfBuilder& emf, QRect r)
     emf.add(39, {1, 0, 0xFF0000, 0}); // solid brush, COLORREF blue
     emf.add(37, {1});
     emf.add(37, {0x80000008}); // NULL_PEN
-    emf.add(43, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    // Without a pen Windows leaves out the right and bottom edges.
+    emf.add(43, {r.left(), r.top(), r.right() + 2, r.bottom() + 2});
 }
 
 struct Played {
