@@ -437,6 +437,10 @@ constexpr std::uint32_t kFormat24Rgb = 0x00021808;
 constexpr std::uint32_t kFormat32Rgb = 0x00022009;
 constexpr std::uint32_t kFormat32Argb = 0x0026200A;
 constexpr std::uint32_t kFormat32Pargb = 0x000E200B;
+constexpr std::uint32_t kFormat16Gray = 0x00101004;
+constexpr std::uint32_t kFormat48Rgb = 0x0010300C;
+constexpr std::uint32_t kFormat64Argb = 0x0034400D;
+constexpr std::uint32_t kFormat64Pargb = 0x001A400E;
 
 bool decodePixels(ByteReader& r, std::int32_t width, std::int32_t height, std::int32_t stride, std::uint32_t format,
                   QImage& out)
@@ -493,6 +497,17 @@ bool decodePixels(ByteReader& r, std::int32_t width, std::int32_t height, std::i
                 c = qRgba(un(row[4 * x + 2]), un(row[4 * x + 1]), un(row[4 * x]), a);
                 break;
             }
+            case kFormat16Gray: c = qRgb(row[2 * x + 1], row[2 * x + 1], row[2 * x + 1]); break;
+            case kFormat48Rgb: c = qRgb(row[6 * x + 5], row[6 * x + 3], row[6 * x + 1]); break;
+            case kFormat64Argb:
+            case kFormat64Pargb: {
+                const int a = row[8 * x + 7];
+                auto un = [a, format](int v) {
+                    return format == kFormat64Argb ? v : a ? std::min(255, v * 255 / a) : 0;
+                };
+                c = qRgba(un(row[8 * x + 5]), un(row[8 * x + 3]), un(row[8 * x + 1]), a);
+                break;
+            }
             default: return false;
             }
             dst[x] = c;
@@ -530,6 +545,12 @@ std::optional<Image> readImage(ByteReader& r, std::int64_t maxPixels)
                 return std::nullopt;
             if (std::int64_t{width} * height > maxPixels)
                 return image; // over budget: an empty bitmap that draws nothing
+            const std::uint32_t known[] = {kFormat1Indexed, kFormat4Indexed, kFormat8Indexed, kFormat16Rgb555,
+                                           kFormat16Rgb565, kFormat16Argb1555, kFormat24Rgb,   kFormat32Rgb,
+                                           kFormat32Argb,   kFormat32Pargb,   kFormat16Gray,  kFormat48Rgb,
+                                           kFormat64Argb,   kFormat64Pargb};
+            if (std::find(std::begin(known), std::end(known), format) == std::end(known))
+                return image; // a pixel format of no known layout: nothing to draw
             if (!decodePixels(r, width, height, stride, format, image.bitmap))
                 return std::nullopt;
         }
