@@ -50,6 +50,7 @@ constexpr std::uint32_t kMaxPathPoints = 1u << 20;
 constexpr std::uint32_t kMaxStops = 4096;
 constexpr int kMaxRegionDepth = 32;
 constexpr double kHuge = 1e7; // stands in for an infinite region
+constexpr int kMaxBooleanElements = 20000;
 
 QPointF readPointF(ByteReader& r)
 {
@@ -404,8 +405,16 @@ bool readRegionNode(ByteReader& r, Region& out, int depth, int& budget)
         Region left, right;
         if (!readRegionNode(r, left, depth + 1, budget) || !readRegionNode(r, right, depth + 1, budget))
             return false;
-        const QPainterPath a = left.infinite ? hugeRect() : left.path;
-        const QPainterPath b = right.infinite ? hugeRect() : right.path;
+        QPainterPath a = left.infinite ? hugeRect() : left.path;
+        QPainterPath b = right.infinite ? hugeRect() : right.path;
+        if (a.elementCount() + b.elementCount() > kMaxBooleanElements) {
+            // Too large to combine exactly: their bounding boxes stand in.
+            QPainterPath boxA, boxB;
+            boxA.addRect(a.controlPointRect());
+            boxB.addRect(b.controlPointRect());
+            a = boxA;
+            b = boxB;
+        }
         switch (type) {
         case kNodeAnd:
             out.infinite = left.infinite && right.infinite;

@@ -146,6 +146,22 @@ bool reasonable(const QRectF& r)
         && std::fabs(r.top()) < kMaxCoordinate && std::fabs(r.bottom()) < kMaxCoordinate;
 }
 
+// Boolean operations on paths cost more than linear time; shapes beyond
+// this many elements are combined by their bounding boxes instead.
+constexpr int kMaxBooleanElements = 20000;
+
+QPainterPath boxOf(const QPainterPath& p)
+{
+    QPainterPath box;
+    box.addRect(p.controlPointRect());
+    return box;
+}
+
+QPainterPath simplifiedFor(const QPainterPath& p, const QPainterPath& other)
+{
+    return p.elementCount() + other.elementCount() > kMaxBooleanElements ? boxOf(p) : p;
+}
+
 QPainterPath hugeRect()
 {
     QPainterPath p;
@@ -403,8 +419,9 @@ struct EmfPlusPlayer::Impl {
     // ---- painting
     // Runs paint with the painter set up for world coordinates, if the
     // shape's device bounds are sane and the work budget allows.
+    // extraWork counts what the area does not show (path elements, glyphs).
     template <class F>
-    void paint(const QRectF& worldBounds, F&& paintIt)
+    void paint(const QRectF& worldBounds, F&& paintIt, std::int64_t extraWork = 0)
     {
         const QTransform t = worldToBitmap();
         if (!usableTransform(t))
@@ -413,7 +430,8 @@ struct EmfPlusPlayer::Impl {
         if (!reasonable(device))
             return;
         const QRectF visible = device.intersected(QRectF(QPointF(0, 0), QSizeF(dc.size())));
-        const std::int64_t area = static_cast<std::int64_t>(visible.width() * visible.height()) + 64;
+        const std::int64_t area = static_cast<std::int64_t>(visible.width() * visible.height()) + 64 + extraWork
+            + (s.hasClip ? std::int64_t{s.clip.elementCount()} * 64 : 0);
         if (!dc.allowPixelWork(area))
             return;
         QPainter* p = dc.beginDirectPainting();
@@ -440,11 +458,11 @@ struct EmfPlusPlayer::Impl {
         if (brush.type == BrushPathGradient) {
             // A path gradient paints only inside its boundary.
             QPainterPath boundary = finite(brush.transform) ? brush.transform.map(brush.boundary) : brush.boundary;
-            shape = shape.intersected(boundary);
+            shape = simplifiedFor(shape, boundary).intersected(simplifiedFor(boundary, shape));
         }
-        paint(shape.controlPointRect(), [&](QPainter& p, const QTransform& t) {
-            p.fillPath(shape, qbrush(brush, t));
-        });
+        paint(
+            shape.controlPointRect(), [&](QPainter& p, const QTransform& t) { p.fillPath(shape, qbrush(brush, t)); },
+            std::int64_t{shape.elementCount()} * 64);
     }
 
     void stroke(const QPainterPath& path, const Pen& pen)
@@ -506,7 +524,7 @@ struct EmfPlusPlayer::Impl {
                 p.strokePath(path, qpen);
             }
             drawCaps(p, path, pen, w, qpen.brush());
-        });
+        }, std::int64_t{path.elementCount()} * 64);
     }
 
     // Arrowheads of arrow-anchor and custom arrow caps at open ends.
@@ -572,8 +590,10 @@ struct EmfPlusPlayer::Impl {
     // ---- clipping, in EMF+ device pixels
     void combineClip(const QPainterPath& worldShape, bool infinite, std::uint32_t mode)
     {
-        const QPainterPath shape = infinite ? hugeRect() : worldToDevice().map(worldShape);
-        const QPainterPath current = s.hasClip ? s.clip : hugeRect();
+        const QPainterPath mapped = infinite ? hugeRect() : worldToDevice().map(worldShape);
+        const QPainterPath kept = s.hasClip ? s.clip : hugeRect();
+        const QPainterPath shape = mode == 0 ? mapped : simplifiedFor(mapped, kept);
+        const QPainterPath current = simplifiedFor(kept, mapped);
         switch (mode) {
         case 0: s.clip = shape; s.hasClip = !infinite; return;
         case 1:
@@ -1112,7 +1132,7 @@ struct EmfPlusPlayer::Impl {
                 p.setClipRect(QRectF(layout.left() / k, layout.top() / k, layout.width() / k, layout.height() / k),
                               Qt::IntersectClip);
             p.drawText(scaled, align, text);
-        });
+        }, std::int64_t{text.size()} * 256);
         return true;
     }
 
@@ -1163,7 +1183,7 @@ struct EmfPlusPlayer::Impl {
             }
             for (std::uint32_t i = 0; i < count; ++i)
                 p.drawText(positions[i] / k, QString(glyphs[static_cast<qsizetype>(i)]));
-        });
+        }, std::int64_t{count} * 256);
         return true;
     }
 

@@ -2,7 +2,10 @@
 // context: the graphics state (world and page transforms, clip, saved states
 // and containers, quality hints) and a table of 64 objects are its own; it
 // draws with the context's painter onto the context's bitmap, in the
-// reference device's pixels that the enhanced metafile is framed in.
+// reference device's pixels that the enhanced metafile is framed in. Every
+// drawing is paid for from the context's work budget (the pixels it covers,
+// its path elements and glyphs); once that is spent the remaining drawing is
+// skipped, so that hostile pictures end quickly.
 //
 // Record layout: 16-bit type (0x4000 + n), 16-bit flags, 32-bit size (at
 // least 12, a multiple of 4, inside the comment), 32-bit data size (inside
