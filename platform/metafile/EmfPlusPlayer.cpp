@@ -162,6 +162,21 @@ QPainterPath simplifiedFor(const QPainterPath& p, const QPainterPath& other)
     return p.elementCount() + other.elementCount() > kMaxBooleanElements ? boxOf(p) : p;
 }
 
+// The raster work of a path's edges under a transform: the rows each edge
+// spans (at most rows), and a little for every element.
+std::int64_t edgeWork(const QPainterPath& path, const QTransform& t, double rows)
+{
+    double sum = 0, previous = 0;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const double y = t.m12() * e.x + t.m22() * e.y + t.dy();
+        if (i > 0 && std::isfinite(y))
+            sum += std::min(std::fabs(y - previous), rows);
+        previous = y;
+    }
+    return static_cast<std::int64_t>(std::min(sum, 1e15)) + 4 * std::int64_t{path.elementCount()};
+}
+
 QPainterPath hugeRect()
 {
     QPainterPath p;
@@ -292,6 +307,7 @@ struct EmfPlusPlayer::Impl {
     } pending;
     bool inGetDC = false;
     bool ended = false;
+    bool budgetSpent = false;
     gdi::FontMapper fonts;
 
     struct Rec {
@@ -419,9 +435,11 @@ struct EmfPlusPlayer::Impl {
     // ---- painting
     // Runs paint with the painter set up for world coordinates, if the
     // shape's device bounds are sane and the work budget allows.
-    // extraWork counts what the area does not show (path elements, glyphs).
+    // edges is the raster work of the shape's edges (edgeWork; glyphs count
+    // as a few rows each), measured in rows crossed; crossing a row costs
+    // the rasteriser about as much as filling a few dozen pixels.
     template <class F>
-    void paint(const QRectF& worldBounds, F&& paintIt, std::int64_t extraWork = 0)
+    void paint(const QRectF& worldBounds, F&& paintIt, std::int64_t edges = 0)
     {
         const QTransform t = worldToBitmap();
         if (!usableTransform(t))
@@ -430,10 +448,14 @@ struct EmfPlusPlayer::Impl {
         if (!reasonable(device))
             return;
         const QRectF visible = device.intersected(QRectF(QPointF(0, 0), QSizeF(dc.size())));
-        const std::int64_t area = static_cast<std::int64_t>(visible.width() * visible.height()) + 64 + extraWork
-            + (s.hasClip ? std::int64_t{s.clip.elementCount()} * 64 : 0);
-        if (!dc.allowPixelWork(area))
+        const double rows = visible.height() + 1;
+        const std::int64_t clipEdges = s.hasClip ? edgeWork(s.clip, deviceToBitmap(), rows) : 0;
+        const std::int64_t area =
+            static_cast<std::int64_t>(visible.width() * visible.height()) + 64 + (edges + clipEdges) * 64;
+        if (budgetSpent || !dc.allowPixelWork(area)) {
+            budgetSpent = true; // the rest of the picture's drawing is skipped
             return;
+        }
         QPainter* p = dc.beginDirectPainting();
         if (!p)
             return;
@@ -452,7 +474,7 @@ struct EmfPlusPlayer::Impl {
 
     void fill(const QPainterPath& path, const Brush& brush)
     {
-        if (path.isEmpty())
+        if (path.isEmpty() || budgetSpent)
             return;
         QPainterPath shape = path;
         if (brush.type == BrushPathGradient) {
@@ -462,12 +484,12 @@ struct EmfPlusPlayer::Impl {
         }
         paint(
             shape.controlPointRect(), [&](QPainter& p, const QTransform& t) { p.fillPath(shape, qbrush(brush, t)); },
-            std::int64_t{shape.elementCount()} * 64);
+            edgeWork(shape, worldToBitmap(), dc.size().height() + 1.0));
     }
 
     void stroke(const QPainterPath& path, const Pen& pen)
     {
-        if (path.isEmpty())
+        if (path.isEmpty() || budgetSpent)
             return;
         const double w = penWidth(pen);
         const double margin = std::fabs(w) * 2 + 1;
@@ -524,7 +546,7 @@ struct EmfPlusPlayer::Impl {
                 p.strokePath(path, qpen);
             }
             drawCaps(p, path, pen, w, qpen.brush());
-        }, std::int64_t{path.elementCount()} * 64);
+        }, 4 * edgeWork(path, worldToBitmap(), dc.size().height() + 1.0));
     }
 
     // Arrowheads of arrow-anchor and custom arrow caps at open ends.
@@ -753,6 +775,8 @@ struct EmfPlusPlayer::Impl {
         std::vector<QPointF> points;
         if (!r.ok() || !readRecordPoints(r, rec, count, points))
             return false;
+        if (budgetSpent)
+            return true;
         QPainterPath path;
         path.addPolygon(QPolygonF(QList<QPointF>(points.begin(), points.end())));
         path.closeSubpath();
@@ -1132,7 +1156,7 @@ struct EmfPlusPlayer::Impl {
                 p.setClipRect(QRectF(layout.left() / k, layout.top() / k, layout.width() / k, layout.height() / k),
                               Qt::IntersectClip);
             p.drawText(scaled, align, text);
-        }, std::int64_t{text.size()} * 256);
+        }, std::int64_t{text.size()} * 64);
         return true;
     }
 
@@ -1183,7 +1207,7 @@ struct EmfPlusPlayer::Impl {
             }
             for (std::uint32_t i = 0; i < count; ++i)
                 p.drawText(positions[i] / k, QString(glyphs[static_cast<qsizetype>(i)]));
-        }, std::int64_t{count} * 256);
+        }, std::int64_t{count} * 64);
         return true;
     }
 

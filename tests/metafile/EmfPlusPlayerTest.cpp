@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <functional>
 
 using namespace testmf;
@@ -387,4 +389,30 @@ TEST(EmfPlusBadInput, UndefinedObjectsDrawNothingButPlaybackGoesOn)
     EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
     EXPECT_EQ(countColor(p.image, red), 100);
     EXPECT_EQ(countColor(p.image, red, QRect(20, 20, 10, 10)), 100);
+}
+
+TEST(EmfPlusBadInput, HostileFillsEndWithinTheWorkBudget)
+{
+    // Hundreds of fills of a polygon of thousands of random, crossing points
+    // over the whole picture: the budget ends them, quickly.
+    Bytes polygon;
+    put32(polygon, kRed);
+    constexpr std::uint32_t kPoints = 20000;
+    put32(polygon, kPoints);
+    std::uint32_t seed = 12345;
+    for (std::uint32_t i = 0; i < 2 * kPoints; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        putFloat(polygon, static_cast<float>((seed >> 16) % 96));
+    }
+    EmfBuilder emf = emfPlusFrame();
+    EmfPlusBuilder plus;
+    plus.header(false).flush(emf);
+    for (int i = 0; i < 150; ++i)
+        plus.record(plus::FillPolygon, plus::ColorFlag, polygon).flush(emf);
+    QElapsedTimer timer;
+    timer.start();
+    const Played p = play(emf);
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+    EXPECT_GT(countColor(p.image, red), 1000);
 }
