@@ -416,3 +416,71 @@ TEST(EmfPlusBadInput, HostileFillsEndWithinTheWorkBudget)
     EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
     EXPECT_GT(countColor(p.image, red), 1000);
 }
+
+TEST(EmfPlusShapes, EllipsesPiesPolygonsCurvesAndBeziersFillAndStrokeWhereTheyLie)
+{
+    const Played p = playPlus([](EmfPlusBuilder& b) {
+        Bytes ellipse;
+        put32(ellipse, kRed);
+        EmfPlusBuilder::putRect(ellipse, QRectF(0, 0, 40, 40));
+        b.record(plus::FillEllipse, plus::ColorFlag, ellipse);
+        // A pie from 0 degrees sweeping 90 clockwise: the lower right quarter.
+        Bytes pie;
+        put32(pie, kBlue);
+        putFloat(pie, 0);
+        putFloat(pie, 90);
+        EmfPlusBuilder::putRect(pie, QRectF(50, 0, 40, 40));
+        b.record(plus::FillPie, plus::ColorFlag, pie);
+        // A closed curve through four points, nonzero fill.
+        Bytes curve;
+        put32(curve, kGreen);
+        putFloat(curve, 0.5f);
+        put32(curve, 4);
+        for (QPointF q : {QPointF(10, 50), QPointF(40, 50), QPointF(40, 80), QPointF(10, 80)})
+            EmfPlusBuilder::putPoint(curve, q);
+        b.record(plus::FillClosedCurve, plus::ColorFlag | 0x2000, curve);
+        // A closed polyline and a Bezier drawn with a 3-wide pen.
+        b.pen(1, 3, kRed);
+        Bytes lines;
+        put32(lines, 3);
+        for (QPointF q : {QPointF(60, 60), QPointF(90, 60), QPointF(60, 90)})
+            EmfPlusBuilder::putPoint(lines, q);
+        b.record(plus::DrawLines, 0x2000 | 1, lines);
+        Bytes bezier;
+        put32(bezier, 4);
+        for (QPointF q : {QPointF(50, 92), QPointF(60, 92), QPointF(80, 92), QPointF(94, 92)})
+            EmfPlusBuilder::putPoint(bezier, q);
+        b.record(plus::DrawBeziers, 1, bezier);
+    });
+    EXPECT_EQ(rgb(p.image, 20, 20), red);
+    EXPECT_EQ(rgb(p.image, 2, 2), 0xFFFFFFu); // outside the ellipse, inside its box
+    EXPECT_EQ(rgb(p.image, 80, 30), blue);
+    EXPECT_EQ(rgb(p.image, 80, 10), 0xFFFFFFu);
+    EXPECT_EQ(rgb(p.image, 60, 30), 0xFFFFFFu);
+    EXPECT_EQ(rgb(p.image, 25, 65), green);
+    EXPECT_EQ(rgb(p.image, 75, 60), red);  // top edge
+    EXPECT_EQ(rgb(p.image, 60, 75), red);  // left edge
+    EXPECT_EQ(rgb(p.image, 75, 75), red);  // the closing diagonal
+    EXPECT_EQ(rgb(p.image, 66, 66), 0xFFFFFFu);
+    EXPECT_EQ(rgb(p.image, 72, 92), red);
+}
+
+TEST(EmfPlusText, DriverStringsPlaceEachCharacterAtItsPosition)
+{
+    const Played p = playPlus([](EmfPlusBuilder& b) {
+        b.font(1, 16, QStringLiteral("Arial"));
+        Bytes d;
+        put32(d, kBlue);
+        put32(d, 1); // characters, not glyph indexes
+        put32(d, 0); // no matrix
+        put32(d, 2);
+        put16(d, 'H');
+        put16(d, 'H');
+        EmfPlusBuilder::putPoint(d, QPointF(10, 30)); // baselines
+        EmfPlusBuilder::putPoint(d, QPointF(70, 80));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, d);
+    });
+    EXPECT_GT(countColor(p.image, blue, QRect(8, 14, 16, 18)), 5);
+    EXPECT_GT(countColor(p.image, blue, QRect(68, 64, 16, 18)), 5);
+    EXPECT_EQ(countColor(p.image, blue, QRect(30, 35, 30, 25)), 0);
+}
