@@ -6,6 +6,7 @@
 //     --bg 0xBBGGRR      background colour, colour-table entry 0 (default 0xFFFFFF)
 //     --no-transparent   no transparent colour (GIF87a)
 //     --no-interlace     rows in plain order
+//     --emfplus          dual EMF+ files draw from their EMF+ records
 //     --help
 // Every option also takes its value as --option=value; "--" ends the options.
 #pragma once
@@ -30,6 +31,7 @@ struct ConvertOptions {
     std::uint32_t bgColor = 0xFFFFFF;
     bool transparent = true;
     bool interlaced = true;
+    bool emfPlus = false;
     bool help = false;
 };
 

@@ -8,6 +8,8 @@
 #include <engine/GifWriter.h>
 #include <engine/Pipeline.h>
 
+#include <metafile/EmfPlus.h>
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -79,6 +81,8 @@ int main(int argc, char** argv)
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
 
+    if (options.emfPlus)
+        plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
     const ConversionFlags flags =
         (options.transparent ? kFlagTransparent : 0u) | (options.interlaced ? kFlagInterlaced : 0u);
     Status status = Status::Ok;
