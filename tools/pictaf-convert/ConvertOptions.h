@@ -6,6 +6,8 @@
 //     --bg 0xBBGGRR      background colour, colour-table entry 0 (default 0xFFFFFF)
 //     --no-transparent   no transparent colour (GIF87a)
 //     --no-interlace     rows in plain order
+//     --compact          GIF with an LZW code stream (smaller; same pixels)
+//     --size-budget N    with --compact: exit 3 when the GIF is larger than N bytes
 //     --help
 // Every option also takes its value as --option=value; "--" ends the options.
 #pragma once
@@ -30,6 +32,8 @@ struct ConvertOptions {
     std::uint32_t bgColor = 0xFFFFFF;
     bool transparent = true;
     bool interlaced = true;
+    bool compact = false;
+    std::int64_t sizeBudget = -1; // bytes; -1 when not given
     bool help = false;
 };
 
