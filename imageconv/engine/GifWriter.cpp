@@ -69,11 +69,11 @@ Status WriteCompactGif(const std::string& outputFile, WorkBitmap bitmap, const T
     const auto image = MapForGif(bitmap, target, flags, bgColor, status);
     if (!image)
         return status;
-    LzwGifEncoder encoder;
+    const auto encoder = std::make_unique<LzwGifEncoder>(); // its tables are too big for a worker's stack
     FileSink file;
     if (Status s = file.open(outputFile); s != Status::Ok)
         return s;
-    if (Status s = encoder.Encode(*image, file); s != Status::Ok)
+    if (Status s = encoder->Encode(*image, file); s != Status::Ok)
         return s; // the sink removes what it wrote
     status = file.finish();
     if (status == Status::Ok && size)
@@ -90,8 +90,7 @@ Status EncodeCompactGif(std::vector<std::uint8_t>& out, WorkBitmap bitmap, const
     if (!image)
         return status;
     MemorySink memory;
-    LzwGifEncoder encoder;
-    if (Status s = encoder.Encode(*image, memory); s != Status::Ok)
+    if (Status s = std::make_unique<LzwGifEncoder>()->Encode(*image, memory); s != Status::Ok)
         return s;
     out = memory.take();
     return Status::Ok;

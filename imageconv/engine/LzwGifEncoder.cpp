@@ -2,8 +2,6 @@
 
 #include "engine/GifEncoder.h"
 
-#include <gdi/LargeBuffer.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +13,6 @@ namespace {
 // Codes 0 to 4095 fit the format's 12 bits; the table is cleared instead of
 // taking the code 4095 (see the header).
 constexpr std::uint32_t kClearAt = 4095;
-constexpr int kMaxCodeWidth = 12;
 
 // Codes packed least significant bit first, the bytes cut into sub-blocks of
 // 255 (a length byte, then the bytes), only the last one shorter.
@@ -79,38 +76,12 @@ private:
 
 } // namespace
 
-LzwGifEncoder::~LzwGifEncoder()
-{
-    plat::FreeLarge(child_, childBytes_);
-}
-
-bool LzwGifEncoder::Reserve(int minimumCodeSize)
-{
-    if (child_ && childShift_ == minimumCodeSize)
-        return true;
-    plat::FreeLarge(child_, childBytes_);
-    child_ = nullptr;
-    const std::size_t bytes = (std::size_t{1} << (kMaxCodeWidth + minimumCodeSize)) * sizeof(std::uint16_t);
-    // Zeroed either way, and without a pass over the memory: large blocks
-    // come zero from the system, and calloc knows when its memory already is.
-    void* block = bytes < plat::kLargeBufferThreshold ? std::calloc(1, bytes) : plat::AllocateLarge(bytes);
-    if (!block)
-        return false;
-    child_ = static_cast<std::uint16_t*>(block);
-    childBytes_ = bytes;
-    childShift_ = minimumCodeSize;
-    return true;
-}
-
 Status LzwGifEncoder::Encode(const IndexedImage& image, ByteSink& sink)
 {
     const std::int32_t width = image.width();
     const std::int32_t height = image.height();
     if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff)
         return Status::BadSize;
-    const int b = GifEncoder::ColourBits(image.colourCount());
-    if (!Reserve(b < 2 ? 2 : b))
-        return Status::OutOfMemory;
     const int minimumCodeSize = GifEncoder::WriteHeader(image, sink);
     Compress(image, minimumCodeSize, sink);
     GifEncoder::WriteTrailer(sink);
@@ -123,22 +94,20 @@ void LzwGifEncoder::Compress(const IndexedImage& image, int minimumCodeSize, Byt
     const std::uint32_t clear = 1u << m;
     const std::uint32_t end = clear + 1;
     const std::uint32_t first = clear + 2;
-    // An index the colour table can't name would land in another string's
-    // slots; it is sent modulo the table size instead.
+    // An index the colour table can't name would stand for another string;
+    // it is sent modulo the table size instead.
     const std::uint32_t mask = clear - 1;
     const int initialWidth = m + 1;
-    std::uint16_t* const child = child_;
-    std::uint32_t slotOf[1u << kMaxCodeWidth]; // where each code was entered, to empty the table again
+    std::uint32_t* const table = table_;
+    std::memset(table, 0, sizeof table_);
+    std::uint32_t* const recent = recent_;
+    std::memset(recent, 0, sizeof recent_);
 
     CodeWriter out(sink);
     int width = initialWidth;
     // The decoder reads one bit more once the encoder's next free code reaches this.
     std::uint32_t widen = 1u << width;
     std::uint32_t next = first;
-    const auto emptyTable = [&] {
-        for (std::uint32_t c = first; c < next; ++c)
-            child[slotOf[c]] = 0;
-    };
     out.put(clear, width);
 
     const std::int32_t columns = image.width();
@@ -154,8 +123,18 @@ void LzwGifEncoder::Compress(const IndexedImage& image, int minimumCodeSize, Byt
         }
         for (; x < columns; ++x) {
             const std::uint32_t p = row[x] & mask;
-            const std::uint32_t slot = (code << m) | p;
-            if (const std::uint16_t longer = child[slot]; longer != 0) {
+            if (const std::uint32_t seen = recent[code]; (seen >> 16) == p + 1) {
+                code = seen & 0xffff;
+                continue;
+            }
+            const std::uint32_t key = (code << 8) | p;
+            std::uint32_t slot = Slot(key);
+            std::uint32_t entry;
+            while ((entry = table[slot]) != 0 && (entry >> kCodeBits) != key)
+                slot = (slot + 1) & (kTableSize - 1);
+            if (entry != 0) {
+                const std::uint32_t longer = entry & ((1u << kCodeBits) - 1);
+                recent[code] = ((p + 1) << 16) | longer;
                 code = longer;
                 continue;
             }
@@ -165,12 +144,13 @@ void LzwGifEncoder::Compress(const IndexedImage& image, int minimumCodeSize, Byt
                 widen <<= 1;
             }
             if (next < kClearAt) {
-                child[slot] = static_cast<std::uint16_t>(next);
-                slotOf[next] = slot;
+                table[slot] = (key << kCodeBits) | next;
+                recent[code] = ((p + 1) << 16) | next;
                 ++next;
             } else {
                 out.put(clear, width);
-                emptyTable();
+                std::memset(table, 0, sizeof table_);
+                std::memset(recent, 0, sizeof recent_);
                 next = first;
                 width = initialWidth;
                 widen = 1u << width;
@@ -183,7 +163,6 @@ void LzwGifEncoder::Compress(const IndexedImage& image, int minimumCodeSize, Byt
         ++width;
     out.put(end, width);
     out.finish();
-    emptyTable();
 }
 
 } // namespace pictaf

@@ -7,8 +7,7 @@
 // it plus the next pixel), and the table is cleared when its next free code
 // would be 4095, the rule giflib's coder follows. Both coders therefore send
 // the same codes at the same widths, so a compact file is never larger than
-// giflib's for the same indexed pixels; this one gets there faster, looking
-// strings up in a directly indexed table instead of a hash.
+// giflib's for the same indexed pixels.
 //
 // One object encodes one image at a time; objects share nothing.
 #pragma once
@@ -24,26 +23,26 @@ namespace pictaf {
 
 class LzwGifEncoder {
 public:
-    LzwGifEncoder() = default;
-    ~LzwGifEncoder();
-    LzwGifEncoder(const LzwGifEncoder&) = delete;
-    LzwGifEncoder& operator=(const LzwGifEncoder&) = delete;
-
     // Writes the whole file into sink. BadSize (nothing written) when the
-    // image is wider or higher than 65535; OutOfMemory (nothing written)
-    // when the string table can't be had; WriteFailed when the sink failed.
+    // image is wider or higher than 65535; WriteFailed when the sink failed.
     Status Encode(const IndexedImage& image, ByteSink& sink);
 
 private:
-    bool Reserve(int minimumCodeSize);
     void Compress(const IndexedImage& image, int minimumCodeSize, ByteSink& sink);
 
-    // child_[(code << minimum code size) | pixel]: the code of that string
-    // followed by that pixel, 0 when the table has none. Kept between images
-    // of the same minimum code size, empty again after each.
-    std::uint16_t* child_ = nullptr;
-    std::size_t childBytes_ = 0;
-    int childShift_ = 0;
+    // The string table: open addressing on (code << 8 | pixel), each entry
+    // that key above the code it stands for, 0 when free. Small enough to
+    // stay in the processor's nearest cache, which a table indexed directly
+    // by code and pixel (two megabytes) does not.
+    static constexpr int kCodeBits = 12;
+    static constexpr int kTableBits = 13;
+    static constexpr std::uint32_t kTableSize = 1u << kTableBits;
+    static std::uint32_t Slot(std::uint32_t key) { return (key * 0x9e3779b1u) >> (32 - kTableBits); }
+    std::uint32_t table_[kTableSize];
+    // Per code, the last string found or made from it: (pixel + 1) << 16 |
+    // its code, 0 when none. Looked up before the table; in flat areas it
+    // is nearly always the answer.
+    std::uint32_t recent_[1u << kCodeBits];
 };
 
 } // namespace pictaf
