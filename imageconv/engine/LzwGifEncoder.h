@@ -9,7 +9,8 @@
 // the same codes at the same widths, so a compact file is never larger than
 // giflib's for the same indexed pixels.
 //
-// One object encodes one image at a time; objects share nothing.
+// One object encodes one image at a time; objects share nothing. An object
+// holds its tables (80 KB): on worker threads, make it on the heap.
 #pragma once
 
 #include "engine/ByteSink.h"
