@@ -7,6 +7,8 @@
 //     --no-transparent   no transparent colour (GIF87a)
 //     --no-interlace     rows in plain order
 //     --emfplus          dual EMF+ files draw from their EMF+ records
+//     --compact          GIF with an LZW code stream (smaller; same pixels)
+//     --size-budget N    with --compact: exit 3 when the GIF is larger than N bytes
 //     --help
 // Every option also takes its value as --option=value; "--" ends the options.
 #pragma once
@@ -32,6 +34,8 @@ struct ConvertOptions {
     bool transparent = true;
     bool interlaced = true;
     bool emfPlus = false;
+    bool compact = false;
+    std::int64_t sizeBudget = -1; // bytes; -1 when not given
     bool help = false;
 };
 
