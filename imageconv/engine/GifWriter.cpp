@@ -4,17 +4,20 @@
 #include "engine/ColourMapper.h"
 #include "engine/GifEncoder.h"
 #include "engine/IndexedImage.h"
+#include "engine/OutputFile.h"
 
 namespace pictaf {
 
-Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+Status WriteGif(ByteSink& sink, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
                 std::uint32_t bgColor)
 {
     // GIF sizes are 16-bit: refuse before anything is captured or written.
     const std::int64_t width = std::int64_t{target.right} - target.left;
     const std::int64_t height = std::int64_t{target.bottom} - target.top;
-    if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff)
+    if (width <= 0 || height <= 0)
         return Status::BadSize;
+    if (width > 0xffff || height > 0xffff)
+        return Status::TooLargeForGif;
     // The colours are read straight from the bitmap, bottom row first, as
     // from its 24-bit DIB (the same pixels and order, without a 3-bytes-per-
     // pixel copy of the whole picture).
@@ -27,13 +30,18 @@ Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRe
     // A rectangle that is not the bitmap's own size fails here, before the file is touched.
     if (Status s = MapBitmapToIndexed(source->image, *image, flags, bgColor); s != Status::Ok)
         return s;
+    GifEncoder encoder;
+    return encoder.Encode(*image, sink);
+}
 
-    FileSink file;
+Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                std::uint32_t bgColor)
+{
+    OutputFile file;
     if (Status s = file.open(outputFile); s != Status::Ok)
         return s;
-    GifEncoder encoder;
-    if (Status s = encoder.Encode(*image, file); s != Status::Ok)
-        return s; // the sink removes what it wrote
+    if (Status s = WriteGif(static_cast<ByteSink&>(file), bitmap, target, flags, bgColor); s != Status::Ok)
+        return file.failed() ? file.finish() : s; // the output removes what it wrote
     return file.finish();
 }
 

@@ -7,7 +7,14 @@
 
 namespace pictaf {
 
+class ByteSink;
+
+// The file is written through an OutputFile: whole or not at all.
 Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                std::uint32_t bgColor);
+// The same into any sink; nothing reaches it when the picture can't be
+// mapped (a bad handle or size). The sink is not finished.
+Status WriteGif(ByteSink& sink, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
                 std::uint32_t bgColor);
 
 } // namespace pictaf
