@@ -170,6 +170,7 @@ Status OutputFile::open(const std::string& name, bool noClobber)
             }
             target_ = path; // a new file; whether its folder takes it shows on creation
             mode_ = Mode::Replace;
+            existed_ = false;
             break;
         }
         if (S_ISLNK(st.st_mode)) {
@@ -346,14 +347,21 @@ bool OutputFile::commit()
         return true;
     }
     if (unnamed_) {
-        // The unnamed file gets a name only now: straight under the output's
-        // name when that must not exist, else a temporary one renamed over it.
+        // The unnamed file gets a name only now. Where nothing is in the way
+        // (or nothing may be replaced) it is linked straight under the
+        // output's name, which can't replace what appeared meanwhile; else
+        // under a temporary name that is then renamed over the output.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-        if (noClobber_) {
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-                failWith(errno == EEXIST ? Status::OutputExists : Status::CannotOpenOutput, errno);
+        bool linked = false;
+        if (noClobber_ || !existed_) {
+            linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0;
+            const int why = errno;
+            if (!linked && (why != EEXIST || noClobber_)) {
+                failWith(why == EEXIST ? Status::OutputExists : Status::CannotOpenOutput, why);
                 return false;
             }
+        }
+        if (linked) {
             unnamed_ = false;
             const int rc = ::close(fd_);
             fd_ = -1;

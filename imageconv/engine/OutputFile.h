@@ -65,6 +65,7 @@ private:
     bool created_ = false;
     bool unnamed_ = false; // O_TMPFILE: no name until committed
     bool namedOnly_ = false;
+    bool existed_ = true; // the name was taken when open() looked
     int fd_ = -1;
     int slot_ = -1; // pending-name slot of a named temporary
     std::string name_;      // as given, for direct writes
