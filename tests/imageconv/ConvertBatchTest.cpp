@@ -529,6 +529,11 @@ TEST(ConvertInputs, aStandardMetafileIsSizedFromItsWindowExtent)
     const QImage image = bmpOutput(dir.file("plain.bmp"));
     EXPECT_EQ(image.size(), QSize(120, 50));
     EXPECT_EQ(image.pixel(60, 25), qRgb(255, 0, 0));
+    // In a batch the workers draw it too (the application object for its
+    // fonts is made before they start).
+    const ToolRun batch = tool({q(dir.file("plain.wmf")), "-o", q(dir.file("out"))});
+    ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_EQ(testgif::decode(readFile(dir.file("out/plain.gif"))).width, 120);
 
     testmf::WmfBuilder sizeless;
     sizeless.add(0x041B, {50, 120, 0, 0});

@@ -218,7 +218,8 @@ Plan PlanBatch(const ConvertOptions& options)
         std::string line;
         for (std::size_t i = 0; i < jobs.size(); ++i)
             line += (i == 0 ? "'" : (i + 1 == jobs.size() ? " and '" : ", '")) + jobs[i]->input + "'";
-        plan.collisions.push_back(line + " would all write '" + output + "'");
+        plan.collisions.push_back(line + (jobs.size() == 2 ? " would both write '" : " would all write '") + output
+                                  + "'");
     }
     return plan;
 }
