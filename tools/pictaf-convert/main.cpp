@@ -13,6 +13,8 @@
 #include <QGuiApplication>
 #include <QImageReader>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -69,9 +71,12 @@ int main(int argc, char** argv)
         return 0;
     }
     handleSignals();
-    // The readers' own ceiling is replaced by the memory check made before
-    // each picture is decoded.
-    QImageReader::setAllocationLimit(0);
+    // The readers' own ceiling (128 MB) would refuse large photographs; the
+    // check made before each picture is decoded takes its place, and the
+    // ceiling stays only as a backstop for pictures whose header lies about
+    // their size (a PNG inside a BMP), at what the machine can spare.
+    const std::uint64_t spare = SpareMemoryBytes();
+    QImageReader::setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(std::max<std::uint64_t>(spare >> 20, 1), INT_MAX)));
 
     // Metafile text is drawn with Qt's fonts, which need an application
     // object (on the offscreen platform: no display). Starting one costs more
@@ -87,7 +92,7 @@ int main(int argc, char** argv)
     if (options.batch)
         return RunBatch(options, prepareFonts);
 
-    MemoryGate memory(SpareMemoryBytes());
+    MemoryGate memory(spare);
     const Outcome outcome = ConvertOne(Job{options.input, options.output}, options, memory, prepareFonts);
     if (outcome.kind == Outcome::Kind::Failed) {
         std::fprintf(stderr, "pictaf-convert: %s\n", outcome.message.c_str());
