@@ -348,31 +348,47 @@ TEST(ConvertSafety, stoppingTheCommandWhileItWritesLeavesNothingBehind)
 TEST(ConvertSafety, hugePicturesAreRefusedFromTheirHeaderWithTheirSize)
 {
     TempDir dir;
-    // 1 KB of run-length data declaring 1048576 x 256 pixels (a gigabyte
-    // decoded), run with 600 MB of address space: refused before decoding.
-    testdib::Header h;
-    h.width = 1048576;
-    h.height = 256;
-    h.bpp = 8;
-    h.compression = 1;
-    h.clrUsed = 2;
-    const testdib::Bytes dib = concat({h.bytes(), palette({0x000000, 0xFFFFFF})});
-    testdib::Bytes rle = bmpFile(dib, static_cast<std::uint32_t>(dib.size()));
-    rle.resize(1024, 0);
-    rle.back() = 1; // end of bitmap
-    writeFile(dir.file("wide.bmp"), rle);
-    ToolRun run = shell(QStringLiteral("ulimit -v 600000; \"$TOOL\" %1/wide.bmp %1/wide.gif").arg(q(dir.path())));
+    // 1 KB of run-length data declaring width x height pixels.
+    auto tinyRle = [&](const char* name, std::int32_t width, std::int32_t height) {
+        testdib::Header h;
+        h.width = width;
+        h.height = height;
+        h.bpp = 8;
+        h.compression = 1;
+        h.clrUsed = 2;
+        const testdib::Bytes dib = concat({h.bytes(), palette({0x000000, 0xFFFFFF})});
+        testdib::Bytes rle = bmpFile(dib, static_cast<std::uint32_t>(dib.size()));
+        rle.resize(1024, 0);
+        rle.back() = 1; // end of bitmap
+        writeFile(dir.file(name), rle);
+    };
+    // A gigabyte decoded, and too wide for any GIF: refused from the header,
+    // so the command never grows big.
+    tinyRle("wide.bmp", 1048576, 256);
+    ToolRun run = shell(QStringLiteral("/usr/bin/time -f %M -o %1/peak \"$TOOL\" %1/wide.bmp %1/wide.gif").arg(q(dir.path())));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("1048576 x 256 pixels"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("65535")));
     EXPECT_FALSE(fs::exists(dir.file("wide.gif")));
+    // time(1) notes the failed exit on a line of its own; the figure is last.
+    const auto peak = readFile(dir.file("peak"));
+    const QStringList timeLines = QString::fromLatin1(reinterpret_cast<const char*>(peak.data()),
+                                                      static_cast<qsizetype>(peak.size()))
+                                      .split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(timeLines.isEmpty());
+    bool number = false;
+    const long peakKiB = timeLines.last().toLong(&number);
+    ASSERT_TRUE(number) << timeLines.last().toStdString();
+    EXPECT_LT(peakKiB, 300 * 1024) << "peak resident memory in KiB";
 
-    // As BMP there is no 16-bit limit, but the memory ends.
-    run = shell(QStringLiteral("ulimit -v 600000; \"$TOOL\" %1/wide.bmp %1/wide.bmp.bmp").arg(q(dir.path())));
+    // As BMP there is no 16-bit limit, but no machine has the memory for a
+    // terabyte of pixels: refused with the size and the memory it needs.
+    tinyRle("huge.bmp", 1048576, 1048576);
+    run = tool({q(dir.file("huge.bmp")), q(dir.file("huge.out.bmp"))});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("1048576 x 256 pixels need about"))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("MB")));
-    EXPECT_EQ(entries(dir.path()), 1u);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("1048576 x 1048576 pixels need about"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("MB of memory")));
+    EXPECT_FALSE(fs::exists(dir.file("huge.out.bmp")));
 }
 
 TEST(ConvertInputs, everyFormatMadeByAnotherProgramReadsWithItsColours)
