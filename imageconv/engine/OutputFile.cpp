@@ -24,10 +24,11 @@ constexpr std::size_t kBufferSize = 1 << 16;
 // published (state 2) and emptied after the file is gone.
 struct PendingName {
     std::atomic<int> state{0}; // 0 free, 1 being filled, 2 names a file that may exist
-    char path[PATH_MAX];
+    char path[PATH_MAX] = {};
 };
 constexpr int kPendingSlots = 256;
-PendingName pendingNames[kPendingSlots];
+// Zero from the start (no constructor runs, no page is touched until used).
+constinit PendingName pendingNames[kPendingSlots];
 
 int acquireSlot()
 {
