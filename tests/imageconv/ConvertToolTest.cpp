@@ -149,7 +149,7 @@ TEST(ConvertTool, failureIsOneLineAndLeavesNoOutput)
 
     // A damaged BMP over an existing output: the old file stays as it was.
     writeFile(dir.file("old.gif"), {1, 2, 3});
-    run = runTool({q(VELNORA_SOURCE_DIR "/tests/data/bad/pixels_past_end_of_file.bmp"), q(dir.file("old.gif"))});
+    run = runTool({q(VELNORA_SOURCE_DIR "/tests/data/bad/file_header_only.bmp"), q(dir.file("old.gif"))});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QLatin1String("damaged")));
     EXPECT_EQ(readFile(dir.file("old.gif")), (std::vector<std::uint8_t>{1, 2, 3}));

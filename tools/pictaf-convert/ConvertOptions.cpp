@@ -52,6 +52,7 @@ const char* ConvertUsage()
            "  --bg 0xBBGGRR        background colour, GIF colour 0 (default 0xFFFFFF)\n"
            "  --no-transparent     do not mark the background colour transparent\n"
            "  --no-interlace       write GIF rows in plain order\n"
+           "  --emfplus            draw dual EMF+ files from their EMF+ records\n"
            "  -o, --output-dir DIR convert every INPUT into DIR, named after it\n"
            "  -r, --recursive      with -o: convert the pictures in directories and below,\n"
            "                       keeping their layout under DIR\n"
@@ -121,6 +122,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             options.help = true;
         } else if (arg == "--no-transparent") {
             options.transparent = false;
+        } else if (arg == "--emfplus") {
+            options.emfPlus = true;
         } else if (arg == "--no-interlace") {
             options.interlaced = false;
         } else if (arg == "--type") {

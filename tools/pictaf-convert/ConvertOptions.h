@@ -11,6 +11,7 @@
 //     -j, --jobs N       conversions at once (default: every core)
 //     --quiet            no progress bar and no summary line
 //     --no-clobber       outputs that exist are skipped, not replaced
+//     --emfplus          dual EMF+ files draw from their EMF+ records
 //     --help
 // "-" as INPUT is standard input, as OUTPUT standard output (with --type).
 // Every option also takes its value as --option=value; "--" ends the options.
@@ -36,6 +37,7 @@ struct ConvertOptions {
     std::uint32_t bgColor = 0xFFFFFF;
     bool transparent = true;
     bool interlaced = true;
+    bool emfPlus = false;
     bool help = false;
 
     // Many inputs into one folder: set by -o.

@@ -10,6 +10,8 @@
 #include <engine/OutputFile.h>
 #include <engine/Preflight.h>
 
+#include <metafile/EmfPlus.h>
+
 #include <QGuiApplication>
 #include <QImageReader>
 
@@ -89,6 +91,8 @@ int main(int argc, char** argv)
         app = std::make_unique<QGuiApplication>(argc, argv);
     };
 
+    if (options.emfPlus)
+        plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
     if (options.batch)
         return RunBatch(options, prepareFonts);
 
