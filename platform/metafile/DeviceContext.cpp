@@ -115,6 +115,83 @@ bool reasonable(const QRectF& r)
         && std::fabs(r.top()) < kMaxDeviceCoordinate && std::fabs(r.bottom()) < kMaxDeviceCoordinate;
 }
 
+// What scan converting a device path costs. Qt's scan converters keep the
+// crossings of each pixel row in order: a row that k edges cross costs
+// about k * k steps antialiased and about k (with a large constant) on
+// whole pixels, and a one-pixel line costs about the pixels it covers. A few
+// thousand self-intersecting triangles, or one polygon of tens of thousands
+// of random points, cross each row thousands of times.
+// Counted from each edge's rows (a stroke's from both sides of each segment,
+// widened by half the pen, and a join at each vertex); curves by their
+// control polygons; rows outside area cost nothing.
+struct RasterCost {
+    double crossings = 0;        // all rows: a one-pixel line's length
+    double crowdedCrossings = 0; // rows crossed more than kPlainCrossings times
+    double crowdedSquares = 0;   // the same rows, k * k each
+};
+
+// Ordinary shapes cross a row a few times and are not charged.
+constexpr double kPlainCrossings = 4;
+// Budget units (about a pixel visit each) per step of the scan converters.
+constexpr double kAntialiasedWeight = 2;
+constexpr double kAliasedWeight = 128;
+// Beyond this many antialiasing steps a path is drawn on whole pixels, which
+// is many times faster (tens of milliseconds).
+constexpr double kMaxAntialiasedSquares = 8e6;
+
+RasterCost rasterCost(const QPainterPath& path, bool closeFigures, double halfWidth, const QRect& area)
+{
+    RasterCost cost;
+    const int rows = area.height();
+    if (rows <= 0 || path.isEmpty())
+        return cost;
+    const int outlines = halfWidth > 0.5 ? 2 : 1;
+    std::vector<double> change(static_cast<std::size_t>(rows) + 1, 0.0);
+    auto edge = [&](QPointF a, QPointF b) {
+        const double top = std::max(std::min(a.y(), b.y()) - halfWidth, double(area.top()));
+        const double bottom = std::min(std::max(a.y(), b.y()) + halfWidth, double(area.bottom()));
+        if (!(top <= bottom))
+            return; // off the area (or not a number)
+        const auto r0 = static_cast<std::size_t>(static_cast<int>(std::floor(top)) - area.top());
+        const auto r1 = static_cast<std::size_t>(static_cast<int>(std::floor(bottom)) - area.top());
+        const double slope = std::fabs(b.x() - a.x()) / std::max(1.0, std::fabs(b.y() - a.y()));
+        const double cells = outlines * std::min(1.0 + slope, double(area.width()) + 1);
+        change[r0] += cells;
+        change[r1 + 1] -= cells;
+    };
+    QPointF start, previous;
+    bool open = false;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p(e.x, e.y);
+        if (e.isMoveTo()) {
+            if (open && closeFigures)
+                edge(previous, start);
+            start = p;
+            open = true;
+        } else {
+            edge(previous, p);
+        }
+        if (outlines == 2)
+            edge(p, p); // the join or cap around the vertex
+        previous = p;
+    }
+    if (open && closeFigures)
+        edge(previous, start);
+    double k = 0;
+    for (int r = 0; r < rows; ++r) {
+        k = std::max(0.0, k + change[static_cast<std::size_t>(r)]);
+        cost.crossings += k;
+        if (k > kPlainCrossings) {
+            cost.crowdedCrossings += k;
+            cost.crowdedSquares += k * k;
+        }
+    }
+    return cost;
+}
+
+std::int64_t budgetUnits(double work) { return static_cast<std::int64_t>(std::min(work, 1e18)); }
+
 // 8x8 hatch patterns, most significant bit leftmost.
 constexpr std::uint8_t kHatches[6][8] = {
     {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}, // HS_HORIZONTAL
@@ -622,15 +699,27 @@ bool DeviceContext::Impl::antialiasAllowed() const
     return !mix.forceColor && mix.composition == QPainter::CompositionMode_SourceOver;
 }
 
-void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush)
+bool DeviceContext::Impl::affordPath(const QPainterPath& path, bool fill, double penWidth, bool& antialias) const
+{
+    const RasterCost cost = rasterCost(path, fill, fill ? 0 : penWidth / 2, deviceBounds());
+    if (!fill && penWidth <= 1)
+        return spendPixelWork(budgetUnits(cost.crossings)); // drawn pixel by pixel
+    const std::int64_t smooth = budgetUnits(kAntialiasedWeight * cost.crowdedSquares);
+    if (antialias && cost.crowdedSquares <= kMaxAntialiasedSquares && smooth <= pixelBudget)
+        return spendPixelWork(smooth);
+    antialias = false;
+    return spendPixelWork(budgetUnits(kAliasedWeight * cost.crowdedCrossings));
+}
+
+void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush, bool antialias)
 {
     if (brush.style() == Qt::NoBrush)
         return;
-    painter.setRenderHint(QPainter::Antialiasing, antialiasAllowed());
+    painter.setRenderHint(QPainter::Antialiasing, antialias && antialiasAllowed());
     painter.fillPath(path, mix.forceColor ? QBrush(QColor::fromRgb(mix.color)) : brush);
 }
 
-void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const DevicePen& dp)
+void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const DevicePen& dp, bool smooth)
 {
     if (!dp.visible)
         return;
@@ -645,7 +734,7 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
             target.setElementPositionAt(i, std::round(e.x), std::round(e.y));
         }
     }
-    const bool antialias = dp.width > 1 && antialiasAllowed();
+    const bool antialias = smooth && dp.width > 1 && antialiasAllowed();
     painter.setRenderHint(QPainter::Antialiasing, antialias);
     if (antialias)
         target.translate(strokeOffset(dp.width), strokeOffset(dp.width));
@@ -690,12 +779,21 @@ void DeviceContext::Impl::drawDevicePath(const QPainterPath& path, bool fill, bo
 {
     if (!usable() || path.isEmpty() || !reasonable(path.controlPointRect()))
         return;
-    if (!beginMix())
+    const QBrush brush = fill ? deviceBrush(s.brush) : QBrush(Qt::NoBrush);
+    const DevicePen pen = stroke ? devicePen() : DevicePen{};
+    // Past the budget nothing more is scan converted: a hostile picture
+    // ends with what it drew until then.
+    bool smoothFill = true, smoothStroke = true;
+    fill = brush.style() != Qt::NoBrush && affordPath(path, true, 0, smoothFill);
+    // Styled lines on an opaque background are stroked twice.
+    stroke = pen.visible && affordPath(path, false, pen.width, smoothStroke)
+        && (!pen.styled || s.bkMode != OPAQUE || affordPath(path, false, pen.width, smoothStroke));
+    if ((!fill && !stroke) || !beginMix())
         return;
     if (fill)
-        fillDevicePath(path, deviceBrush(s.brush));
+        fillDevicePath(path, brush, smoothFill);
     if (stroke)
-        strokeDevicePath(path, devicePen());
+        strokeDevicePath(path, pen, smoothStroke);
     endMix();
 }
 
@@ -1391,6 +1489,11 @@ QRegion DeviceContext::Impl::regionFromPath(const QPainterPath& devicePath) cons
         return {};
     if (bounds.intersected(pathBounds.toAlignedRect()).isEmpty())
         return {};
+    // Making a region scans the polygons on whole pixels, as a fill does;
+    // past the budget the region is empty.
+    bool smooth = false;
+    if (!affordPath(devicePath, true, 0, smooth))
+        return {};
     // Qt turns polygons into banded rectangles directly; subpaths that cross
     // come back as one polygon, filled by the path's rule, and the rest are
     // disjoint and simply united.
@@ -1534,11 +1637,14 @@ QRegion DeviceContext::Impl::logicalRegionToDevice(const QRegion& region) const
 
 void DeviceContext::Impl::fillDeviceRegion(const QRegion& region, const QBrush& brush)
 {
-    if (region.isEmpty() || !beginMix())
+    if (region.isEmpty())
         return;
     QPainterPath path;
     path.addRegion(region);
-    fillDevicePath(path, brush);
+    bool smooth = false; // whole pixels already
+    if (!affordPath(path, true, 0, smooth) || !beginMix())
+        return;
+    fillDevicePath(path, brush, smooth);
     endMix();
 }
 
@@ -1578,6 +1684,9 @@ bool DeviceContext::InvertRgn(const QRegion& region)
         return true;
     QPainterPath path;
     path.addRegion(device);
+    bool smooth = false;
+    if (!d->affordPath(path, true, 0, smooth))
+        return true;
     d->painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     d->painter.fillPath(path, Qt::black);
     d->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
