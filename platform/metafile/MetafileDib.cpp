@@ -144,6 +144,25 @@ bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const st
     return DecodeDib(maskInfo, bits, out) == DibStatus::Ok;
 }
 
+bool decodeMonochromePackedDib(std::span<const std::uint8_t> packed, QRgb zeroColor, QRgb oneColor, QImage& out)
+{
+    DibInfo di;
+    if (!readDibInfo(packed, di) || di.bitCount != 1)
+        return false;
+    const std::size_t infoSize = di.headerSize + di.maskBytes + di.colorEntries * (di.headerSize == 12 ? 3 : 4);
+    QImage mask;
+    if (infoSize > packed.size() || !decodeMonochromeMask(packed.first(infoSize), packed.subspan(infoSize), mask))
+        return false;
+    mask = mask.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < mask.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(mask.scanLine(y));
+        for (int x = 0; x < mask.width(); ++x)
+            line[x] = (line[x] & 0x00FFFFFFu) ? oneColor : zeroColor;
+    }
+    out = std::move(mask);
+    return true;
+}
+
 bool reduceToMonochromeMask(QImage& image)
 {
     if (image.isNull())
