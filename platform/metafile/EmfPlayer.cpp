@@ -759,7 +759,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
         r.f32();
         r.f32();
         const std::uint32_t strings = r.u32();
-        if (!r.has(strings, 40))
+        if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
             return false;
         for (std::uint32_t i = 0; i < strings; ++i) {
             if (!textOut(r, record, type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
@@ -845,12 +845,17 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
 bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode)
 {
     // EMRTEXT: reference point, character count, string offset, options,
-    // rectangle, advance array offset.
+    // rectangle (left out when the options say ETO_NO_RECT), advance array
+    // offset.
     const QPointF p = readPointL(r);
     const std::uint32_t count = r.u32();
     const std::uint32_t offString = r.u32();
-    const std::uint32_t options = r.u32();
-    const QRectF rect = readBox(r);
+    std::uint32_t options = r.u32();
+    QRectF rect;
+    if (options & ETO_NO_RECT)
+        options &= ~(ETO_NO_RECT | ETO_OPAQUE | ETO_CLIPPED);
+    else
+        rect = readBox(r);
     const std::uint32_t offDx = r.u32();
     if (!r.ok())
         return false;

@@ -259,3 +259,34 @@ TEST(RecordFaults, textRectanglesTurnAndScaleWithTheWorldTransform)
                                                                           << " " << ink.width() << "x" << ink.height();
     }
 }
+
+TEST(RecordFaults, textWithoutItsOptionalRectangleIsReadInPlace)
+{
+    // EMRTEXT with ETO_NO_RECT: the advance offset follows the options.
+    Bytes b;
+    for (int v : {0, 0, -1, -1})
+        put32(b, static_cast<std::uint32_t>(v));
+    put32(b, 1); // GM_COMPATIBLE
+    putFloat(b, 1);
+    putFloat(b, 1);
+    put32(b, 10); // reference point
+    put32(b, 10);
+    put32(b, 2);  // characters
+    put32(b, 60); // string offset: 8 + 36 + 16
+    put32(b, 0x0100 | 0x0002); // ETO_NO_RECT; ETO_OPAQUE has no rectangle to fill
+    put32(b, 64); // advances offset
+    put16(b, 'i');
+    put16(b, 'i');
+    put32(b, 60);
+    put32(b, 0);
+    EmfBuilder e;
+    e.add(18 /*EMR_SETBKMODE*/, {1});
+    e.add(EMR_SETBKCOLOR, {0x0000FF});
+    e.addRaw(EMR_EXTTEXTOUTW, b);
+    QImage image = whiteImage(100, 100);
+    EXPECT_EQ(playEmf(e.bytes(), image).status, PlaybackStatus::Complete);
+    EXPECT_EQ(countColor(image, kRed), 0);
+    const QRect ink = inkBounds(image);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.width(), 60, 6) << "two glyphs 60 units apart";
+}
