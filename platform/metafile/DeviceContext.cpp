@@ -116,28 +116,29 @@ bool reasonable(const QRectF& r)
 }
 
 // What scan converting a device path costs. Qt's scan converters keep the
-// crossings of each pixel row in order: a row that k edges cross costs
-// about k * k steps antialiased and about k (with a large constant) on
-// whole pixels, and a one-pixel line costs about the pixels it covers. A few
-// thousand self-intersecting triangles, or one polygon of tens of thousands
-// of random points, cross each row thousands of times.
-// Counted from each edge's rows (a stroke's from both sides of each segment,
-// widened by half the pen, and a join at each vertex); curves by their
-// control polygons; rows outside area cost nothing.
+// crossings of each pixel row in order: a row that k edges cross costs about
+// k * k steps antialiased (slow ones: each walks a list of cells) and about
+// k cells' worth on whole pixels, and a one-pixel line costs about the pixels
+// it covers. A few thousand self-intersecting triangles, or one polygon of
+// tens of thousands of random points, cross each row thousands of times;
+// ordinary shapes a few times.
+// Counted from each edge's rows (a stroke's from both sides of each segment
+// and a join at each vertex reaching half the pen up and down); curves by
+// their control polygons; rows outside area cost nothing. An edge crosses
+// a row in 1 + |slope| cells.
 struct RasterCost {
-    double crossings = 0;        // all rows: a one-pixel line's length
-    double crowdedCrossings = 0; // rows crossed more than kPlainCrossings times
-    double crowdedSquares = 0;   // the same rows, k * k each
+    double cells = 0;        // all rows: a one-pixel line's length
+    double crowdedCells = 0; // rows that more than kPlainEdges edges cross
+    double crowdedSquares = 0; // the same rows, k * k each for k edges
 };
 
-// Ordinary shapes cross a row a few times and are not charged.
-constexpr double kPlainCrossings = 4;
+constexpr double kPlainEdges = 4;
 // Budget units (about a pixel visit each) per step of the scan converters.
-constexpr double kAntialiasedWeight = 2;
+constexpr double kAntialiasedWeight = 16;
 constexpr double kAliasedWeight = 128;
-// Beyond this many antialiasing steps a path is drawn on whole pixels, which
-// is many times faster (tens of milliseconds).
-constexpr double kMaxAntialiasedSquares = 8e6;
+// A path whose antialiasing steps pass this many per pixel of the bitmap
+// (of a megapixel at least) is drawn on whole pixels, many times faster.
+constexpr double kMaxAntialiasedStepsPerPixel = 2;
 
 RasterCost rasterCost(const QPainterPath& path, bool closeFigures, double halfWidth, const QRect& area)
 {
@@ -145,19 +146,33 @@ RasterCost rasterCost(const QPainterPath& path, bool closeFigures, double halfWi
     const int rows = area.height();
     if (rows <= 0 || path.isEmpty())
         return cost;
-    const int outlines = halfWidth > 0.5 ? 2 : 1;
-    std::vector<double> change(static_cast<std::size_t>(rows) + 1, 0.0);
-    auto edge = [&](QPointF a, QPointF b) {
-        const double top = std::max(std::min(a.y(), b.y()) - halfWidth, double(area.top()));
-        const double bottom = std::min(std::max(a.y(), b.y()) + halfWidth, double(area.bottom()));
+    const bool wide = halfWidth > 0.5;
+    std::vector<double> edgeChange(static_cast<std::size_t>(rows) + 1, 0.0);
+    std::vector<double> cellChange(static_cast<std::size_t>(rows) + 1, 0.0);
+    // Edges from a to b, their rows widened by reach each way.
+    auto crossing = [&](QPointF a, QPointF b, double reach, double edges) {
+        const double top = std::max(std::min(a.y(), b.y()) - reach, double(area.top()));
+        const double bottom = std::min(std::max(a.y(), b.y()) + reach, double(area.bottom()));
         if (!(top <= bottom))
             return; // off the area (or not a number)
         const auto r0 = static_cast<std::size_t>(static_cast<int>(std::floor(top)) - area.top());
         const auto r1 = static_cast<std::size_t>(static_cast<int>(std::floor(bottom)) - area.top());
         const double slope = std::fabs(b.x() - a.x()) / std::max(1.0, std::fabs(b.y() - a.y()));
-        const double cells = outlines * std::min(1.0 + slope, double(area.width()) + 1);
-        change[r0] += cells;
-        change[r1 + 1] -= cells;
+        const double cells = edges * std::min(1.0 + slope, double(area.width()) + 1);
+        edgeChange[r0] += edges;
+        edgeChange[r1 + 1] -= edges;
+        cellChange[r0] += cells;
+        cellChange[r1 + 1] -= cells;
+    };
+    auto edge = [&](QPointF a, QPointF b) {
+        if (!wide) {
+            crossing(a, b, 0, 1);
+            return;
+        }
+        // The two sides of a wide line: the segment moved up and down.
+        const QPointF offset(0, halfWidth);
+        crossing(a - offset, b - offset, 0, 1);
+        crossing(a + offset, b + offset, 0, 1);
     };
     QPointF start, previous;
     bool open = false;
@@ -172,18 +187,19 @@ RasterCost rasterCost(const QPainterPath& path, bool closeFigures, double halfWi
         } else {
             edge(previous, p);
         }
-        if (outlines == 2)
-            edge(p, p); // the join or cap around the vertex
+        if (wide)
+            crossing(p, p, halfWidth, 2); // the join or cap around the vertex
         previous = p;
     }
     if (open && closeFigures)
         edge(previous, start);
-    double k = 0;
-    for (int r = 0; r < rows; ++r) {
-        k = std::max(0.0, k + change[static_cast<std::size_t>(r)]);
-        cost.crossings += k;
-        if (k > kPlainCrossings) {
-            cost.crowdedCrossings += k;
+    double k = 0, cells = 0;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(rows); ++r) {
+        k = std::max(0.0, k + edgeChange[r]);
+        cells = std::max(0.0, cells + cellChange[r]);
+        cost.cells += cells;
+        if (k > kPlainEdges) {
+            cost.crowdedCells += cells;
             cost.crowdedSquares += k * k;
         }
     }
@@ -703,12 +719,14 @@ bool DeviceContext::Impl::affordPath(const QPainterPath& path, bool fill, double
 {
     const RasterCost cost = rasterCost(path, fill, fill ? 0 : penWidth / 2, deviceBounds());
     if (!fill && penWidth <= 1)
-        return spendPixelWork(budgetUnits(cost.crossings)); // drawn pixel by pixel
+        return spendPixelWork(budgetUnits(cost.cells)); // drawn pixel by pixel
     const std::int64_t smooth = budgetUnits(kAntialiasedWeight * cost.crowdedSquares);
-    if (antialias && cost.crowdedSquares <= kMaxAntialiasedSquares && smooth <= pixelBudget)
+    const QRect bounds = deviceBounds();
+    const double maxSmooth = kMaxAntialiasedStepsPerPixel * std::max(double(bounds.width()) * bounds.height(), 1048576.0);
+    if (antialias && cost.crowdedSquares <= maxSmooth && smooth <= pixelBudget)
         return spendPixelWork(smooth);
     antialias = false;
-    return spendPixelWork(budgetUnits(kAliasedWeight * cost.crowdedCrossings));
+    return spendPixelWork(budgetUnits(kAliasedWeight * cost.crowdedCells));
 }
 
 void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush, bool antialias)
