@@ -865,8 +865,9 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
     std::vector<int> unitsPerChar;
     if (wide) {
         text.reserve(static_cast<qsizetype>(count));
+        ByteReader chars(record, offString);
         for (std::uint32_t i = 0; i < count; ++i)
-            text.append(QChar(static_cast<char16_t>(record[offString + 2 * i] | (record[offString + 2 * i + 1] << 8))));
+            text.append(QChar(static_cast<char16_t>(chars.u16())));
     } else {
         text = FontMapper::decode(record.subspan(offString, count), FontMapper::textCharSet(dc_.currentFont()), &unitsPerChar);
     }
@@ -876,11 +877,9 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
         if (!inRecord(record, offDx, std::uint64_t{count} * perChar * 4))
             return false;
         std::vector<double> perUnit(std::size_t{count} * perChar);
-        for (std::size_t i = 0; i < perUnit.size(); ++i) {
-            const std::size_t at = offDx + 4 * i;
-            perUnit[i] = static_cast<std::int32_t>(record[at] | (record[at + 1] << 8) | (record[at + 2] << 16)
-                                                   | (static_cast<std::uint32_t>(record[at + 3]) << 24));
-        }
+        ByteReader advances(record, offDx);
+        for (auto& v : perUnit)
+            v = advances.i32();
         if (!wide && perChar == 1 && unitsPerChar.size() == static_cast<std::size_t>(text.size())
             && unitsPerChar.size() != count) {
             // Double-byte characters sum the advances of their bytes.

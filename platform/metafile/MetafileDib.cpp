@@ -104,8 +104,9 @@ bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t>
             return false;
         std::vector<std::uint8_t> rgbInfo(tableAt + di.colorEntries * 4);
         std::memcpy(rgbInfo.data(), info.data(), tableAt);
+        ByteReader indexes(info, tableAt);
         for (std::size_t i = 0; i < di.colorEntries; ++i) {
-            const std::size_t index = info[tableAt + 2 * i] | (info[tableAt + 2 * i + 1] << 8);
+            const std::size_t index = indexes.u16();
             putRgbQuad(rgbInfo, tableAt + 4 * i, index < palette.size() ? palette[index] : qRgb(0, 0, 0));
         }
         return DecodeDib(rgbInfo, bits, out, options) == DibStatus::Ok;

@@ -754,10 +754,12 @@ bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
         // A device bitmap: monochrome ones take the text and background colours.
         if (!decodeBitmap16(bitmap, 10, textColor, bkColor, image))
             return true;
-    } else if (function != META_STRETCHDIB && decodeMonochromePackedDib(bitmap, textColor, bkColor, image)) {
-        // The DIB blits play as blits from a bitmap selected into a memory
-        // context: a monochrome source takes the text and background colours,
-        // not its table (icon masks drawn with SRCAND rely on it).
+    } else if (function != META_STRETCHDIB && rop != SRCCOPY
+               && decodeMonochromePackedDib(bitmap, textColor, bkColor, image)) {
+        // A monochrome source that is combined with the picture (a mask, as
+        // icons drawn with SRCAND) takes the text and background colours,
+        // as a monochrome bitmap in a memory context does; copied, it shows
+        // its own table.
     } else if (!decodePackedDib(bitmap, usage, dc_.currentPalette(), image)) {
         return true; // an undecodable bitmap is skipped, the record itself is sound
     }

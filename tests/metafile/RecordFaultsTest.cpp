@@ -290,3 +290,24 @@ TEST(RecordFaults, textWithoutItsOptionalRectangleIsReadInPlace)
     ASSERT_FALSE(ink.isEmpty());
     EXPECT_NEAR(ink.width(), 60, 6) << "two glyphs 60 units apart";
 }
+
+TEST(RecordFaults, copiedMonochromeDibShowsItsOwnTable)
+{
+    testdib::Header mono;
+    mono.width = 1;
+    mono.height = 2;
+    mono.bpp = 1;
+    // Bottom row 0, top row 1; the table is dark grey then light grey.
+    const Bytes dib = testdib::concat({mono.bytes(), testdib::palette({0x555555, 0xAAAAAA}), {0, 0, 0, 0, 0x80, 0, 0, 0}});
+    Bytes params;
+    put32(params, SRCCOPY);
+    for (int v : {2, 1, 0, 0, /*source h, w, y, x*/ 10, 10, 0, 0})
+        put16(params, static_cast<std::uint32_t>(v));
+    testdib::append(params, dib);
+    WmfBuilder b = window(10, 10);
+    b.addRaw(META_DIBSTRETCHBLT, params);
+    QImage image = whiteImage(10, 10);
+    playWmf(b.standard(), image);
+    EXPECT_EQ(image.pixel(5, 2), 0xFFAAAAAAu);
+    EXPECT_EQ(image.pixel(5, 7), 0xFF555555u);
+}
