@@ -555,10 +555,12 @@ DevicePen DeviceContext::Impl::devicePen() const
     // nothing (and a hostile file can ask for millions of pixels).
     const QRect bounds = deviceBounds();
     const double maxWidth = 2.0 * (bounds.width() + bounds.height()) + 64;
+    bool capped = false;
     if (geometric) {
         width = p.width * lineScale();
         if (!(width >= 1))
             width = 1;
+        capped = width > maxWidth;
         width = std::min(width, maxWidth);
     }
     dp.visible = true;
@@ -631,7 +633,9 @@ DevicePen DeviceContext::Impl::devicePen() const
     }
     default: break;
     }
-    if (!pattern.isEmpty()) {
+    // Dashes of a pen cut down to the picture's size would be out of
+    // proportion, and each of them covers the picture: such a pen is solid.
+    if (!pattern.isEmpty() && !capped) {
         pen.setDashPattern(pattern);
         dp.styled = true;
     }

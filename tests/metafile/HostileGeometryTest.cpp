@@ -253,3 +253,25 @@ TEST(HostileGeometry, busyButOrdinaryPicturesAreDrawnWhole)
     EXPECT_GT(o.redPixels, 10000);
     EXPECT_LT(o.ms, kGenerousMs);
 }
+
+TEST(HostileGeometry, penWiderThanThePictureIsSolid)
+{
+    // A dashed pen far wider than the picture is cut down to its size; its
+    // dashes would then each cover the picture, thousands of times along a
+    // long line. Drawn solid, the picture under the line is covered even
+    // where a gap of the dashes would have fallen (700 of every 896 pixels
+    // from the start, with the pen cut to 224).
+    QImage image = whiteImage(40, 40);
+    DeviceContext dc(&image);
+    gdi::LogPen pen;
+    pen.extended = true;
+    pen.style = gdi::PS_GEOMETRIC | gdi::PS_DASH | gdi::PS_ENDCAP_FLAT;
+    pen.width = 1e5;
+    dc.selectPen(pen);
+    QElapsedTimer timer;
+    timer.start();
+    dc.MoveToEx({20.0 - 700 - 896.0 * 1000, 20});
+    dc.LineTo({1e6, 20});
+    EXPECT_LT(timer.elapsed(), kGenerousMs);
+    EXPECT_EQ(countColor(image, 0xFF000000), 40 * 40);
+}
