@@ -2,11 +2,11 @@
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each one for
 # a bounded time (seconds per target, default 60), seeded from
 # tests/fuzz-corpus/<target>/ when that folder exists. An input that runs
-# longer than VELNORA_FUZZ_TIMEOUT seconds (default 2) counts as a hang.
+# longer than VELNORA_FUZZ_TIMEOUT seconds (default 5) counts as a hang.
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-timeout=${VELNORA_FUZZ_TIMEOUT:-2}
+timeout=${VELNORA_FUZZ_TIMEOUT:-5}
 VELNORA_BUILD_DIR=build-fuzz CC=clang CXX=clang++ ./scripts/build.sh -DVELNORA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 status=0
 for f in build-fuzz/bin/fuzz_*; do
