@@ -180,6 +180,35 @@ TEST(ConvertBatch, noClobberSkipsWhatExistsAndCollisionsStopEverythingBeforeWork
     EXPECT_EQ(tool({q(dir.file("a.bmp")), q(dir.file("c.bmp")), q(dir.file("x.gif"))}).exitCode, 2);
 }
 
+TEST(ConvertBatch, compactOutputsAndTheirBudget)
+{
+    TempDir dir;
+    const QImage picture = quadrants(64, 40);
+    writeFile(dir.file("a.bmp"), encodeBmp(picture, BmpFormat::Rgb24));
+    writeFile(dir.file("b.bmp"), encodeBmp(picture.mirrored(true, false), BmpFormat::Rgb24));
+    ToolRun run = tool({"--quiet", "--compact", q(dir.file("a.bmp")), q(dir.file("b.bmp")), "-o", q(dir.file("out"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto compact = readFile(dir.file("out/a.gif"));
+    testgif::expectSamePicture(testgif::decode(compact), picture);
+    run = tool({"--quiet", q(dir.file("a.bmp")), "-o", q(dir.file("plain"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_LT(compact.size(), readFile(dir.file("plain/a.gif")).size());
+
+    // One over the budget: both written, one line for it, status 3.
+    const auto budget = static_cast<long long>(compact.size()) - 1;
+    run = tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), "-o", q(dir.file("tight"))});
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_EQ(readFile(dir.file("tight/a.gif")), compact);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("1 bytes over the budget of %1").arg(budget))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("1 converted, 0 failed"))) << run.err.toStdString();
+
+    // A failure outranks a budget overrun.
+    writeFile(dir.file("bad.bmp"), {'B', 'M'});
+    run = tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), q(dir.file("bad.bmp")), "-o",
+                q(dir.file("both"))});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+}
+
 TEST(ConvertBatch, recursionKeepsTheLayoutAndFoldersNeedIt)
 {
     TempDir dir;
