@@ -49,7 +49,8 @@ const char* ConvertUsage()
            "  --bg 0xBBGGRR      background colour, GIF colour 0 (default 0xFFFFFF)\n"
            "  --no-transparent   do not mark the background colour transparent\n"
            "  --no-interlace     write GIF rows in plain order\n"
-           "  --help             show this text\n";
+           "  --help             show this text\n"
+           "  --version          show the version\n";
 }
 
 bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions& options, std::string& error)
@@ -89,6 +90,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
 
         if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--no-transparent") {
             options.transparent = false;
         } else if (arg == "--no-interlace") {
@@ -139,7 +142,7 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             return false;
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return true;
     if (names.size() != 2) {
         error = names.size() < 2 ? "needs INPUT and OUTPUT file names" : "too many file names";

@@ -7,6 +7,7 @@
 //     --no-transparent   no transparent colour (GIF87a)
 //     --no-interlace     rows in plain order
 //     --help
+//     --version
 // Every option also takes its value as --option=value; "--" ends the options.
 #pragma once
 
@@ -31,10 +32,11 @@ struct ConvertOptions {
     bool transparent = true;
     bool interlaced = true;
     bool help = false;
+    bool version = false;
 };
 
 // Parses args (without the program name). False with a one-line reason in
-// error when the command line can't be used; --help alone needs no names.
+// error when the command line can't be used; --help and --version alone need no names.
 bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
 
 const char* ConvertUsage();

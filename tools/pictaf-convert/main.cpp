@@ -69,6 +69,10 @@ int main(int argc, char** argv)
         std::fputs(ConvertUsage(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("pictaf-convert %s\n", VELNORA_VERSION);
+        return 0;
+    }
 
     // Metafile text is drawn with Qt's fonts, which need an application
     // object (on the offscreen platform: no display). Starting one costs more

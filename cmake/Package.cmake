@@ -1,0 +1,38 @@
+# cpack -G DEB: one package, velnora, for a Debian system. Its library
+# dependencies come from dpkg-shlibdeps; configure with
+# -DCMAKE_INSTALL_PREFIX=/usr so that the libraries land in the multiarch
+# folder (scripts/package.sh does).
+set(CPACK_PACKAGE_NAME velnora)
+set(CPACK_PACKAGE_VENDOR "Velnora developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Velnora developers <velnora@localhost.localdomain>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "banner editor with a GIF and BMP picture converter")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# The editor and the converter draw text in metafiles with Qt's fonts and
+# start Qt's platform plugins (xcb on a desktop, offscreen for the converter).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation")
+file(READ ${PROJECT_SOURCE_DIR}/packaging/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+string(PREPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
+
+# Debian's documentation files, compressed as policy asks.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+  COMMAND ${GZIP_PROGRAM} -9nc ${PROJECT_BINARY_DIR}/packaging/changelog > ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog VERBATIM)
+add_custom_target(velnora_package_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+include(CPack)
