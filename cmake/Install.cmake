@@ -46,15 +46,17 @@ if(TARGET velnora)
   install(TARGETS velnora-install RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/velnora)
 endif()
 
-# The public library for C++ programs.
-install(TARGETS pictafconvert EXPORT PictafTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The public library for C++ programs. Its CMake package is written by hand:
+# an exported target would drag the private platform library's build-tree
+# interface along.
+install(TARGETS pictafconvert LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/pictaf DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 set(PICTAF_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Pictaf)
-install(EXPORT PictafTargets NAMESPACE Pictaf:: FILE PictafTargets.cmake DESTINATION ${PICTAF_CMAKE_DIR})
+set(PICTAF_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+set(PICTAF_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/PictafConfig.cmake.in
-  ${PROJECT_BINARY_DIR}/PictafConfig.cmake INSTALL_DESTINATION ${PICTAF_CMAKE_DIR})
+  ${PROJECT_BINARY_DIR}/PictafConfig.cmake INSTALL_DESTINATION ${PICTAF_CMAKE_DIR}
+  PATH_VARS PICTAF_LIBDIR PICTAF_INCLUDEDIR)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/PictafConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/PictafConfig.cmake ${PROJECT_BINARY_DIR}/PictafConfigVersion.cmake
@@ -81,7 +83,7 @@ install(CODE "
 install(FILES ${PROJECT_BINARY_DIR}/pictaf.pc.installed
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig RENAME pictaf.pc)
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/pictaf-library.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 include(cmake/Package.cmake)

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Builds the Debian package velnora_VERSION_ARCH.deb in build-pkg/ (or
+# $VELNORA_PACKAGE_DIR), for installation under /usr, and checks it with
+# lintian. Prints the package's path last.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+dir=${VELNORA_PACKAGE_DIR:-build-pkg}
+VELNORA_BUILD_DIR=$dir ./scripts/build.sh -DCMAKE_INSTALL_PREFIX=/usr -DVELNORA_TESTS=OFF -DVELNORA_BENCH=OFF
+(cd "$dir" && rm -f velnora_*.deb && cpack -G DEB >/dev/null)
+deb=$(ls "$dir"/velnora_*.deb)
+# Reports that stay, and why, are in packaging/lintian-overrides.
+lintian --suppress-tags-from-file packaging/lintian-overrides "$deb" >&2 || true
+echo "$deb"
