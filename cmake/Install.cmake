@@ -73,6 +73,8 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
 else()
   set(PICTAF_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
+# The prefix is known only when installing (cmake --install --prefix).
+set(PREFIX_AT_INSTALL "@PREFIX_AT_INSTALL@")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/pictaf.pc.in ${PROJECT_BINARY_DIR}/pictaf.pc @ONLY)
 install(CODE "
   set(pc_prefix \"\${CMAKE_INSTALL_PREFIX}\")

@@ -35,9 +35,12 @@ for size in 16 24 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${size}x$size/apps/velnora.png" ] || fail "no ${size}x$size icon"
 done
 # The installed programs must not lean on the build tree.
-if grep -q "$build" "$prefix/bin/velnora" "$prefix/bin/pictaf-convert" "$prefix/$libdir/libpictafconvert.so.$version"; then
-  fail "an installed file names the build tree"
-fi
+for f in bin/velnora bin/pictaf-convert bin/velnora-regsvr libexec/velnora/velnora-install \
+         "$libdir/libpictafconvert.so.$version" "$libdir/velnora/libpictaf.so"; do
+  if readelf -d "$prefix/$f" | grep -E "RUNPATH|RPATH" | grep -q "$build"; then
+    fail "$f looks for libraries in the build tree"
+  fi
+done
 
 step "--version of every program is $version"
 for p in velnora pictaf-convert velnora-regsvr; do
@@ -76,7 +79,8 @@ for page in velnora pictaf-convert velnora-regsvr; do
 done
 MANPATH="$prefix/share/man" man -w pictaf-convert | grep -q "^$prefix/" || fail "man does not find pictaf-convert(1)"
 
-step "the editor starts from its desktop entry with a picture, registers its own control library, and closes"
+step "the editor starts from its menu entry, registers its own control library, and closes"
+step "the editor starts with a picture given on its command line, and closes"
 # A picture of a colour found nowhere else on the screen.
 convert -size 120x40 xc:'#11C95D' "BMP3:$work/green.bmp"
 export VELNORA_REGISTRY="$work/registry.reg"
@@ -84,21 +88,29 @@ PATH="$prefix/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   prefix=$1; work=$2
   pid=""
   fail() { echo "install-check: $1" >&2; [ -z "$pid" ] || kill "$pid" 2>/dev/null; exit 1; }
-  # As a file manager does: the desktop entry with a file for %f.
-  dex -v "$prefix/share/applications/velnora.desktop" "$work/green.bmp" >/dev/null 2>&1 &
-  win=$(timeout 20 xdotool search --sync --onlyvisible --name "^   Velnora\$" | head -1)
-  [ -n "$win" ] || fail "the main window never showed"
-  pid=$(xdotool getwindowpid "$win" 2>/dev/null || true)
-  [ -n "$pid" ] || pid=$(pgrep -n -x velnora)
-  sleep 1
+  started() { # the main window, and the pid of the program that shows it
+    win=$(timeout 20 xdotool search --sync --onlyvisible --name "^   Velnora\$" | head -1)
+    [ -n "$win" ] || fail "the main window never showed ($1)"
+    pid=$(xdotool getwindowpid "$win")
+    sleep 1
+  }
+  quit() { # File > Exit, the last entry of the first menu
+    eval $(xdotool getwindowgeometry --shell "$win")
+    xdotool mousemove $((X + 18)) $((Y + 8)) click 1; sleep 0.4; xdotool key Up Return
+    for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || { pid=""; return; }; sleep 0.1; done
+    fail "velnora still running 5 s after Exit ($1)"
+  }
+  # As the desktop menu starts it.
+  dex "$prefix/share/applications/velnora.desktop" >/dev/null 2>&1
+  started "menu entry"
+  quit "menu entry"
+  # As a file manager'"'"'s Open With does.
+  velnora "$work/green.bmp" >/dev/null 2>&1 &
+  started "with a file"
   import -window root "$work/screen.png"
   shown=$(convert "$work/screen.png" -fill black +opaque "#11C95D" -fill white -opaque "#11C95D" -format "%[fx:mean*w*h]" info:)
   [ "${shown%.*}" -ge 4000 ] || fail "the picture given on the command line is not on the banner ($shown pixels)"
-  eval $(xdotool getwindowgeometry --shell "$win")
-  # File > Exit, the last entry of the first menu.
-  xdotool mousemove $((X + 18)) $((Y + 8)) click 1; sleep 0.4; xdotool key Up Return
-  for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || exit 0; sleep 0.1; done
-  fail "velnora still running 5 s after Exit"
+  quit "with a file"
 ' sh "$prefix" "$work"
 grep -q "$prefix/$libdir/velnora/libpictaf.so" "$VELNORA_REGISTRY" ||
   fail "the editor did not register the control library of its installation"
