@@ -5,7 +5,11 @@
 set(CPACK_PACKAGE_NAME velnora)
 set(CPACK_PACKAGE_VENDOR "Velnora developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Velnora developers <velnora@localhost.localdomain>")
+# The address the package names as its maintainer; set it when building a
+# package for others.
+set(VELNORA_PACKAGE_MAINTAINER "Velnora developers <velnora@example.org>" CACHE STRING
+  "Maintainer of the Debian package: Name <address>")
+set(CPACK_PACKAGE_CONTACT "${VELNORA_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "banner editor with a GIF and BMP picture converter")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
@@ -15,15 +19,23 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# The libraries are public, so ldconfig runs when they come and go: as a
+# trigger, which is why the package brings maintainer scripts of its own
+# (cpack would otherwise write ones that call ldconfig).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/triggers
+  ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/postrm)
 # The editor and the converter draw text in metafiles with Qt's fonts and
 # start Qt's platform plugins (xcb on a desktop, offscreen for the converter).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation")
 file(READ ${PROJECT_SOURCE_DIR}/packaging/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
-string(PREPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
+file(WRITE ${PROJECT_BINARY_DIR}/packaging/triggers "activate-noawait ldconfig\n")
+# Reports of lintian that stay, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velnora)
 
 # Debian's documentation files, compressed as policy asks.
 find_program(GZIP_PROGRAM gzip REQUIRED)
