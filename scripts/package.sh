@@ -6,9 +6,13 @@ set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 dir=${VELNORA_PACKAGE_DIR:-build-pkg}
-# Symbols bound at start-up and read-only relocations, as Debian's own packages link.
-ldflags="-Wl,-z,relro -Wl,-z,now"
+# Compiled and linked with the hardening flags Debian's own packages use.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
 VELNORA_BUILD_DIR=$dir ./scripts/build.sh -DCMAKE_INSTALL_PREFIX=/usr -DVELNORA_TESTS=OFF -DVELNORA_BENCH=OFF \
+  "-DCMAKE_C_FLAGS=$cflags" "-DCMAKE_CXX_FLAGS=$cxxflags" \
   "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags"
 (cd "$dir" && rm -f velnora_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/velnora_*.deb)
