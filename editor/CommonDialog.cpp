@@ -3,6 +3,7 @@
 #include "QtDialogProvider.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 CommonDialog::CommonDialog(QWidget* owner, QObject* parent)
     : QObject(parent), m_owner(owner), m_provider(std::make_shared<QtDialogProvider>())
@@ -57,7 +58,12 @@ DialogResult CommonDialog::showOpen()
 
 DialogResult CommonDialog::showSave()
 {
-    return acceptFileName(m_provider->chooseSaveFile(m_owner, fileRequest()));
+    FileDialogRequest request = fileRequest();
+    // The name carried over from a command of another type keeps its place
+    // and stem but takes this save's extension: confirming it at once must
+    // not put BMP bytes under a ".gif" name, or over a loaded ".jpg".
+    request.fileName = saveName(m_fileName, m_filter, m_defaultExt);
+    return acceptFileName(m_provider->chooseSaveFile(m_owner, request));
 }
 
 InputBoxAnswer CommonDialog::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
@@ -93,6 +99,27 @@ QStringList CommonDialog::toNameFilters(const QString& filter)
         result << QStringLiteral("%1 (%2)").arg(label, patterns.join(QLatin1Char(' ')));
     }
     return result;
+}
+
+QString CommonDialog::saveName(const QString& fileName, const QString& filter, const QString& ext)
+{
+    if (ext.isEmpty() || fileName.isEmpty())
+        return fileName;
+    const QString last = QFileInfo(fileName).fileName();
+    const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return fileName; // the default extension is added on confirming
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        for (const QString& pattern : parts.at(i).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+                                        QRegularExpression::CaseInsensitiveOption);
+            if (re.match(last).hasMatch())
+                return fileName;
+        }
+    }
+    const qsizetype cut = fileName.size() - (last.size() - dot);
+    return fileName.left(cut) + QLatin1Char('.') + ext;
 }
 
 QString CommonDialog::withDefaultExt(const QString& fileName, const QString& ext)

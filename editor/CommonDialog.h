@@ -74,6 +74,9 @@ public:
     // "BMP |*.bmp" -> {"BMP (*.bmp)"}; a description without a pattern
     // offers every file.
     static QStringList toNameFilters(const QString& filter);
+    // The name a save dialog opens on: a name whose extension none of the
+    // filter's patterns accept takes ".ext" in place of its own.
+    static QString saveName(const QString& fileName, const QString& filter, const QString& ext);
     // The name with ".ext" added when its last component has no extension.
     static QString withDefaultExt(const QString& fileName, const QString& ext);
 

@@ -3,6 +3,11 @@
 #include "FontProperties.h"
 
 #include <QEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPainter>
+
+#include <algorithm>
 
 FormLabel::FormLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent)
 {
@@ -100,12 +105,45 @@ void FormLabel::setFontUnderline(bool on)
 void FormLabel::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        m_emboldenBy = syntheticBoldWidth(font());
         fitToCaption();
+    }
 }
 
 void FormLabel::fitToCaption()
 {
     if (m_autoSize)
-        resize(sizeHint().expandedTo(QSize(1, 1)));
+        resize((sizeHint() + QSize(m_emboldenBy, 0)).expandedTo(QSize(1, 1)));
+}
+
+int FormLabel::syntheticBoldWidth(const QFont& font)
+{
+    if (!font.bold())
+        return 0;
+    // The face really drawn: a design name resolves to its stand-in.
+    const QString family = QFontInfo(font).family();
+    for (const QString& style : QFontDatabase::styles(family)) {
+        if (QFontDatabase::weight(family, style) >= QFont::DemiBold)
+            return 0;
+    }
+    // No bold face to draw with: the text is drawn again this many pixels
+    // to the right, about a sixteenth of its height, as bold strokes are.
+    return std::max(1, qRound(QFontInfo(font).pixelSize() / 16.0));
+}
+
+void FormLabel::paintEvent(QPaintEvent* event)
+{
+    if (m_emboldenBy == 0 || text().isEmpty() || textFormat() == Qt::RichText) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect box = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    p.setFont(font());
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    for (int dx = 0; dx <= m_emboldenBy; ++dx)
+        p.drawText(box.translated(dx, 0), flags, text());
 }

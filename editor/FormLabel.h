@@ -29,13 +29,19 @@ public:
     void setFontStrikethru(bool on);
     void setFontUnderline(bool on);
 
+    // Extra pixels of stroke when the font asks for bold but the face drawn
+    // (a stand-in for a design font) has no bold of its own; else 0.
+    static int syntheticBoldWidth(const QFont& font);
+
 protected:
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyFont(const QFont& font);
     void fitToCaption();
 
     bool m_autoSize = false;
+    int m_emboldenBy = 0;
     OleColor m_foreColor = OleColors::SysButtonText;
 };

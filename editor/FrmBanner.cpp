@@ -16,6 +16,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 using FormMouse::buttonMask;
 using FormMouse::shiftMask;
@@ -90,8 +91,24 @@ void FrmBanner::setPicture(const QImage& picture)
 
 QImage FrmBanner::image() const
 {
+    // A banner with a side of 0 has no image: copying an empty rectangle
+    // would hand back the whole of the larger image kept behind it.
+    if (width() <= 0 || height() <= 0)
+        return QImage();
     const_cast<FrmBanner*>(this)->ensureImageCovers(size());
     return m_image.copy(0, 0, width(), height());
+}
+
+void FrmBanner::cropImageToSize()
+{
+    // What a shrink cuts off is gone: growing again exposes the background
+    // colour and picture, not pixels of an earlier, larger banner.
+    if (width() <= 0 || height() <= 0) {
+        m_image = QImage();
+        return;
+    }
+    if (m_image.width() > width() || m_image.height() > height())
+        m_image = m_image.copy(0, 0, std::min(m_image.width(), width()), std::min(m_image.height(), height()));
 }
 
 void FrmBanner::print(const QString& text)
@@ -179,6 +196,7 @@ PropertyStatus FrmBanner::setWidthTwips(float twips)
     if (!(twips >= 0.0f) || px > MaxSidePixels)
         return PropertyStatus::InvalidValue;
     setClientSizePixels(px, height());
+    cropImageToSize();
     ensureImageCovers(size());
     return PropertyStatus::Ok;
 }
@@ -189,6 +207,7 @@ PropertyStatus FrmBanner::setHeightTwips(float twips)
     if (!(twips >= 0.0f) || px > MaxSidePixels)
         return PropertyStatus::InvalidValue;
     setClientSizePixels(width(), px);
+    cropImageToSize();
     ensureImageCovers(size());
     return PropertyStatus::Ok;
 }
@@ -304,10 +323,17 @@ void FrmBanner::mouseDoubleClickEvent(QMouseEvent* event)
 void FrmBanner::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
-    if (m_moving)
+    QPointF at = event->position();
+    if (m_moving) {
         followPointer(event->globalPosition());
-    Form_MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), twipsOf(event->position().x()),
-                   twipsOf(event->position().y()));
+        // The canvas has moved under the pointer, and stops at the work
+        // area's edge while the pointer goes on: the readout shows the banner
+        // pixel under the pointer, held to the banner.
+        at = mapFromGlobal(event->globalPosition());
+        at.setX(std::clamp(std::floor(at.x()), 0.0, std::max(0.0, width() - 1.0)));
+        at.setY(std::clamp(std::floor(at.y()), 0.0, std::max(0.0, height() - 1.0)));
+    }
+    Form_MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), twipsOf(at.x()), twipsOf(at.y()));
 }
 
 void FrmBanner::mouseReleaseEvent(QMouseEvent* event)

@@ -77,8 +77,9 @@ public:
     // Draws a picture into the image, stretched to the rectangle (twips).
     void paintPicture(const QImage& picture, float x, float y, float width, float height);
 
-    // Client size in twips. Content is kept where it still fits; new area
-    // shows the background colour and picture. Negative sizes and sides beyond
+    // Client size in twips. Content is kept where it still fits; new area,
+    // even area that was drawn on before a shrink, shows the background colour
+    // and picture. Negative sizes and sides beyond
     // MaxSidePixels are refused.
     PropertyStatus setWidthTwips(float twips);
     PropertyStatus setHeightTwips(float twips);
@@ -101,6 +102,7 @@ protected:
 private:
     void recompose();
     void ensureImageCovers(QSize size);
+    void cropImageToSize();
     PropertyStatus applyFont(const QFont& font);
     void beginMove(const QPointF& globalPointer);
     void followPointer(const QPointF& globalPointer);
@@ -111,8 +113,8 @@ private:
     OleColor m_foreColor = OleColors::SysButtonText;
     QFont m_font;
     QImage m_picture;
-    // Grows to the largest size the canvas has had, so content survives a
-    // shrink and grow; image() crops it to the current size.
+    // Covers at least the current size; a size change cuts it to the new
+    // size first, so only what still fits survives.
     QImage m_image;
     float m_currentX = 0.0f;
     float m_currentY = 0.0f;

@@ -18,6 +18,8 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QPushButton>
 
 namespace {
@@ -180,6 +182,24 @@ void FrmView::Command2_Click()
 }
 
 void FrmView::cmdcancel_Click() { hideForm(); }
+
+void FrmView::showEvent(QShowEvent* event)
+{
+    Form::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Hidden, not unloaded: the folder may have changed while the viewer was
+    // away. The file chosen stays chosen while it is still there; the
+    // preview is left as it is.
+    const QString chosen = File1->fileName();
+    const QSignalBlocker quiet(File1);
+    File1->refresh();
+    if (!chosen.isEmpty()) {
+        const QList<QListWidgetItem*> found = File1->findItems(chosen, Qt::MatchExactly);
+        if (!found.isEmpty())
+            File1->setCurrentItem(found.constFirst());
+    }
+}
 
 void FrmView::keyPressEvent(QKeyEvent* event)
 {

@@ -48,6 +48,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void folderRefused(const QString& folder);

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -248,6 +249,32 @@ void Parent::createToolbar2()
     Label4->setAutoSize(true);
 }
 
+namespace {
+
+// A status bar panel with the sunken bevel of the platform it was designed
+// on: grey above and left, white below and right. Styles draw a Panel frame
+// as they like (Fusion as a single line), so the bevel is drawn here.
+class SunkenPanel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QLabel::paintEvent(event);
+        QPainter p(this);
+        const QRect r = rect();
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+};
+
+} // namespace
+
 void Parent::createStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
@@ -256,9 +283,9 @@ void Parent::createStatusBar()
     StatusBar1->setSizeGripEnabled(false);
     const int minimum = Twips::toPixels(1440);
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(StatusBar1);
+        auto* panel = new SunkenPanel(StatusBar1);
         panel->setObjectName(QStringLiteral("Panels(%1)").arg(i + 1));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setFrameStyle(QFrame::NoFrame);
         panel->setMinimumWidth(minimum);
         panel->setContentsMargins(3, 0, 3, 0);
         Panels[i] = panel;
@@ -272,6 +299,9 @@ void Parent::createStatusBar()
         Panels[i]->setFixedWidth(minimum);
         StatusBar1->addPermanentWidget(Panels[i]);
     }
+    // The panels carry their own bevels; the style's separators between
+    // items would double them.
+    StatusBar1->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
     setStatusBar(StatusBar1);
 
     m_clock = new QTimer(this);
@@ -433,7 +463,17 @@ void Parent::MnuText_Click()
     CommonDialog1->showFont();
 }
 
-void Parent::MnuViewHelp_Click() { Forms::frmHelp().showForm(); }
+void Parent::MnuViewHelp_Click()
+{
+    frmHelp& help = Forms::frmHelp();
+    if (!help.isFormVisible()) {
+        // A borderless window of its own: without a place it would open at
+        // the screen's corner, away from the program it explains.
+        const QRect over = frameGeometry();
+        help.move(over.center() - QPoint(help.width() / 2, help.height() / 2));
+    }
+    help.showForm();
+}
 void Parent::MnuAbout_Click() { Forms::frmAbout().showForm(); }
 
 void Parent::palette_Click(int index)

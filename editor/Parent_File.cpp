@@ -44,6 +44,10 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Both ways out refuse a banner with a side of 0 alike, before any dialog.
+const QString kEmptyBanner = QStringLiteral("The banner has no pixels (its width or height is 0).\n"
+                                            "Give it a size with Banner Size first.");
+
 } // namespace
 
 void Parent::warn(const QString& text)
@@ -80,6 +84,10 @@ bool Parent::loadCanvasPicture(const QString& fileName)
 
 void Parent::saveBitmap()
 {
+    if (Forms::FrmBanner().image().isNull()) {
+        warn(kEmptyBanner);
+        return;
+    }
     CommonDialog1->setFilter(bmpFilter());
     CommonDialog1->setDefaultExt(QStringLiteral("bmp"));
     if (CommonDialog1->showSave() == DialogResult::Cancelled)
@@ -106,14 +114,13 @@ void Parent::exportGif()
         std::nearbyint(banner.heightTwips() / static_cast<float>(Twips::PerPixel)));
     const auto width = static_cast<std::int32_t>(std::nearbyint(pixelWidth));
 
-    if (!Pictafor1->isAvailable()) {
-        warn(Pictafor1->problem());
-        return;
-    }
     const QImage image = banner.image();
     if (image.isNull() || width <= 0 || pixelHeight <= 0) {
-        warn(QStringLiteral("The banner has no pixels to export (its width or height is 0).\n"
-                            "Give it a size with Banner Size first."));
+        warn(kEmptyBanner);
+        return;
+    }
+    if (!Pictafor1->isAvailable()) {
+        warn(Pictafor1->problem());
         return;
     }
     if (const plat::com::HRESULT h = Pictafor1->putType(1); plat::com::FAILED(h)) {
@@ -139,6 +146,13 @@ void Parent::exportGif()
     if (CommonDialog1->showSave() == DialogResult::Cancelled)
         return; // the banner stays on the clipboard and in Picture4
     const QString fileName = CommonDialog1->fileName();
+    if (PictureFiles::isSpecialFile(fileName)) {
+        // The control would wait on a pipe for a reader, or write into a device.
+        warn(PictureFiles::describeSaveFailure(
+            PictureFiles::Status::CannotWrite,
+            QStringLiteral("It is not a regular file (a device, pipe or socket)."), fileName));
+        return;
+    }
 
     // The control reports success whatever happens; the file itself says
     // whether it was written.

@@ -6,6 +6,7 @@
 #include <com/Persist.h>
 #include <com/TypeLib.h>
 #include <com/Variant.h>
+#include <registry/Registry.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,22 +86,30 @@ HRESULT PictaforControl::create()
 
 QString PictaforControl::problem() const
 {
+    // What is missing and how to get it, in a user's words; the result code
+    // stays on a details line for whoever helps.
+    const QString registerIt =
+        QStringLiteral("reinstall Velnora, which installs the control with it, or register the control by running\n"
+                       "    velnora-regsvr \"%1\"\nand start Velnora again.")
+            .arg(QDir::toNativeSeparators(installedLibrary()));
+    QString details = QStringLiteral("\n\nDetails: %1").arg(resultText(m_result));
+    // A damaged registry is named here: the platform library writes no log.
+    if (const std::string damaged = plat::RegistryProblem(); !damaged.empty())
+        details += QStringLiteral("; ") + QString::fromStdString(damaged);
     switch (m_state) {
     case State::Ready: return {};
     case State::NotRegistered:
-        return QStringLiteral("GIF export needs the Pictaf conversion control, which is not registered "
-                              "on this computer (%1).\n\nRegister it with \"velnora-regsvr libpictaf.so\" "
-                              "(scripts/run.sh does this) and start Velnora again.")
-            .arg(resultText(m_result));
+        return QStringLiteral("GIF export needs the Pictaf image conversion control, which is not installed on this "
+                              "computer.\n\nTo install it, ")
+            + registerIt + details;
     case State::CannotCreate:
-        return QStringLiteral("GIF export needs the Pictaf conversion control, but it could not be created "
-                              "(%1).\n\nCheck that the registered libpictaf.so exists, or register it again with "
-                              "\"velnora-regsvr libpictaf.so\".")
-            .arg(resultText(m_result));
+        return QStringLiteral("GIF export needs the Pictaf image conversion control. It is installed, but it could not "
+                              "be started: its library file may have been moved or removed.\n\nTo repair it, ")
+            + registerIt + details;
     case State::SettingsRefused:
-        return QStringLiteral("GIF export needs the Pictaf conversion control, but it did not accept its "
-                              "stored settings (%1).")
-            .arg(resultText(m_result));
+        return QStringLiteral("GIF export needs the Pictaf image conversion control. It started, but it did not accept "
+                              "the settings Velnora gives it, so it may be a different version.\n\nTo repair it, ")
+            + registerIt + details;
     }
     return {};
 }

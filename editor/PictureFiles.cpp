@@ -12,6 +12,12 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace PictureFiles {
 
 const char* statusText(Status status)
@@ -28,6 +34,14 @@ const char* statusText(Status status)
     return "unknown";
 }
 
+bool isSpecialFile(const QString& fileName)
+{
+    struct stat st {};
+    if (fileName.isEmpty() || ::stat(QFile::encodeName(fileName).constData(), &st) != 0)
+        return false;
+    return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 Loaded loadPicture(const QString& fileName)
 {
     if (fileName.isEmpty())
@@ -35,9 +49,31 @@ Loaded loadPicture(const QString& fileName)
     const QFileInfo info(fileName);
     if (!info.exists())
         return {Status::NotFound, {}, QStringLiteral("No such file.")};
-    QFile file(fileName);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        return {Status::Unreadable, {}, info.isDir() ? QStringLiteral("It is a folder.") : file.errorString()};
+    // Opened without waiting, then asked what it is: a FIFO or a device must
+    // not hold the program up, and a kernel file that has nothing to give
+    // yet fails its read instead of blocking it.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {Status::Unreadable, {}, QString::fromLocal8Bit(std::strerror(errno))};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return {Status::Unreadable, {},
+                folder ? QStringLiteral("It is a folder.")
+                       : QStringLiteral("It is not a regular file (a device, pipe or socket).")};
+    }
+    if (st.st_size == 0) {
+        // Nothing to decode; kernel files that report no size are not read
+        // at all (some of them hand out what they hold only once).
+        ::close(fd);
+        return {Status::NotAPicture, {}, QStringLiteral("The file is empty.")};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {Status::Unreadable, {}, file.errorString()};
+    }
 
     // Metafiles are drawn by the platform, which Qt's readers do not know.
     if (const auto kind = MetafilePicture::kindOf(file.peek(44)); kind != MetafilePicture::Kind::None) {
@@ -77,6 +113,11 @@ Status savePicture(const QImage& picture, const QString& fileName, QString* reas
         return fail(Status::EmptyPicture, QStringLiteral("The picture has no pixels."));
     if (fileName.isEmpty())
         return fail(Status::CannotWrite, QStringLiteral("No file name."));
+    // Only a regular file (or a link to one) is replaced; a device or pipe
+    // under the name is not the user's picture to overwrite, and opening a
+    // pipe would wait for a reader.
+    if (isSpecialFile(fileName))
+        return fail(Status::CannotWrite, QStringLiteral("It is not a regular file (a device, pipe or socket)."));
 
     // Written beside the target and renamed over it at the end, so a full
     // disk or a failed write never leaves a truncated BMP under the name.

@@ -27,6 +27,10 @@ struct Loaded {
     QString reason; // the system's words for a failure, else empty
 };
 
+// True when the name is an existing device, pipe or socket (links followed):
+// no picture is read from or written to such a file.
+bool isSpecialFile(const QString& fileName);
+
 // An empty name gives an empty picture, as LoadPicture("") does.
 Loaded loadPicture(const QString& fileName);
 

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QMimeDatabase>
+#include <QSettings>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QInputDialog>
@@ -10,10 +13,64 @@
 
 namespace {
 
+// Icons and type names from the name alone. The stock provider sniffs file
+// contents to guess a type, and reading a pipe, a device or a kernel file
+// such as /proc/kmsg waits for ever: the dialog, or its closing, hangs.
+class NameOnlyIconProvider final : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::icon(QFileIconProvider::Folder);
+        if (info.isFile()) {
+            const QMimeType mime = m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+            const QIcon themed = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
+            if (!themed.isNull())
+                return themed;
+        }
+        return QFileIconProvider::icon(QFileIconProvider::File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        if (!info.isFile())
+            return QStringLiteral("Special file");
+        const QMimeType mime = m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    QMimeDatabase m_mimes;
+};
+
+// What Qt's dialog would otherwise keep in a settings file: the folders
+// visited, for this run only.
+struct DialogHistory {
+    QStringList visited;
+    QString lastDirectory;
+};
+
+DialogHistory& history()
+{
+    static DialogHistory h;
+    return h;
+}
+
 std::optional<QString> runFileDialog(QWidget* owner, const FileDialogRequest& request,
                                      QFileDialog::AcceptMode mode)
 {
+    QtDialogProvider::keepDialogStateInMemory();
+    NameOnlyIconProvider icons; // outlives the dialog and its file model
     QFileDialog dialog(owner, request.title);
+    // Qt's own dialog, so that the icon provider below is the one asked.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+    if (!history().visited.isEmpty())
+        dialog.setHistory(history().visited);
+    if (!history().lastDirectory.isEmpty())
+        dialog.setDirectory(history().lastDirectory);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (!request.nameFilters.isEmpty())
@@ -22,12 +79,30 @@ std::optional<QString> runFileDialog(QWidget* owner, const FileDialogRequest& re
         dialog.setDefaultSuffix(request.defaultExt);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    history().visited = dialog.history();
+    history().lastDirectory = dialog.directory().absolutePath();
+    if (!accepted)
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
+
+void QtDialogProvider::keepDialogStateInMemory()
+{
+    // Qt's file and colour dialogs read and write their state through the
+    // per-user settings of "QtProject". The editor writes no configuration
+    // file: that settings path is pointed where no file can be made, and the
+    // dialogs' history is kept in memory above.
+    static const bool once = [] {
+        const QString nowhere = QStringLiteral("/dev/null");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
+        return true;
+    }();
+    (void)once;
+}
 
 QString QtDialogProvider::displayText(const QString& text)
 {
@@ -39,6 +114,7 @@ QString QtDialogProvider::displayText(const QString& text)
 
 std::optional<QColor> QtDialogProvider::chooseColor(QWidget* owner, const QColor& initial)
 {
+    keepDialogStateInMemory();
     const QColor chosen = QColorDialog::getColor(initial, owner);
     if (!chosen.isValid())
         return std::nullopt;

@@ -12,6 +12,10 @@ public:
                                      const QString& defaultText) override;
     MessageAnswer message(QWidget* owner, const MessageRequest& request) override;
 
+    // Points the dialogs' settings where no file is read or written; called
+    // before any dialog is made.
+    static void keepDialogStateInMemory();
+
     // Carriage returns written as line breaks the Qt labels understand.
     static QString displayText(const QString& text);
 };

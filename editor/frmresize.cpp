@@ -53,6 +53,9 @@ frmresize::frmresize()
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(Twips::toPixelRect(240, 2640, 3135, 255));
     Check1->setFont(FontProperties::design(kSans, 8.25f, true));
+    // A button fills with its Button colour; the designed grey is the back
+    // colour, so the check box fills with Window like the form's labels.
+    Check1->setBackgroundRole(QPalette::Window);
     Check1->setAutoFillBackground(true);
     QPalette checkPalette = Check1->palette();
     checkPalette.setColor(QPalette::Window, OleColors::toQColor(0x00C0C0C0));

@@ -1,9 +1,12 @@
 // Plays every corpus file (../shared/metafiles, or $VELNORA_METAFILE_CORPUS)
 // through the engine at its natural size and at 1000 pixels wide, several
 // times each, and prints the median and the slowest time per file.
-//   bench_metafile [REPETITIONS] [FILTER]
+//   bench_metafile [--emfplus] [REPETITIONS] [FILTER]
+// --emfplus draws dual EMF+ files from their EMF+ records.
 // A first, untimed run per file warms the font caches.
 #include "CorpusRender.h"
+
+#include <metafile/EmfPlus.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -11,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,9 +54,14 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--emfplus") {
+        plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
+        --argc;
+        ++argv;
+    }
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const std::string filter = argc > 2 ? argv[2] : "";
-    const auto files = velnora::test::corpusFiles({"wmf", "emf"});
+    const auto files = velnora::test::corpusFiles({"wmf", "emf", "emfplus"});
     if (files.empty()) {
         std::fprintf(stderr, "corpus not found (set VELNORA_METAFILE_CORPUS)\n");
         return 1;

@@ -169,7 +169,10 @@ PackedDib readDib(const ByteSource& src, Status* status)
     const std::uint64_t declared = core ? (bpp <= 8 ? (1u << bpp) : 0)
                                         : (clrUsed != 0 ? clrUsed : (bpp <= 8 ? (1u << bpp) : 0));
     const std::uint64_t kept = bpp <= 8 ? std::min<std::uint64_t>(declared, 1u << bpp) : 0;
-    // Bit-field masks follow a 40-byte header only when the compression says so.
+    // Bit-field masks follow a 40-byte header only when the compression says
+    // so. A 16 or 32 bpp file without them and with a pixel offset of 0 is
+    // therefore read from right after its header, as stored; taking the first
+    // 12 bytes of its pixels for masks would shift every row.
     const std::uint64_t maskBytes = compression == 3 ? 12 : (compression == 6 ? 16 : 0);
     const std::uint64_t masksAt = headerAt + headerSize;
     const std::uint64_t tableAt = masksAt + maskBytes;
@@ -178,18 +181,21 @@ PackedDib readDib(const ByteSource& src, Status* status)
         return fail(status, Status::Malformed);
 
     const std::uint64_t pixelsAt = bitsOffset != 0 ? bitsOffset : tableEnd;
-    if (pixelsAt > src.size())
-        return fail(status, Status::Malformed);
-    const std::uint64_t available = src.size() - pixelsAt;
+    // Pixel data that ends early (or is missing altogether) leaves the rest
+    // of the zero-filled block as it is: those pixels come out black.
+    const std::uint64_t available = pixelsAt < src.size() ? src.size() - pixelsAt : 0;
     std::uint64_t pixelBytes;
+    std::uint64_t storedBytes;
     if (compression == 1 || compression == 2) {
-        // Run-length data: as much as the header says, or the rest of the
-        // file; a short stream decodes as far as it goes.
+        // Run-length data: as much as the header says or, when it says 0,
+        // the rest of the file. A size of 0 taken as stride x height would cut
+        // off a stream that runs longer than the uncompressed pixels (runs of
+        // literal bytes, padding); a short stream decodes as far as it goes.
         pixelBytes = imageSize != 0 ? std::min<std::uint64_t>(imageSize, available) : available;
+        storedBytes = pixelBytes;
     } else {
         pixelBytes = stride * static_cast<std::uint64_t>(rows);
-        if (pixelBytes > available)
-            return fail(status, Status::Malformed);
+        storedBytes = std::min(pixelBytes, available);
     }
     if (pixelBytes > 0xffffffffu)
         return fail(status, Status::TooLarge);
@@ -234,7 +240,8 @@ PackedDib readDib(const ByteSource& src, Status* status)
         return fail(status, Status::Malformed);
     }
     p += kept * 4;
-    if (!src.read(pixelsAt, p, static_cast<std::size_t>(pixelBytes)))
+    std::memset(p, 0, static_cast<std::size_t>(pixelBytes));
+    if (storedBytes != 0 && !src.read(pixelsAt, p, static_cast<std::size_t>(storedBytes)))
         return fail(status, Status::Malformed);
     if (status)
         *status = Status::Ok;

@@ -17,8 +17,10 @@ public:
     virtual ~ByteSink();
     void write(const std::uint8_t* data, std::size_t count)
     {
-        if (!failed_)
+        if (!failed_) {
             put(data, count);
+            written_ += count;
+        }
     }
     void writeByte(std::uint8_t b) { write(&b, 1); }
     void write16(std::uint32_t v)
@@ -32,6 +34,8 @@ public:
         write16(v >> 16);
     }
     bool failed() const { return failed_; }
+    // Bytes handed to the sink so far (those of a failed write included).
+    std::uint64_t written() const { return written_; }
 
 protected:
     virtual void put(const std::uint8_t* data, std::size_t count) = 0;
@@ -39,11 +43,19 @@ protected:
 
 private:
     bool failed_ = false;
+    std::uint64_t written_ = 0;
 };
 
 class MemorySink final : public ByteSink {
 public:
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    // The bytes, moved out; the sink is empty afterwards.
+    std::vector<std::uint8_t> take()
+    {
+        std::vector<std::uint8_t> out;
+        out.swap(bytes_);
+        return out;
+    }
 
 protected:
     void put(const std::uint8_t* data, std::size_t count) override { bytes_.insert(bytes_.end(), data, data + count); }

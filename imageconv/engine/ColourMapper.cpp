@@ -80,7 +80,10 @@ int ColourMapper::nearestWhenFull(int red, int green, int blue)
     const int shift = 8 - kBoxBits;
     const std::size_t box = static_cast<std::size_t>(((red >> kBoxBits) << (2 * shift))
                                                       | ((green >> kBoxBits) << shift) | (blue >> kBoxBits));
-    BoxCandidates& list = candidates_[box];
+    std::unique_ptr<BoxCandidates>& slot = candidates_[box];
+    if (!slot)
+        slot = std::make_unique<BoxCandidates>();
+    BoxCandidates& list = *slot;
     if (list.index.empty())
         fillBox(list, (red >> kBoxBits) << kBoxBits, (green >> kBoxBits) << kBoxBits, (blue >> kBoxBits) << kBoxBits);
     return list.index[nearestCandidate(list, red, green, blue)];

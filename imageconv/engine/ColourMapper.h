@@ -20,6 +20,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pictaf {
@@ -79,7 +80,9 @@ private:
     };
     static constexpr std::size_t kBlock = 8;
     static constexpr std::int16_t kFarAway = 2000;
-    std::vector<BoxCandidates> candidates_;
+    // Made only for the boxes a picture reaches: all 4096 up front would be
+    // a quarter megabyte of fresh memory to fault in for every picture.
+    std::vector<std::unique_ptr<BoxCandidates>> candidates_;
 };
 
 // Fails (BadSize) when the DIB is not a 24-bit DIB of the image's size.

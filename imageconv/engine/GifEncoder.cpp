@@ -95,11 +95,22 @@ std::uint32_t GifEncoder::TriangleCost(std::uint32_t count, std::uint32_t codes)
 
 Status GifEncoder::Encode(const IndexedImage& image, ByteSink& sink)
 {
+    const int minimumCodeSize = WriteHeader(image, sink);
+    if (minimumCodeSize == 0)
+        return Status::BadSize;
+    sink_ = &sink;
+    Compress(image, minimumCodeSize + 1);
+    WriteTrailer(sink);
+    sink_ = nullptr;
+    return sink.failed() ? Status::WriteFailed : Status::Ok;
+}
+
+int GifEncoder::WriteHeader(const IndexedImage& image, ByteSink& sink)
+{
     const std::int32_t width = image.width();
     const std::int32_t height = image.height();
     if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff)
-        return Status::BadSize;
-    sink_ = &sink;
+        return 0;
 
     const int b = ColourBits(image.colourCount());
     const bool transparent = image.transparentIndex() >= 0;
@@ -130,11 +141,13 @@ Status GifEncoder::Encode(const IndexedImage& image, ByteSink& sink)
     sink.writeByte(image.interlaced() ? 0x40 : 0x00);
     const int minimumCodeSize = b < 2 ? 2 : b;
     sink.writeByte(static_cast<std::uint8_t>(minimumCodeSize));
-    Compress(image, minimumCodeSize + 1);
+    return minimumCodeSize;
+}
+
+void GifEncoder::WriteTrailer(ByteSink& sink)
+{
     sink.writeByte(0x00); // block terminator
     sink.writeByte(0x3b); // trailer
-    sink_ = nullptr;
-    return sink.failed() ? Status::WriteFailed : Status::Ok;
 }
 
 void GifEncoder::Compress(const IndexedImage& image, int initialCodeWidth)

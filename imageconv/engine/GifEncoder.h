@@ -44,6 +44,13 @@ public:
     static std::uint32_t TriangleCost(std::uint32_t count, std::uint32_t codes);
     static std::uint32_t IntSqrt(std::uint32_t x);
 
+    // Everything before the image data (signature to minimum code size), the
+    // same for every code stream; returns the minimum code size, or 0 (nothing
+    // written) when GIF's 16-bit fields can't hold the size.
+    static int WriteHeader(const IndexedImage& image, ByteSink& sink);
+    // Block terminator and trailer, after the image data.
+    static void WriteTrailer(ByteSink& sink);
+
 private:
     void Compress(const IndexedImage& image, int initialCodeWidth);
     void ResetCodeSpace();

@@ -4,30 +4,55 @@
 #include "engine/ColourMapper.h"
 #include "engine/GifEncoder.h"
 #include "engine/IndexedImage.h"
+#include "engine/LzwGifEncoder.h"
+
+#include <memory>
 
 namespace pictaf {
 
-Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
-                std::uint32_t bgColor)
+namespace {
+
+// The bitmap's indexed image, or null with the reason in status; nothing is
+// written before this succeeds.
+std::unique_ptr<IndexedImage> MapForGif(WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                                        std::uint32_t bgColor, Status& status)
 {
     // GIF sizes are 16-bit: refuse before anything is captured or written.
     const std::int64_t width = std::int64_t{target.right} - target.left;
     const std::int64_t height = std::int64_t{target.bottom} - target.top;
-    if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff)
-        return Status::BadSize;
+    if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff) {
+        status = Status::BadSize;
+        return nullptr;
+    }
     // The colours are read straight from the bitmap, bottom row first, as
     // from its 24-bit DIB (the same pixels and order, without a 3-bytes-per-
     // pixel copy of the whole picture).
     const auto source = plat::LookupBitmap(bitmap);
-    if (!source || source->image.isNull())
-        return Status::BadHandle;
+    if (!source || source->image.isNull()) {
+        status = Status::BadHandle;
+        return nullptr;
+    }
     auto image = IndexedImage::CreateIndexedImage(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
-    if (!image)
-        return Status::OutOfMemory;
+    if (!image) {
+        status = Status::OutOfMemory;
+        return nullptr;
+    }
     // A rectangle that is not the bitmap's own size fails here, before the file is touched.
-    if (Status s = MapBitmapToIndexed(source->image, *image, flags, bgColor); s != Status::Ok)
-        return s;
+    status = MapBitmapToIndexed(source->image, *image, flags, bgColor);
+    if (status != Status::Ok)
+        return nullptr;
+    return image;
+}
 
+} // namespace
+
+Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                std::uint32_t bgColor)
+{
+    Status status = Status::Ok;
+    const auto image = MapForGif(bitmap, target, flags, bgColor, status);
+    if (!image)
+        return status;
     FileSink file;
     if (Status s = file.open(outputFile); s != Status::Ok)
         return s;
@@ -35,6 +60,40 @@ Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRe
     if (Status s = encoder.Encode(*image, file); s != Status::Ok)
         return s; // the sink removes what it wrote
     return file.finish();
+}
+
+Status WriteCompactGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target,
+                       ConversionFlags flags, std::uint32_t bgColor, std::uint64_t* size)
+{
+    Status status = Status::Ok;
+    const auto image = MapForGif(bitmap, target, flags, bgColor, status);
+    if (!image)
+        return status;
+    const auto encoder = std::make_unique<LzwGifEncoder>(); // its tables are too big for a worker's stack
+    FileSink file;
+    if (Status s = file.open(outputFile); s != Status::Ok)
+        return s;
+    if (Status s = encoder->Encode(*image, file); s != Status::Ok)
+        return s; // the sink removes what it wrote
+    status = file.finish();
+    if (status == Status::Ok && size)
+        *size = file.written();
+    return status;
+}
+
+Status EncodeCompactGif(std::vector<std::uint8_t>& out, WorkBitmap bitmap, const TargetRect& target,
+                        ConversionFlags flags, std::uint32_t bgColor)
+{
+    out.clear();
+    Status status = Status::Ok;
+    const auto image = MapForGif(bitmap, target, flags, bgColor, status);
+    if (!image)
+        return status;
+    MemorySink memory;
+    if (Status s = std::make_unique<LzwGifEncoder>()->Encode(*image, memory); s != Status::Ok)
+        return s;
+    out = memory.take();
+    return Status::Ok;
 }
 
 } // namespace pictaf

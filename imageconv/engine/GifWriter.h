@@ -5,9 +5,25 @@
 
 #include "engine/Pipeline.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace pictaf {
 
 Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
                 std::uint32_t bgColor);
+
+// The same GIF (header, colour table, transparency, interlace, pixels) with
+// an LZW code stream (LzwGifEncoder): smaller, for callers that need not match
+// the control's bytes. The file rules are WriteGif's: nothing is written when
+// the picture can't be mapped, and a file that could not be written in full
+// is removed. *size, when given, receives the file's length on success.
+Status WriteCompactGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target,
+                       ConversionFlags flags, std::uint32_t bgColor, std::uint64_t* size = nullptr);
+// The compact GIF in memory, for callers that want its bytes or only its
+// size; out is replaced, and left empty on failure.
+Status EncodeCompactGif(std::vector<std::uint8_t>& out, WorkBitmap bitmap, const TargetRect& target,
+                        ConversionFlags flags, std::uint32_t bgColor);
 
 } // namespace pictaf

@@ -25,7 +25,8 @@ enum class LargeUse { Dense, Sparse };
 
 // Null on failure. Large blocks read as zero until written.
 PLATFORM_EXPORT void* AllocateLarge(std::size_t bytes, LargeUse use = LargeUse::Dense);
-PLATFORM_EXPORT void FreeLarge(void* block, std::size_t bytes);
+// bytes and use as given to AllocateLarge.
+PLATFORM_EXPORT void FreeLarge(void* block, std::size_t bytes, LargeUse use = LargeUse::Dense);
 
 // An image whose pixels live in such a block (zero-filled), or a null image
 // when the size is not acceptable or the memory can't be had.

@@ -21,6 +21,7 @@
 #include "metafile/PageMapping.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QRectF>
 #include <QRegion>
@@ -193,6 +194,16 @@ public:
                         gdi::ColorRef transparent);
     bool GradientFill(std::span<const GradientVertex> vertices, std::span<const std::uint32_t> indexes,
                       std::uint32_t mode);
+
+    // ---- Record families with a graphics model of their own (EMF+) draw
+    // with the painter itself. The transform takes the recorded reference
+    // device's pixels to the bitmap's; beginDirectPainting gives the painter
+    // with the context's clip applied (null when nothing can be drawn), and
+    // endDirectPainting puts back every painter setting changed in between.
+    QTransform referenceToDevice() const;
+    const gdi::DeviceMetrics& referenceMetrics() const;
+    QPainter* beginDirectPainting();
+    void endDirectPainting();
 
     struct Impl;
 

@@ -1,6 +1,7 @@
 #include "metafile/EmfPlayer.h"
 
 #include "metafile/ByteReader.h"
+#include "metafile/EmfPlusPlayer.h"
 #include "metafile/FontMapper.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/RegionData.h"
@@ -182,6 +183,11 @@ PlaybackResult EmfPlayer::play()
     PlaybackResult result;
     result.status = PlaybackStatus::Complete;
     std::size_t pos = header_.size;
+    // EMF+ drawing, when the file is drawn from its EMF+ records: it takes
+    // their comments and decides which EMF records still play.
+    std::unique_ptr<emfplus::EmfPlusPlayer> plus;
+    if (emfplus::EmfPlusPlayer::drawsFromEmfPlus(bytes_, header_))
+        plus = std::make_unique<emfplus::EmfPlusPlayer>(dc_, header_, bytes_.size());
     while (pos < bytes_.size()) {
         ByteReader r(bytes_, pos);
         const std::uint32_t type = r.u32();
@@ -192,6 +198,19 @@ PlaybackResult EmfPlayer::play()
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
+        }
+        if (plus) {
+            const auto route = plus->route(type, bytes_.subspan(pos, size));
+            if (route == emfplus::EmfPlusPlayer::Route::Stop) {
+                result.status = PlaybackStatus::BadRecord;
+                result.badRecordOffset = pos;
+                return result;
+            }
+            if (route == emfplus::EmfPlusPlayer::Route::Skip) {
+                ++result.recordsPlayed;
+                pos += size;
+                continue;
+            }
         }
         if (type == EMR_EOF)
             break;
@@ -829,7 +848,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
     }
 
     // ---- accepted, nothing to draw
-    case EMR_GDICOMMENT:  // comments, EMF+ and embedded pictures
+    case EMR_GDICOMMENT:  // comments and embedded pictures (EMF+ is routed in play())
     case EMR_MASKBLT:     // mask blits and parallelogram blits are not drawn
     case EMR_PLGBLT:
     case EMR_SETMAPPERFLAGS:

@@ -5,7 +5,8 @@
 // arrays) are from the record's start and must lie inside it. A record that
 // breaks these rules stops playback there; what was drawn before stays. The
 // end record (or the end of the data) ends it. EMF+ records ride inside
-// comment records and are not played: dual files draw from their EMF records.
+// comment records; files drawn from them go through the EMF+ player, which
+// decides which EMF records still play.
 #pragma once
 
 #include "metafile/DeviceContext.h"

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,7 +66,6 @@ LSTATUS RegistryStore::refresh()
         return ERROR_SUCCESS; // no file yet: an empty registry
     if (static_cast<std::uint64_t>(id.size) > kMaxRegistryFileSize) {
         problem_ = "registry file " + path + ": " + toString(RegistryFileStatus::TooLarge);
-        std::fprintf(stderr, "%s\n", problem_.c_str());
         corrupt_ = true;
         return ERROR_REGISTRY_CORRUPT;
     }
@@ -86,7 +86,6 @@ LSTATUS RegistryStore::refresh()
         if (errno == ENOENT)
             return ERROR_SUCCESS;
         problem_ = "registry file " + path + ": cannot be opened: " + std::strerror(errno);
-        std::fprintf(stderr, "%s\n", problem_.c_str());
         corrupt_ = true;
         return ERROR_REGISTRY_CORRUPT;
     }
@@ -94,7 +93,6 @@ LSTATUS RegistryStore::refresh()
     if (result.status != RegistryFileStatus::Ok) {
         tree_ = RegistryTree();
         problem_ = "registry file " + path + ": " + result.describe() + " (left unchanged)";
-        std::fprintf(stderr, "%s\n", problem_.c_str());
         corrupt_ = true;
         return ERROR_REGISTRY_CORRUPT;
     }
@@ -125,12 +123,37 @@ void RegistryStore::unlockFile()
     }
 }
 
+std::string RegistryStore::writeTarget(const std::string& path)
+{
+    // A registry file that is a symbolic link (kept with other dotfiles, say)
+    // is written where the link leads; renaming over the link itself would
+    // replace it with a regular file and leave its target stale.
+    namespace fs = std::filesystem;
+    fs::path at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(at, ec)))
+            break;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec)
+            break;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return at.string();
+}
+
 LSTATUS RegistryStore::save()
 {
     std::string text = RegistryFile::format(tree_);
-    std::string tmp = path_ + ".tmp-" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
+    const std::string target = writeTarget(path_);
+    // The new text goes beside the file it replaces, so the rename stays on
+    // one file system and is atomic.
+    std::string tmp = target + ".tmp-" + std::to_string(::getpid());
+    mode_t mode = 0644;
+    if (struct stat st {}; ::stat(target.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = fd >= 0 && ::fchmod(fd, mode) == 0;
     std::size_t done = 0;
     while (ok && done < text.size()) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -143,12 +166,12 @@ LSTATUS RegistryStore::save()
     ok = ok && ::fsync(fd) == 0;
     if (fd >= 0)
         ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.c_str(), path_.c_str()) == 0;
+    ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok) {
         int err = errno;
-        ::unlink(tmp.c_str());
+        if (fd >= 0)
+            ::unlink(tmp.c_str());
         problem_ = "registry file " + path_ + ": cannot be written: " + std::strerror(err);
-        std::fprintf(stderr, "%s\n", problem_.c_str());
         loaded_ = false; // the tree holds changes the file lacks: read the file again next time
         return ERROR_CANTWRITE;
     }

@@ -49,6 +49,7 @@ private:
     static Identity identify(const std::string& path);
     LSTATUS refresh();
     LSTATUS save();
+    static std::string writeTarget(const std::string& path);
     bool lockFile();
     void unlockFile();
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the BMP fixtures: tests/data/bad/ (one damaged file per hazard, each
-named after it; the reader must fail cleanly on every one) and the seed corpus
+named after it; the reader must fail cleanly on every one), tests/data/short/
+(pixel data that ends early; read with the missing pixels black) and the seed corpus
 of fuzz_bmp_reader (small valid files of every layout). Run from anywhere;
 the outputs are committed, so this only needs running when a recipe changes."""
 import os
@@ -8,6 +9,7 @@ import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BAD = os.path.join(HERE, 'bad')
+SHORT = os.path.join(HERE, 'short')
 SEEDS = os.path.join(HERE, '..', 'fuzz-corpus', 'fuzz_bmp_reader')
 
 
@@ -28,17 +30,20 @@ def palette(*rgb):
     return b''.join(struct.pack('<BBBB', c & 0xff, (c >> 8) & 0xff, c >> 16, 0) for c in rgb)
 
 
-BAD_FILES = {
+SHORT_FILES = {
     # 100 x 100 at 24 bpp needs 30,000 bytes of pixels; 10 are there.
     'pixels_past_end_of_file.bmp': bmp(info(100, 100, 24) + bytes(10)),
+    # The pixels are said to start 4 GiB into a 70-byte file.
+    'pixel_offset_past_end_of_file.bmp': b'BM' + struct.pack('<IHHI', 70, 0, 0, 0xffffff00) + info(1, 1, 24) + bytes(4),
+}
+
+BAD_FILES = {
     # 65536 x 65536: the pixel count overflows 32 bits and passes every ceiling.
     'width_times_height_overflows_32_bits.bmp': bmp(info(0x10000, 0x10000, 24) + bytes(16)),
     # Run-length data is tiny whatever the size: 2^20 x 2^20 must not be allocated.
     'absurd_dimensions_rle8.bmp': bmp(info(1 << 20, 1 << 20, 8, 1, 4) + palette(0xffffff) + b'\x00\x01'),
     # Colours used 2^30 at 8 bpp: 256 entries can be indexed, 4 are there.
     'colour_table_past_end_of_file.bmp': bmp(info(2, 2, 8, clr_used=0x40000000) + palette(1, 2, 3, 4), 40 + 16),
-    # The pixels are said to start 4 GiB into a 70-byte file.
-    'pixel_offset_past_end_of_file.bmp': b'BM' + struct.pack('<IHHI', 70, 0, 0, 0xffffff00) + info(1, 1, 24) + bytes(4),
     # A file header and nothing else.
     'file_header_only.bmp': bmp(b''),
     # An info header of 20 bytes exists in no version of the format.
@@ -77,7 +82,7 @@ SEED_FILES = {
     'bare_dib.bmp': info(1, 1, 24) + bytes([1, 2, 3, 0]),
 }
 
-for folder, files in ((BAD, BAD_FILES), (SEEDS, SEED_FILES)):
+for folder, files in ((BAD, BAD_FILES), (SHORT, SHORT_FILES), (SEEDS, SEED_FILES)):
     os.makedirs(folder, exist_ok=True)
     for name, data in files.items():
         with open(os.path.join(folder, name), 'wb') as f:

@@ -86,6 +86,7 @@ private slots:
     void sysInfoFailuresGiveOneMessageAndAboutStays();
     void installStepRecordsFirstToolFoundForTheButton();
     void helpPrintsFiveLinesOnceAndClickHides();
+    void boldCaptionsAreDrawnBoldEvenWhenTheStandInHasNoBold();
 
 private:
     std::unique_ptr<ScopedRegistry> m_registry;
@@ -247,6 +248,8 @@ void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
     frmHelp& help = Forms::frmHelp();
     QCOMPARE(help.windowTitle(), QStringLiteral("Velnora Help"));
     QVERIFY(help.windowFlags() & Qt::FramelessWindowHint);
+    // Over the main window, not at the screen's corner.
+    QVERIFY((help.frameGeometry().center() - Forms::Parent().frameGeometry().center()).manhattanLength() <= 2);
     // Printed from the top-left corner, one line under another.
     const QImage printed = help.image();
     const QRect inked = boundsOf(printed, help.palette().color(QPalette::WindowText).rgb());
@@ -258,6 +261,28 @@ void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
     Forms::Parent().MnuViewHelp->trigger();
     QCOMPARE(&Forms::frmHelp(), &help);
     QCOMPARE(help.image(), printed); // printed once, kept
+}
+
+void AboutHelpTest::boldCaptionsAreDrawnBoldEvenWhenTheStandInHasNoBold()
+{
+    EditorSession session;
+    Forms::Parent().MnuAbout->trigger();
+    FormLabel* title = Forms::frmAbout().lblTitle;
+    QVERIFY(title->font().bold());
+    // Pixels of the blue caption ink.
+    const auto ink = [title] {
+        const QImage image = title->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += qBlue(image.pixel(x, y)) > 150 && qRed(image.pixel(x, y)) < 110;
+        return n;
+    };
+    const int bold = ink();
+    title->setFontBold(false);
+    const int regular = ink();
+    QVERIFY(regular > 0);
+    QVERIFY2(bold > regular * 115 / 100, qPrintable(QStringLiteral("%1 vs %2").arg(bold).arg(regular)));
 }
 
 QTEST_MAIN(AboutHelpTest)

@@ -52,7 +52,8 @@ private slots:
     void backgroundPictureSurvivesColourChangeButDrawingDoesNot();
     void newLeavesWhiteEmptyBannerAndKeepsSwatch();
     void clearLeavesOnlyBackgroundColour();
-    void sizeChangesRefuseNegativeAndHugeAndKeepContent();
+    void sizeChangesRefuseNegativeAndHugeAndCropContent();
+    void exposedStripShowsBackgroundColourAndPicture();
 };
 
 void CanvasTest::readoutCountsPixelsFromOne()
@@ -197,6 +198,9 @@ void CanvasTest::dragMovesCanvasAndAppliesPendingColourOnlyAfterRelease()
     // Positions are the canvas's own; the pointer moves 30 right and 25 down.
     Mouse::move(&canvas(), Qt::LeftButton, QPoint(50, 45));
     QCOMPARE(canvas().frame()->pos(), start + QPoint(30, 25));
+    // The pointer is still over the pixel it grabbed.
+    QCOMPARE(mainWindow().Label3->caption(), QStringLiteral("21"));
+    QCOMPARE(mainWindow().Label4->caption(), QStringLiteral("21"));
     QVERIFY(Forms::state().BackColorPending);
     QCOMPARE(canvas().backColor(), OleColors::SysActiveTitleText);
     // A second button during the drag changes nothing.
@@ -221,6 +225,9 @@ void CanvasTest::dragKeepsPointerInsideWorkArea()
     const QPoint grabPoint = canvas().frame()->pos() + QPoint(10, 10);
     QVERIFY(area->rect().contains(grabPoint));
     QCOMPARE(grabPoint, QPoint(area->width() - 1, 0));
+    // The pointer went on past the edge; the readout stays on the banner.
+    QCOMPARE(mainWindow().Label3->caption(), QStringLiteral("468"));
+    QCOMPARE(mainWindow().Label4->caption(), QStringLiteral("1"));
     Mouse::release(&canvas(), Qt::LeftButton, QPoint(10, 10));
     QVERIFY(canvas().frame()->pos() != start);
 }
@@ -307,7 +314,7 @@ void CanvasTest::clearLeavesOnlyBackgroundColour()
     QCOMPARE(countPixels(canvas().image(), qRgb(0, 255, 255)), 468 * 60);
 }
 
-void CanvasTest::sizeChangesRefuseNegativeAndHugeAndKeepContent()
+void CanvasTest::sizeChangesRefuseNegativeAndHugeAndCropContent()
 {
     EditorSession session;
     canvas().setBackColor(OleColors::White);
@@ -320,9 +327,35 @@ void CanvasTest::sizeChangesRefuseNegativeAndHugeAndKeepContent()
     QCOMPARE(canvas().setWidthTwips(15 * 300), PropertyStatus::Ok);
     QCOMPARE(canvas().image().width(), 300);
     QCOMPARE(canvas().setWidthTwips(15 * 500), PropertyStatus::Ok);
-    // Shrinking and growing back keeps what was drawn; new area is background.
-    QCOMPARE(canvas().image().pixel(400, 50), qRgb(255, 0, 0));
-    QCOMPARE(canvas().image().pixel(490, 5), qRgb(255, 255, 255));
+    // What a shrink cut off is gone: the strip exposed again is background.
+    QCOMPARE(countPixels(canvas().image(), qRgb(255, 0, 0)), 0);
+    QCOMPARE(countPixels(canvas().image(), qRgb(255, 255, 255)), 500 * 60);
+}
+
+void CanvasTest::exposedStripShowsBackgroundColourAndPicture()
+{
+    EditorSession session;
+    canvas().setBackColor(0x0000FF00); // green
+    canvas().setPicture(quadrants(QSize(100, 100), qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(0, 0, 255)));
+    QImage red(1, 1, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    canvas().paintPicture(red, 0, 0, 7020, 900); // drawn over everything
+    QCOMPARE(countPixels(canvas().image(), qRgb(255, 0, 0)), 468 * 60);
+
+    // Height only, as after a drag left of the size dialog: 60 -> 20 -> 120.
+    QCOMPARE(canvas().setHeightTwips(15 * 20), PropertyStatus::Ok);
+    QCOMPARE(canvas().setHeightTwips(15 * 120), PropertyStatus::Ok);
+    const QImage grown = canvas().image();
+    QCOMPARE(grown.size(), QSize(468, 120));
+    QCOMPARE(countPixels(grown, qRgb(255, 0, 0)), 468 * 20);
+    QCOMPARE(grown.pixel(50, 60), qRgb(0, 0, 255));  // background picture
+    QCOMPARE(grown.pixel(50, 110), qRgb(0, 255, 0)); // background colour
+    QCOMPARE(grown.pixel(300, 30), qRgb(0, 255, 0));
+
+    // Down to nothing and back: only background.
+    QCOMPARE(canvas().setWidthTwips(0), PropertyStatus::Ok);
+    QCOMPARE(canvas().setWidthTwips(15 * 468), PropertyStatus::Ok);
+    QCOMPARE(countPixels(canvas().image(), qRgb(255, 0, 0)), 0);
 }
 
 QTEST_MAIN(CanvasTest)

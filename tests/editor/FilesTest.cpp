@@ -38,8 +38,10 @@ private slots:
     void bothBmpEntriesWriteIdenticalBmpOfTheBanner();
     void gifNameInBmpDialogStillWritesBmp();
     void dialogsOfferTheirFiltersAndCarryTheName();
+    void carriedNameTakesTheExtensionOfTheTypeSaved();
     void cancelledDialogsWriteAndLoadNothing();
     void failedSavesWarnAndLeaveNoFile();
+    void zeroByZeroBannerIsRefusedLikeGifExport();
     void loadShowsPictureUnscaledAndCutsOffTheRest();
     void loadWithEmptyNameRemovesPicture();
     void metafilesLoadDrawnAtTheirOwnSize();
@@ -107,6 +109,40 @@ void FilesTest::dialogsOfferTheirFiltersAndCarryTheName()
     QCOMPARE(open.file.fileName, written);
 }
 
+void FilesTest::carriedNameTakesTheExtensionOfTheTypeSaved()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString photo = dir.filePath(QStringLiteral("photo.JPG"));
+    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), photo, "jpg");
+    const QByteArray photoBytes = fileBytes(photo);
+    session.dialogs().answerFile(photo);
+    mainWindow().MnuLoad_Click();
+    QCOMPARE(mainWindow().CommonDialog1->fileName(), photo);
+
+    // The save dialog opens on the loaded name with ".bmp" in place of ".JPG".
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuSave_Click();
+    QCOMPARE(session.dialogs().requests().constLast().file.fileName, dir.filePath(QStringLiteral("photo.bmp")));
+    // Cancelling changes no property.
+    QCOMPARE(mainWindow().CommonDialog1->fileName(), photo);
+    QCOMPARE(fileBytes(photo), photoBytes);
+
+    // A name its filter accepts, in any case, is offered as it is.
+    const QString upper = dir.filePath(QStringLiteral("banner.BMP"));
+    mainWindow().CommonDialog1->setFileName(upper);
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuBmp_Click();
+    QCOMPARE(session.dialogs().requests().constLast().file.fileName, upper);
+
+    QCOMPARE(CommonDialog::saveName(QStringLiteral("/a.b/banner.gif"), QStringLiteral("BMP |*.bmp"), QStringLiteral("bmp")),
+             QStringLiteral("/a.b/banner.bmp"));
+    QCOMPARE(CommonDialog::saveName(QStringLiteral("/a.b/banner"), QStringLiteral("BMP |*.bmp"), QStringLiteral("bmp")),
+             QStringLiteral("/a.b/banner"));
+    QCOMPARE(CommonDialog::saveName(QStringLiteral("x.tar.bmp"), QStringLiteral("GIF |*.gif"), QStringLiteral("gif")),
+             QStringLiteral("x.tar.gif"));
+}
+
 void FilesTest::cancelledDialogsWriteAndLoadNothing()
 {
     EditorSession session;
@@ -149,13 +185,37 @@ void FilesTest::failedSavesWarnAndLeaveNoFile()
     // Nothing half-written was left behind beside it.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
 
-    // A banner of no pixels is not saved.
+}
+
+void FilesTest::zeroByZeroBannerIsRefusedLikeGifExport()
+{
+    EditorSession session;
+    QTemporaryDir dir;
+    decorateBanner();
+    // OK in the size dialog without a drag: 0 x 0.
+    QCOMPARE(canvas().setHeightTwips(0), PropertyStatus::Ok);
     QCOMPARE(canvas().setWidthTwips(0), PropertyStatus::Ok);
+    QVERIFY(canvas().image().isNull());
     const QString empty = dir.filePath(QStringLiteral("empty.bmp"));
     session.dialogs().answerFile(empty);
     mainWindow().MnuSave_Click();
     QVERIFY(!QFile::exists(empty));
-    QVERIFY(messagesShown(session.dialogs()).constLast().contains(QStringLiteral("no pixels")));
+    QCOMPARE(session.dialogs().count(QStringLiteral("save")), 0);
+    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    const QString bmpMessage = messagesShown(session.dialogs()).constLast();
+    QVERIFY(bmpMessage.contains(QStringLiteral("no pixels")));
+    // GIF export says the same, whether or not the control is there.
+    mainWindow().MnuGif_Click();
+    QCOMPARE(messagesShown(session.dialogs()).size(), 2);
+    QCOMPARE(messagesShown(session.dialogs()).constLast(), bmpMessage);
+    QCOMPARE(session.dialogs().count(QStringLiteral("save")), 0);
+
+    // One side of 0 is as empty as both.
+    QCOMPARE(canvas().setWidthTwips(15 * 40), PropertyStatus::Ok);
+    QVERIFY(canvas().image().isNull());
+    mainWindow().MnuBmp_Click();
+    QCOMPARE(messagesShown(session.dialogs()).size(), 3);
+    QVERIFY(!QFile::exists(empty));
 }
 
 void FilesTest::loadShowsPictureUnscaledAndCutsOffTheRest()

@@ -26,6 +26,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace plat::com;
 
 namespace {
@@ -88,6 +92,8 @@ private slots:
     void exportWritesInterlacedTransparentGifOfTheBanner();
     void exportUsesTheBannerSizeInPixels();
     void cancelledExportLeavesBannerOnClipboardAndWritesNothing();
+    void nameCarriedFromBmpSaveIsOfferedAsGif();
+    void exportToAPipeIsRefusedWithAMessage();
     void unregisteredControlExplainsAndTouchesNothing();
     void libraryBesideTheProgramIsRegisteredFirst();
     void unusableClipboardStopsBeforeTheDialog();
@@ -193,6 +199,42 @@ void GifExportTest::cancelledExportLeavesBannerOnClipboardAndWritesNothing()
     QVERIFY(messagesShown(session.dialogs()).isEmpty());
 }
 
+void GifExportTest::exportToAPipeIsRefusedWithAMessage()
+{
+    RegisteredControl control;
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("pipe.gif"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Held open here, so that a writer would not wait and its bytes show.
+    const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    session.dialogs().answerFile(pipe);
+    mainWindow().MnuGif_Click();
+    char byte = 0;
+    const auto got = ::read(fd, &byte, 1);
+    ::close(fd);
+    QCOMPARE(got, -1); // nothing was written into the pipe
+    QCOMPARE(messagesShown(session.dialogs()).size(), 1);
+    QVERIFY(messagesShown(session.dialogs()).constFirst().contains(QStringLiteral("not a regular file")));
+}
+
+void GifExportTest::nameCarriedFromBmpSaveIsOfferedAsGif()
+{
+    RegisteredControl control;
+    EditorSession session;
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath(QStringLiteral("banner.bmp"));
+    session.dialogs().answerFile(bmp);
+    mainWindow().MnuSave_Click();
+    const QByteArray bmpBytes = fileBytes(bmp);
+    QVERIFY(bmpBytes.startsWith("BM"));
+    session.dialogs().answerFile(std::nullopt);
+    mainWindow().MnuGif_Click();
+    QCOMPARE(session.dialogs().requests().constLast().file.fileName, dir.filePath(QStringLiteral("banner.gif")));
+    QCOMPARE(fileBytes(bmp), bmpBytes);
+}
+
 void GifExportTest::unregisteredControlExplainsAndTouchesNothing()
 {
     RegisteredControl control(false);
@@ -203,8 +245,12 @@ void GifExportTest::unregisteredControlExplainsAndTouchesNothing()
     mainWindow().MnuGif->trigger();
     const QStringList shown = messagesShown(session.dialogs());
     QCOMPARE(shown.size(), 1);
-    QVERIFY(shown.constFirst().contains(QStringLiteral("not registered")));
-    QVERIFY(shown.constFirst().contains(QStringLiteral("velnora-regsvr")));
+    // What is missing and how to install it; the code only on a details line.
+    const QStringList lines = shown.constFirst().split(QLatin1Char('\n'));
+    QVERIFY(lines.constFirst().contains(QStringLiteral("not installed")));
+    QVERIFY(shown.constFirst().contains(QStringLiteral("velnora-regsvr \"") + PictaforControl::installedLibrary()));
+    QVERIFY(lines.constLast().startsWith(QStringLiteral("Details: ")));
+    QVERIFY(!lines.mid(0, lines.size() - 1).join(QLatin1Char(' ')).contains(QStringLiteral("0x")));
     QCOMPARE(session.dialogs().count(QStringLiteral("save")), 0);
     QCOMPARE(Clipboard::system().bitmap().size(), QSize(3, 3));
 }

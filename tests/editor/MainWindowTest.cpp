@@ -37,6 +37,7 @@ private slots:
     void lowerToolbarControlsSitAtDesignPositions();
     void commandToolbarHasSevenKeyedButtons();
     void statusBarShowsNameTimeAndDate();
+    void statusPanelsAreSunken();
     void menuTreeHasExactCaptionsWithoutKeys();
     void controlsKeepDesignerNames();
     void bannerSizeMenuTwiceShowsOneDialog();
@@ -299,6 +300,21 @@ void MainWindowTest::closingMainWindowEndsProgramWithAllWindows()
     QCOMPARE(session.endRequests(), 1);
     QVERIFY(!Forms::frmAbout().isVisible());
     QVERIFY(!Forms::Parent().isVisible());
+}
+
+void MainWindowTest::statusPanelsAreSunken()
+{
+    EditorSession session;
+    for (QLabel* panel : Forms::Parent().Panels) {
+        const QImage image = panel->grab().toImage();
+        const int w = image.width(), h = image.height();
+        QVERIFY(w > 4 && h > 4);
+        // Shadow above and left, light below and right.
+        QCOMPARE(image.pixel(w / 2, 0), qRgb(128, 128, 128));
+        QCOMPARE(image.pixel(0, h / 2), qRgb(128, 128, 128));
+        QCOMPARE(image.pixel(w / 2, h - 1), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(w - 1, h / 2), qRgb(255, 255, 255));
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

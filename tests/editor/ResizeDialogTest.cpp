@@ -50,6 +50,7 @@ class ResizeDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void dragDrawsXorBandFromTopLeftAndReleaseLeavesSolidBox();
+    void standardSizeCheckBoxIsGrey();
     void eachMoveErasesThePreviousBand();
     void onlyTheLeftButtonDrags();
     void checkedBoxGivesStandardSizeWhateverTheLabels();
@@ -211,6 +212,16 @@ void ResizeDialogTest::okPaintsTheBannerAsItIsNotAsItWasWhenFirstShown()
     dialog().Check1->setChecked(true);
     dialog().Command1_Click();
     QCOMPARE(canvas().image(), latest);
+}
+
+void ResizeDialogTest::standardSizeCheckBoxIsGrey()
+{
+    EditorSession session;
+    dialog().showForm();
+    const QImage box = dialog().Check1->grab().toImage();
+    // Right of the caption, and along the bottom edge: the back colour.
+    QCOMPARE(box.pixel(box.width() - 2, box.height() / 2), qRgb(192, 192, 192));
+    QCOMPARE(box.pixel(box.width() / 2, box.height() - 1), qRgb(192, 192, 192));
 }
 
 QTEST_MAIN(ResizeDialogTest)

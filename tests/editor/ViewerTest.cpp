@@ -70,6 +70,7 @@ private slots:
     void cancelLeavesCanvasAndClipboard();
     void unreadableDriveKeepsPreviousDriveAndSaysSo();
     void drivesAreTheMountedVolumes();
+    void showingAgainListsTheFolderAsItIsNow();
 };
 
 void ViewerTest::pathsJoinWithOneSeparator()
@@ -221,6 +222,30 @@ void ViewerTest::drivesAreTheMountedVolumes()
     QCOMPARE(viewer().Drive1->volumes(), volumes);
     // The current drive holds the current folder.
     QVERIFY(viewer().Dir1->path().startsWith(viewer().Drive1->drive()));
+}
+
+void ViewerTest::showingAgainListsTheFolderAsItIsNow()
+{
+    EditorSession session;
+    PictureFolder folder;
+    Forms::Parent().backgroundImage();
+    folder.pick("Square.bmp");
+    QTest::mouseClick(viewer().cmdcancel, Qt::LeftButton);
+    QVERIFY(!viewer().isFormVisible());
+
+    writePicture(quadrants(QSize(4, 4), qRgb(1, 2, 3), qRgb(1, 2, 3), qRgb(1, 2, 3), qRgb(1, 2, 3)),
+                 folder.dir.filePath(QStringLiteral("added.bmp")), "bmp");
+    QVERIFY(QFile::remove(folder.dir.filePath(QStringLiteral("notes.txt"))));
+    Forms::Parent().backgroundImage();
+    QVERIFY(viewer().isFormVisible());
+    QStringList listed;
+    for (int i = 0; i < viewer().File1->count(); ++i)
+        listed << viewer().File1->item(i)->text();
+    QCOMPARE(listed, (QStringList{QStringLiteral("added.bmp"), QStringLiteral("banner.gif"), QStringLiteral("large.png"),
+                                  QStringLiteral("Square.bmp")}));
+    // The file chosen before is still the one chosen, with its preview.
+    QCOMPARE(viewer().File1->fileName(), QStringLiteral("Square.bmp"));
+    QCOMPARE(sizeLabels(), QStringLiteral("100x100"));
 }
 
 QTEST_MAIN(ViewerTest)

@@ -1,6 +1,13 @@
 #include <gdi/GdiObjects.h>
+#include <gdi/LargeBuffer.h>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace plat;
 
@@ -47,4 +54,35 @@ TEST(GdiObjects, stretchTakesOneSourcePixelPerTargetPixelAndKeepsSource)
     EXPECT_EQ(w, 2);
     DeleteObject(source);
     DeleteObject(wide);
+}
+
+TEST(LargeBuffer, denseBlocksStartOnHugePagesAndFreeWhole)
+{
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    for (const std::size_t bytes : {plat::kLargeBufferThreshold, plat::kLargeBufferThreshold + 1, std::size_t{3 << 20} + 54,
+                                    std::size_t{4} << 20}) {
+        SCOPED_TRACE(bytes);
+        auto* block = static_cast<unsigned char*>(plat::AllocateLarge(bytes));
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kHuge, 0u);
+        EXPECT_EQ(block[0], 0);
+        EXPECT_EQ(block[bytes - 1], 0);
+        std::memset(block, 0xab, bytes);
+        plat::FreeLarge(block, bytes);
+        // All of it went back, the pages past the length asked for included.
+        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        const std::size_t used = (bytes + page - 1) / page * page;
+        const std::size_t whole = (bytes + kHuge - 1) / kHuge * kHuge;
+        EXPECT_EQ(msync(block, used, MS_ASYNC), -1);
+        if (whole > used) {
+            errno = 0;
+            EXPECT_EQ(msync(block + used, whole - used, MS_ASYNC), -1);
+            EXPECT_EQ(errno, ENOMEM);
+        }
+    }
+    // Sparse blocks keep their length and small pages, and read as zero too.
+    auto* sparse = static_cast<unsigned char*>(plat::AllocateLarge(plat::kLargeBufferThreshold + 1, plat::LargeUse::Sparse));
+    ASSERT_NE(sparse, nullptr);
+    EXPECT_EQ(sparse[plat::kLargeBufferThreshold], 0);
+    plat::FreeLarge(sparse, plat::kLargeBufferThreshold + 1, plat::LargeUse::Sparse);
 }

@@ -149,7 +149,7 @@ TEST(ConvertTool, failureIsOneLineAndLeavesNoOutput)
 
     // A damaged BMP over an existing output: the old file stays as it was.
     writeFile(dir.file("old.gif"), {1, 2, 3});
-    run = runTool({q(VELNORA_SOURCE_DIR "/tests/data/bad/pixels_past_end_of_file.bmp"), q(dir.file("old.gif"))});
+    run = runTool({q(VELNORA_SOURCE_DIR "/tests/data/bad/file_header_only.bmp"), q(dir.file("old.gif"))});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QLatin1String("damaged")));
     EXPECT_EQ(readFile(dir.file("old.gif")), (std::vector<std::uint8_t>{1, 2, 3}));
@@ -177,4 +177,87 @@ TEST(ConvertTool, failureIsOneLineAndLeavesNoOutput)
     run = runTool({"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.contains(QLatin1String("--no-interlace")));
+}
+
+TEST(ConvertOptions, compactAndItsBudget)
+{
+    ConvertOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"a.bmp", "b.gif"}, o, error));
+    EXPECT_FALSE(o.compact);
+    EXPECT_EQ(o.sizeBudget, -1);
+    ASSERT_TRUE(parse({"--compact", "a.bmp", "b.gif", "--size-budget", "15000"}, o, error)) << error;
+    EXPECT_TRUE(o.compact);
+    EXPECT_EQ(o.sizeBudget, 15000);
+    ASSERT_TRUE(parse({"--compact", "--size-budget=1", "a.bmp", "b.gif"}, o, error)) << error;
+    EXPECT_EQ(o.sizeBudget, 1);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"a.bmp", "b.gif", "--size-budget", "100"}, // without --compact
+             {"a.bmp", "b.gif", "--compact", "--size-budget", "0"},
+             {"a.bmp", "b.gif", "--compact", "--size-budget", "-3"},
+             {"a.bmp", "b.gif", "--compact", "--size-budget", "12k"},
+             {"a.bmp", "b.gif", "--compact", "--size-budget"},
+             {"a.bmp", "b.bmp", "--compact"},
+             {"a.bmp", "b.gif", "--compact=1"},
+         }) {
+        EXPECT_FALSE(parse(args, o, error)) << args.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(ConvertTool, compactGifShowsTheSamePixelsInFewerBytes)
+{
+    TempDir dir;
+    QImage picture(400, 100, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x / 20 * 12, y < 50 ? 30 : 200, (x + y) % 3 == 0 ? 90 : 10));
+    writeFile(dir.file("in.bmp"), encodeBmp(picture, BmpFormat::Rgb24));
+    ToolRun run = runTool({q(dir.file("in.bmp")), q(dir.file("plain.gif"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = runTool({"--compact", q(dir.file("in.bmp")), q(dir.file("compact.gif"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const auto plainBytes = readFile(dir.file("plain.gif"));
+    const auto compactBytes = readFile(dir.file("compact.gif"));
+    EXPECT_LT(compactBytes.size(), plainBytes.size());
+    const testgif::Decoded plain = testgif::decode(plainBytes);
+    const testgif::Decoded compact = testgif::decode(compactBytes);
+    testgif::expectSamePicture(compact, picture);
+    EXPECT_EQ(compact.indices, plain.indices);
+    EXPECT_EQ(compact.colours, plain.colours);
+    EXPECT_EQ(compact.transparent, plain.transparent);
+    EXPECT_EQ(compact.interlaced, plain.interlaced);
+    // The control's own bytes are unchanged by the option's existence.
+    EXPECT_EQ(std::string(plainBytes.begin(), plainBytes.begin() + 6), "GIF89a");
+}
+
+TEST(ConvertTool, overTheSizeBudgetSaysByHowMuchExitsThreeAndKeepsTheFile)
+{
+    TempDir dir;
+    writeFile(dir.file("in.bmp"), encodeBmp(smallPicture(), BmpFormat::Rgb24));
+    ToolRun run = runTool({"--compact", q(dir.file("in.bmp")), q(dir.file("free.gif"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto want = readFile(dir.file("free.gif"));
+    const auto size = static_cast<long long>(want.size());
+
+    run = runTool({"--compact", "--size-budget", QString::number(size - 10), q(dir.file("in.bmp")),
+                   q(dir.file("over.gif"))});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("is %1 bytes, 10 bytes over the budget of %2").arg(size).arg(size - 10)))
+        << run.err.toStdString();
+    EXPECT_EQ(readFile(dir.file("over.gif")), want);
+
+    run = runTool({"--compact", "--size-budget", QString::number(size), q(dir.file("in.bmp")),
+                   q(dir.file("exact.gif"))});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    EXPECT_EQ(readFile(dir.file("exact.gif")), want);
+    // Outputs only: no temporary file left behind by either run.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
+
+    run = runTool({"--help"});
+    EXPECT_TRUE(run.out.contains(QLatin1String("--compact")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("--size-budget")));
 }

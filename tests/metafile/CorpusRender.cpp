@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -75,6 +77,23 @@ std::vector<CorpusFile> corpusFiles(const std::vector<std::string>& folders)
                 const QList<QByteArray> cols = f.readLine().trimmed().split('\t');
                 if (cols.size() >= 3)
                     sizes[cols[0].toStdString()] = {cols[1].toInt(), cols[2].toInt()};
+            }
+        }
+    }
+    // The EMF+ files keep a manifest of their own (name first, all EMF).
+    if (std::find(folders.begin(), folders.end(), "emfplus") != folders.end()) {
+        QFile plus(QString::fromStdString(dir + "/emfplus/MANIFEST.tsv"));
+        if (plus.open(QIODevice::ReadOnly)) {
+            plus.readLine();
+            while (!plus.atEnd()) {
+                const QList<QByteArray> cols = plus.readLine().trimmed().split('\t');
+                if (cols.isEmpty() || cols[0].isEmpty())
+                    continue;
+                CorpusFile f;
+                f.relativePath = "emfplus/" + cols[0].toStdString();
+                f.kind = "emf";
+                f.path = dir + "/" + f.relativePath;
+                files.push_back(std::move(f));
             }
         }
     }

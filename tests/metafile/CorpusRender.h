@@ -25,7 +25,8 @@ struct CorpusFile {
 // beside the source tree. Empty when neither exists.
 std::string corpusDirectory();
 
-// Every file of MANIFEST.tsv in the given folders ("wmf", "emf", "bad").
+// Every file of MANIFEST.tsv in the given folders ("wmf", "emf", "bad"), and
+// of emfplus/MANIFEST.tsv when "emfplus" is asked for.
 std::vector<CorpusFile> corpusFiles(const std::vector<std::string>& folders);
 
 // Renders a file through the engine: placeable WMFs and EMFs through their

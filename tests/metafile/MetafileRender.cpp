@@ -1,8 +1,11 @@
 // Renders every corpus file to PNG, for looking at beside the references:
-//   metafile_render OUTDIR [WIDTH]
+//   metafile_render [--emfplus] OUTDIR [WIDTH]
+// --emfplus draws dual EMF+ files from their EMF+ records.
 // WIDTH 0 (the default) renders at natural size, -1 at the width sizes.tsv
 // gives (the size the reference renderings were made at).
 #include "CorpusRender.h"
+
+#include <metafile/EmfPlus.h>
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +19,11 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--emfplus")) {
+        plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTDIR [WIDTH] [FILTER]\n", argv[0]);
         return 2;
@@ -52,7 +60,7 @@ int main(int argc, char** argv)
     const int width = argc > 2 ? std::atoi(argv[2]) : 0;
     const QString filter = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     QDir().mkpath(out);
-    for (const auto& f : velnora::test::corpusFiles({"wmf", "emf", "bad"})) {
+    for (const auto& f : velnora::test::corpusFiles({"wmf", "emf", "bad", "emfplus"})) {
         const QString name = QString::fromStdString(f.relativePath).section('/', -1);
         if (!filter.isEmpty() && !name.contains(filter))
             continue;

@@ -8,7 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 using namespace plat;
 
@@ -109,6 +113,60 @@ TEST(Registry, unparsableFileIsReportedAndNeverOverwritten)
     reg.write("REGEDIT4\n");
     EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "B", "y", "1"), ERROR_SUCCESS);
     EXPECT_TRUE(RegistryProblem().empty());
+}
+
+TEST(Registry, damagedFileIsLeftToTheCallerToReport)
+{
+    // The library writes no log: a program that shows RegistryProblem()
+    // shows it once.
+    ScopedRegistry reg;
+    reg.write("REGEDIT4\n[HKEY_CURRENT_USER\\A\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "B", "y", "1"), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(RegSetString(HKEY_CURRENT_USER, "B", "y", "1"), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(RegistryProblem().empty());
+}
+
+TEST(Registry, fileThatIsASymbolicLinkIsWrittenThroughToItsTarget)
+{
+    ScopedRegistry reg;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(reg.path()).parent_path();
+    fs::create_directories(dir / "dotfiles" / "velnora");
+    const fs::path target = dir / "dotfiles" / "velnora" / "registry.reg";
+    {
+        std::ofstream(target) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Kept]\n\"k\"=\"v\"\n";
+    }
+    ::chmod(target.c_str(), 0640);
+    // A relative link to a relative link, as dotfile managers make them.
+    fs::create_symlink("dotfiles/velnora/registry.reg", dir / "middle.reg");
+    fs::create_symlink("middle.reg", reg.path());
+
+    ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "Added", "a", "b"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(reg.path())));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "middle.reg")));
+    std::ifstream in(target);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Added"), std::string::npos) << text;
+    EXPECT_NE(text.find("Kept"), std::string::npos) << text;
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
+    // Nothing left beside either file but the lock.
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (!fs::is_directory(e.symlink_status()))
+            names.push_back(e.path().lexically_relative(dir).string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"dotfiles/velnora/registry.reg", "middle.reg", "registry.reg",
+                                                "registry.reg.lock"}));
+
+    // A dangling link: the file is made where the link points.
+    const fs::path later = dir / "dotfiles" / "later.reg";
+    fs::remove(reg.path());
+    fs::create_symlink(later, reg.path());
+    ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "New", "n", "1"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(later)));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(reg.path())));
 }
 
 TEST(Registry, transactionWritesOnceAtTheEnd)

@@ -49,6 +49,12 @@ const char* ConvertUsage()
            "  --bg 0xBBGGRR      background colour, GIF colour 0 (default 0xFFFFFF)\n"
            "  --no-transparent   do not mark the background colour transparent\n"
            "  --no-interlace     write GIF rows in plain order\n"
+           "  --emfplus          draw dual EMF+ files from their EMF+ records\n"
+           "  --compact          write the GIF with an LZW code stream: the same picture,\n"
+           "                     usually a much smaller file than the control's own\n"
+           "  --size-budget N    with --compact: when the GIF comes out larger than N\n"
+           "                     bytes, say by how much and exit with status 3 (the\n"
+           "                     file is still written)\n"
            "  --help             show this text\n"
            "  --version          show the version\n";
 }
@@ -76,7 +82,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             arg = arg.substr(0, eq);
             inlineValue = true;
         }
-        const bool takesValue = arg == "--type" || arg == "--scale" || arg == "--size" || arg == "--bg";
+        const bool takesValue =
+            arg == "--type" || arg == "--scale" || arg == "--size" || arg == "--bg" || arg == "--size-budget";
         if (takesValue && !inlineValue) {
             if (i + 1 >= args.size()) {
                 error = arg + " needs a value";
@@ -94,8 +101,19 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             options.version = true;
         } else if (arg == "--no-transparent") {
             options.transparent = false;
+        } else if (arg == "--emfplus") {
+            options.emfPlus = true;
         } else if (arg == "--no-interlace") {
             options.interlaced = false;
+        } else if (arg == "--compact") {
+            options.compact = true;
+        } else if (arg == "--size-budget") {
+            const auto bytes = parseNumber(value);
+            if (!bytes || *bytes <= 0) {
+                error = "--size-budget wants a positive number of bytes, not '" + value + "'";
+                return false;
+            }
+            options.sizeBudget = *bytes;
         } else if (arg == "--type") {
             const std::string t = lower(value);
             if (t != "gif" && t != "bmp") {
@@ -152,6 +170,10 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
         error = "--scale and --size exclude each other";
         return false;
     }
+    if (options.sizeBudget >= 0 && !options.compact) {
+        error = "--size-budget goes with --compact";
+        return false;
+    }
     options.input = names[0];
     options.output = names[1];
     if (!typeGiven) {
@@ -164,6 +186,10 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             error = "cannot tell the output type from '" + options.output + "'; use --type gif or --type bmp";
             return false;
         }
+    }
+    if (options.compact && options.type != ConvertOptions::Type::Gif) {
+        error = "--compact is for GIF output";
+        return false;
     }
     return true;
 }

@@ -6,6 +6,9 @@
 //     --bg 0xBBGGRR      background colour, colour-table entry 0 (default 0xFFFFFF)
 //     --no-transparent   no transparent colour (GIF87a)
 //     --no-interlace     rows in plain order
+//     --emfplus          dual EMF+ files draw from their EMF+ records
+//     --compact          GIF with an LZW code stream (smaller; same pixels)
+//     --size-budget N    with --compact: exit 3 when the GIF is larger than N bytes
 //     --help
 //     --version
 // Every option also takes its value as --option=value; "--" ends the options.
@@ -31,6 +34,9 @@ struct ConvertOptions {
     std::uint32_t bgColor = 0xFFFFFF;
     bool transparent = true;
     bool interlaced = true;
+    bool emfPlus = false;
+    bool compact = false;
+    std::int64_t sizeBudget = -1; // bytes; -1 when not given
     bool help = false;
     bool version = false;
 };

@@ -8,6 +8,8 @@
 #include <engine/GifWriter.h>
 #include <engine/Pipeline.h>
 
+#include <metafile/EmfPlus.h>
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -83,6 +85,8 @@ int main(int argc, char** argv)
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
 
+    if (options.emfPlus)
+        plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
     const ConversionFlags flags =
         (options.transparent ? kFlagTransparent : 0u) | (options.interlaced ? kFlagInterlaced : 0u);
     Status status = Status::Ok;
@@ -107,9 +111,11 @@ int main(int argc, char** argv)
     if (fd < 0)
         return failWith("cannot write '" + options.output + "': " + toString(Status::CannotOpenOutput));
     close(fd);
-    status = options.type == ConvertOptions::Type::Gif
-        ? WriteGif(temporary, bitmap.handle, TargetRect{0, 0, width, height}, flags, options.bgColor)
-        : WriteBmp(temporary, bitmap.handle);
+    std::uint64_t written = 0;
+    status = options.type == ConvertOptions::Type::Bmp ? WriteBmp(temporary, bitmap.handle)
+        : options.compact
+        ? WriteCompactGif(temporary, bitmap.handle, TargetRect{0, 0, width, height}, flags, options.bgColor, &written)
+        : WriteGif(temporary, bitmap.handle, TargetRect{0, 0, width, height}, flags, options.bgColor);
     if (status != Status::Ok) {
         unlink(temporary.c_str());
         return failWith("cannot write '" + options.output + "': " + toString(status));
@@ -121,6 +127,13 @@ int main(int argc, char** argv)
     if (rename(temporary.c_str(), options.output.c_str()) != 0) {
         unlink(temporary.c_str());
         return failWith("cannot write '" + options.output + "': " + toString(Status::CannotOpenOutput));
+    }
+    if (options.sizeBudget >= 0 && written > static_cast<std::uint64_t>(options.sizeBudget)) {
+        std::fprintf(stderr, "pictaf-convert: '%s' is %llu bytes, %llu bytes over the budget of %lld\n",
+                     options.output.c_str(), static_cast<unsigned long long>(written),
+                     static_cast<unsigned long long>(written - static_cast<std::uint64_t>(options.sizeBudget)),
+                     static_cast<long long>(options.sizeBudget));
+        return 3;
     }
     return 0;
 }
