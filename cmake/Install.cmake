@@ -25,7 +25,12 @@ if(TARGET velnora_editor)
     PROPERTIES COMPILE_DEFINITIONS "VELNORA_COMPONENT_FROM_BIN=\"${velnora_component_from_bin}\"")
 endif()
 
-set_target_properties(velnora_platform PROPERTIES
+# The platform's libraries: every shared library of platform/ installs.
+set(velnora_platform_libraries velnora_platform)
+if(TARGET velnora_platform_frame)
+  list(APPEND velnora_platform_libraries velnora_platform_frame)
+endif()
+set_target_properties(${velnora_platform_libraries} PROPERTIES
   VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
   INSTALL_RPATH "$ORIGIN")
 set_target_properties(pictafconvert PROPERTIES INSTALL_RPATH "$ORIGIN")
@@ -33,7 +38,7 @@ set_target_properties(pictafconvert PROPERTIES INSTALL_RPATH "$ORIGIN")
 # names, never by its SONAME, so it carries no version in its file name.
 set_target_properties(pictaf PROPERTIES INSTALL_RPATH "$ORIGIN/..")
 
-install(TARGETS velnora_platform
+install(TARGETS ${velnora_platform_libraries}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
 install(TARGETS pictaf LIBRARY DESTINATION ${VELNORA_COMPONENT_DIR})
 install(TARGETS pictaf-convert velnora-regsvr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
