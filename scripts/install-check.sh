@@ -51,7 +51,8 @@ done
 step "the installed pictaf-convert converts"
 "$prefix/bin/pictaf-convert" "$src/tests/data/metafile/pillow-drawing.wmf" "$work/drawing.gif"
 [ "$(head -c 6 "$work/drawing.gif")" = "GIF89a" ] || fail "pictaf-convert wrote no GIF89a"
-"$prefix/bin/pictaf-convert" --type bmp "$work/drawing.gif" "$work/nothing.bmp" 2>/dev/null && fail "a GIF input was accepted"
+echo "not a picture" > "$work/text.bmp"
+"$prefix/bin/pictaf-convert" "$work/text.bmp" "$work/nothing.bmp" 2>/dev/null && fail "a text file was converted"
 [ ! -e "$work/nothing.bmp" ] || fail "a failed conversion left an output"
 
 step "the example, through find_package(Pictaf)"

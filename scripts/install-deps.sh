@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgif-dev libuemf-dev
   clang libclang-rt-14-dev

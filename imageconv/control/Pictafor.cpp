@@ -5,7 +5,9 @@
 
 #include "engine/BmpWriter.h"
 #include "engine/GifWriter.h"
+#include "engine/OutputFile.h"
 #include "engine/Pipeline.h"
+#include "engine/Preflight.h"
 
 #include <com/ComRuntime.h>
 #include <com/TypeLib.h>
@@ -223,6 +225,14 @@ HRESULT Pictafor::CopyFile(BSTR InputFile, BSTR OutputFile, int ScaleX, int Scal
     // File names reach the engine in the platform's code page, UTF-8.
     const std::string input = Utf8FromBstr(InputFile);
     const std::string output = Utf8FromBstr(OutputFile);
+    // Writing a picture over its own file would destroy it; and a picture
+    // that can't be written (too large for a GIF, or for the memory there
+    // is) is refused from its header instead of after decoding it.
+    if (SameFile(input, output))
+        return S_OK;
+    if (PictureSize natural; PeekFileSize(input, natural)
+        && CheckConversion(natural, ScaledSize(natural, ScaleX, ScaleY), type_ == 1) != Status::Ok)
+        return S_OK;
     WorkBitmap bitmap = LoadFileBitmap(input, ScaleX, ScaleY, flags, bgColor_);
     if (!bitmap)
         return S_OK;
@@ -238,6 +248,8 @@ HRESULT Pictafor::CopyPicture(std::int32_t Picture, BSTR OutputFile, int PixelWi
         return S_OK;
     const std::uint32_t flags = conversionFlags();
     const TargetRect rect{0, 0, PixelWidth, PixelHeight};
+    if (const PictureSize size{PixelWidth, PixelHeight}; CheckConversion(size, size, type_ == 1) != Status::Ok)
+        return S_OK;
     // The caller's handle is only read; the work bitmap is ours.
     WorkBitmap bitmap = RenderPictureBitmap(static_cast<plat::HGDIOBJ>(Picture), rect, flags, bgColor_);
     if (!bitmap)

@@ -5,6 +5,11 @@
 
 namespace pictaf {
 
+class ByteSink;
+
+// The file is written through an OutputFile: whole or not at all.
 Status WriteBmp(const std::string& outputFile, WorkBitmap bitmap);
+// The same into any sink, which is not finished.
+Status WriteBmp(ByteSink& sink, WorkBitmap bitmap);
 
 } // namespace pictaf

@@ -39,9 +39,29 @@ void startMapping(IndexedImage& image, ConversionFlags flags, std::uint32_t bgCo
 }
 } // namespace
 
-ColourMapper::ColourMapper(IndexedImage& image)
-    : image_(image), answers_(static_cast<std::uint16_t*>(plat::AllocateLarge(kAnswerBytes)))
+namespace {
+// The answers block kept for the next mapper on this thread, and how many of
+// its blocks were written. Only blocks of pictures with few colours are kept,
+// so a thread holds at most kKeptBlocks x 8 KB (8 MB) between pictures.
+constexpr std::uint16_t kKeptBlocks = 1024;
+struct KeptAnswers {
+    std::uint16_t* block = nullptr;
+    std::size_t bytes = 0;
+    std::uint16_t dirty = 0;
+    ~KeptAnswers() { plat::FreeLarge(block, bytes); }
+};
+thread_local KeptAnswers kept;
+} // namespace
+
+ColourMapper::ColourMapper(IndexedImage& image) : image_(image), answers_(nullptr)
 {
+    if (kept.block) {
+        answers_ = kept.block;
+        dirtyBlocks_ = kept.dirty;
+        kept.block = nullptr;
+    } else {
+        answers_ = static_cast<std::uint16_t*>(plat::AllocateLarge(kAnswerBytes));
+    }
     if (!answers_)
         throw std::bad_alloc();
     for (int i = 0; i < image.colourCount(); ++i) {
@@ -51,7 +71,22 @@ ColourMapper::ColourMapper(IndexedImage& image)
     }
 }
 
-ColourMapper::~ColourMapper() { plat::FreeLarge(answers_, kAnswerBytes); }
+ColourMapper::~ColourMapper()
+{
+    const std::uint16_t dirty = std::max(blocksUsed_, dirtyBlocks_);
+    if (!kept.block && dirty <= kKeptBlocks) {
+        kept.block = answers_;
+        kept.bytes = kAnswerBytes;
+        kept.dirty = dirty;
+    } else {
+        plat::FreeLarge(answers_, kAnswerBytes);
+    }
+}
+
+void ColourMapper::clearBlock(std::uint16_t block)
+{
+    std::memset(answers_ + (static_cast<std::size_t>(block - 1) << 12), 0, std::size_t{4096} * sizeof(std::uint16_t));
+}
 
 std::uint8_t ColourMapper::resolve(std::uint32_t rgb)
 {

@@ -51,8 +51,11 @@ private:
     {
         const std::uint32_t box = ((rgb >> 12) & 0xf00) | ((rgb >> 8) & 0xf0) | ((rgb >> 4) & 0xf);
         std::uint16_t block = boxBlock_[box];
-        if (block == 0)
+        if (block == 0) {
             block = boxBlock_[box] = ++blocksUsed_;
+            if (block <= dirtyBlocks_)
+                clearBlock(block);
+        }
         const std::uint32_t inBox = ((rgb >> 8) & 0xf00) | ((rgb >> 4) & 0xf0) | (rgb & 0xf);
         return answers_[(static_cast<std::size_t>(block - 1) << 12) | inBox];
     }
@@ -69,6 +72,12 @@ private:
     std::uint16_t* answers_;
     std::uint16_t boxBlock_[4096] = {}; // block + 1 of each box, 0 before its first colour
     std::uint16_t blocksUsed_ = 0;
+    // A block of answers left by the previous mapper on this thread is used
+    // again (small pictures convert by the thousand, and fresh memory costs
+    // a page fault and a cleared page each time); its first dirtyBlocks_
+    // blocks hold old answers and are cleared when first given to a box.
+    std::uint16_t dirtyBlocks_ = 0;
+    void clearBlock(std::uint16_t block);
     // Per box of colour space, the entries that can be nearest to some colour
     // inside it (filled on first use once the table is full), in index order
     // and laid out for a vector scan: red/green and blue/0 as 16-bit pairs,

@@ -5,6 +5,7 @@
 #include "engine/GifEncoder.h"
 #include "engine/IndexedImage.h"
 #include "engine/LzwGifEncoder.h"
+#include "engine/OutputFile.h"
 
 #include <memory>
 
@@ -20,8 +21,12 @@ std::unique_ptr<IndexedImage> MapForGif(WorkBitmap bitmap, const TargetRect& tar
     // GIF sizes are 16-bit: refuse before anything is captured or written.
     const std::int64_t width = std::int64_t{target.right} - target.left;
     const std::int64_t height = std::int64_t{target.bottom} - target.top;
-    if (width <= 0 || height <= 0 || width > 0xffff || height > 0xffff) {
+    if (width <= 0 || height <= 0) {
         status = Status::BadSize;
+        return nullptr;
+    }
+    if (width > 0xffff || height > 0xffff) {
+        status = Status::TooLargeForGif;
         return nullptr;
     }
     // The colours are read straight from the bitmap, bottom row first, as
@@ -46,38 +51,51 @@ std::unique_ptr<IndexedImage> MapForGif(WorkBitmap bitmap, const TargetRect& tar
 
 } // namespace
 
-Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+Status WriteGif(ByteSink& sink, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
                 std::uint32_t bgColor)
 {
     Status status = Status::Ok;
     const auto image = MapForGif(bitmap, target, flags, bgColor, status);
     if (!image)
         return status;
-    FileSink file;
+    GifEncoder encoder;
+    return encoder.Encode(*image, sink);
+}
+
+Status WriteGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                std::uint32_t bgColor)
+{
+    OutputFile file;
     if (Status s = file.open(outputFile); s != Status::Ok)
         return s;
-    GifEncoder encoder;
-    if (Status s = encoder.Encode(*image, file); s != Status::Ok)
-        return s; // the sink removes what it wrote
+    if (Status s = WriteGif(static_cast<ByteSink&>(file), bitmap, target, flags, bgColor); s != Status::Ok)
+        return file.failed() ? file.finish() : s; // the output removes what it wrote
     return file.finish();
 }
 
-Status WriteCompactGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target,
-                       ConversionFlags flags, std::uint32_t bgColor, std::uint64_t* size)
+Status WriteCompactGif(ByteSink& sink, WorkBitmap bitmap, const TargetRect& target, ConversionFlags flags,
+                       std::uint32_t bgColor)
 {
     Status status = Status::Ok;
     const auto image = MapForGif(bitmap, target, flags, bgColor, status);
     if (!image)
         return status;
     const auto encoder = std::make_unique<LzwGifEncoder>(); // its tables are too big for a worker's stack
-    FileSink file;
+    return encoder->Encode(*image, sink);
+}
+
+Status WriteCompactGif(const std::string& outputFile, WorkBitmap bitmap, const TargetRect& target,
+                       ConversionFlags flags, std::uint32_t bgColor, std::uint64_t* size)
+{
+    OutputFile file;
     if (Status s = file.open(outputFile); s != Status::Ok)
         return s;
-    if (Status s = encoder->Encode(*image, file); s != Status::Ok)
-        return s; // the sink removes what it wrote
+    Status status = WriteCompactGif(static_cast<ByteSink&>(file), bitmap, target, flags, bgColor);
+    if (status != Status::Ok)
+        return file.failed() ? file.finish() : status; // the output removes what it wrote
     status = file.finish();
     if (status == Status::Ok && size)
-        *size = file.written();
+        *size = file.bytesWritten();
     return status;
 }
 
@@ -85,12 +103,8 @@ Status EncodeCompactGif(std::vector<std::uint8_t>& out, WorkBitmap bitmap, const
                         ConversionFlags flags, std::uint32_t bgColor)
 {
     out.clear();
-    Status status = Status::Ok;
-    const auto image = MapForGif(bitmap, target, flags, bgColor, status);
-    if (!image)
-        return status;
     MemorySink memory;
-    if (Status s = std::make_unique<LzwGifEncoder>()->Encode(*image, memory); s != Status::Ok)
+    if (Status s = WriteCompactGif(static_cast<ByteSink&>(memory), bitmap, target, flags, bgColor); s != Status::Ok)
         return s;
     out = memory.take();
     return Status::Ok;

@@ -16,6 +16,12 @@ const char* toString(Status status)
     case Status::OutOfMemory: return "out of memory";
     case Status::CannotOpenOutput: return "cannot open the output file";
     case Status::WriteFailed: return "cannot write the output file";
+    case Status::NoSpace: return "no space left on the device";
+    case Status::OutputExists: return "the output file exists";
+    case Status::OutputIsInput: return "the output is the input file itself";
+    case Status::InputIsDirectory: return "is a directory";
+    case Status::TooLargeForGif: return "too large for a GIF, which holds at most 65535 x 65535 pixels";
+    case Status::NotEnoughMemory: return "needs more memory than the machine can spare";
     }
     return "unknown";
 }

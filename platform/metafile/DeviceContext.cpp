@@ -115,6 +115,99 @@ bool reasonable(const QRectF& r)
         && std::fabs(r.top()) < kMaxDeviceCoordinate && std::fabs(r.bottom()) < kMaxDeviceCoordinate;
 }
 
+// What scan converting a device path costs. Qt's scan converters keep the
+// crossings of each pixel row in order: a row that k edges cross costs about
+// k * k steps antialiased (slow ones: each walks a list of cells) and about
+// k cells' worth on whole pixels, and a one-pixel line costs about the pixels
+// it covers. A few thousand self-intersecting triangles, or one polygon of
+// tens of thousands of random points, cross each row thousands of times;
+// ordinary shapes a few times.
+// Counted from each edge's rows (a stroke's from both sides of each segment
+// and a join at each vertex reaching half the pen up and down); curves by
+// their control polygons; rows outside area cost nothing. An edge crosses
+// a row in 1 + |slope| cells.
+struct RasterCost {
+    double cells = 0;        // all rows: a one-pixel line's length
+    double crowdedCells = 0; // rows that more than kPlainEdges edges cross
+    double crowdedSquares = 0; // the same rows, k * k each for k edges
+};
+
+constexpr double kPlainEdges = 4;
+// Budget units (about a pixel visit each) per step of the scan converters.
+constexpr double kAntialiasedWeight = 16;
+constexpr double kAliasedWeight = 128;
+// A path whose antialiasing steps pass this many per pixel of the bitmap
+// (of a megapixel at least) is drawn on whole pixels, many times faster.
+constexpr double kMaxAntialiasedStepsPerPixel = 2;
+
+RasterCost rasterCost(const QPainterPath& path, bool closeFigures, double halfWidth, const QRect& area)
+{
+    RasterCost cost;
+    const int rows = area.height();
+    if (rows <= 0 || path.isEmpty())
+        return cost;
+    const bool wide = halfWidth > 0.5;
+    std::vector<double> edgeChange(static_cast<std::size_t>(rows) + 1, 0.0);
+    std::vector<double> cellChange(static_cast<std::size_t>(rows) + 1, 0.0);
+    // Edges from a to b, their rows widened by reach each way.
+    auto crossing = [&](QPointF a, QPointF b, double reach, double edges) {
+        const double top = std::max(std::min(a.y(), b.y()) - reach, double(area.top()));
+        const double bottom = std::min(std::max(a.y(), b.y()) + reach, double(area.bottom()));
+        if (!(top <= bottom))
+            return; // off the area (or not a number)
+        const auto r0 = static_cast<std::size_t>(static_cast<int>(std::floor(top)) - area.top());
+        const auto r1 = static_cast<std::size_t>(static_cast<int>(std::floor(bottom)) - area.top());
+        const double slope = std::fabs(b.x() - a.x()) / std::max(1.0, std::fabs(b.y() - a.y()));
+        const double cells = edges * std::min(1.0 + slope, double(area.width()) + 1);
+        edgeChange[r0] += edges;
+        edgeChange[r1 + 1] -= edges;
+        cellChange[r0] += cells;
+        cellChange[r1 + 1] -= cells;
+    };
+    auto edge = [&](QPointF a, QPointF b) {
+        if (!wide) {
+            crossing(a, b, 0, 1);
+            return;
+        }
+        // The two sides of a wide line: the segment moved up and down.
+        const QPointF offset(0, halfWidth);
+        crossing(a - offset, b - offset, 0, 1);
+        crossing(a + offset, b + offset, 0, 1);
+    };
+    QPointF start, previous;
+    bool open = false;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p(e.x, e.y);
+        if (e.isMoveTo()) {
+            if (open && closeFigures)
+                edge(previous, start);
+            start = p;
+            open = true;
+        } else {
+            edge(previous, p);
+        }
+        if (wide)
+            crossing(p, p, halfWidth, 2); // the join or cap around the vertex
+        previous = p;
+    }
+    if (open && closeFigures)
+        edge(previous, start);
+    double k = 0, cells = 0;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(rows); ++r) {
+        k = std::max(0.0, k + edgeChange[r]);
+        cells = std::max(0.0, cells + cellChange[r]);
+        cost.cells += cells;
+        if (k > kPlainEdges) {
+            cost.crowdedCells += cells;
+            cost.crowdedSquares += k * k;
+        }
+    }
+    return cost;
+}
+
+std::int64_t budgetUnits(double work) { return static_cast<std::int64_t>(std::min(work, 1e18)); }
+
 // 8x8 hatch patterns, most significant bit leftmost.
 constexpr std::uint8_t kHatches[6][8] = {
     {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}, // HS_HORIZONTAL
@@ -462,10 +555,12 @@ DevicePen DeviceContext::Impl::devicePen() const
     // nothing (and a hostile file can ask for millions of pixels).
     const QRect bounds = deviceBounds();
     const double maxWidth = 2.0 * (bounds.width() + bounds.height()) + 64;
+    bool capped = false;
     if (geometric) {
         width = p.width * lineScale();
         if (!(width >= 1))
             width = 1;
+        capped = width > maxWidth;
         width = std::min(width, maxWidth);
     }
     dp.visible = true;
@@ -538,7 +633,9 @@ DevicePen DeviceContext::Impl::devicePen() const
     }
     default: break;
     }
-    if (!pattern.isEmpty()) {
+    // Dashes of a pen cut down to the picture's size would be out of
+    // proportion, and each of them covers the picture: such a pen is solid.
+    if (!pattern.isEmpty() && !capped) {
         pen.setDashPattern(pattern);
         dp.styled = true;
     }
@@ -622,15 +719,29 @@ bool DeviceContext::Impl::antialiasAllowed() const
     return !mix.forceColor && mix.composition == QPainter::CompositionMode_SourceOver;
 }
 
-void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush)
+bool DeviceContext::Impl::affordPath(const QPainterPath& path, bool fill, double penWidth, bool& antialias) const
+{
+    const RasterCost cost = rasterCost(path, fill, fill ? 0 : penWidth / 2, deviceBounds());
+    if (!fill && penWidth <= 1)
+        return spendPixelWork(budgetUnits(cost.cells)); // drawn pixel by pixel
+    const std::int64_t smooth = budgetUnits(kAntialiasedWeight * cost.crowdedSquares);
+    const QRect bounds = deviceBounds();
+    const double maxSmooth = kMaxAntialiasedStepsPerPixel * std::max(double(bounds.width()) * bounds.height(), 1048576.0);
+    if (antialias && cost.crowdedSquares <= maxSmooth && smooth <= pixelBudget)
+        return spendPixelWork(smooth);
+    antialias = false;
+    return spendPixelWork(budgetUnits(kAliasedWeight * cost.crowdedCells));
+}
+
+void DeviceContext::Impl::fillDevicePath(const QPainterPath& path, const QBrush& brush, bool antialias)
 {
     if (brush.style() == Qt::NoBrush)
         return;
-    painter.setRenderHint(QPainter::Antialiasing, antialiasAllowed());
+    painter.setRenderHint(QPainter::Antialiasing, antialias && antialiasAllowed());
     painter.fillPath(path, mix.forceColor ? QBrush(QColor::fromRgb(mix.color)) : brush);
 }
 
-void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const DevicePen& dp)
+void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const DevicePen& dp, bool smooth)
 {
     if (!dp.visible)
         return;
@@ -645,7 +756,7 @@ void DeviceContext::Impl::strokeDevicePath(const QPainterPath& path, const Devic
             target.setElementPositionAt(i, std::round(e.x), std::round(e.y));
         }
     }
-    const bool antialias = dp.width > 1 && antialiasAllowed();
+    const bool antialias = smooth && dp.width > 1 && antialiasAllowed();
     painter.setRenderHint(QPainter::Antialiasing, antialias);
     if (antialias)
         target.translate(strokeOffset(dp.width), strokeOffset(dp.width));
@@ -690,12 +801,21 @@ void DeviceContext::Impl::drawDevicePath(const QPainterPath& path, bool fill, bo
 {
     if (!usable() || path.isEmpty() || !reasonable(path.controlPointRect()))
         return;
-    if (!beginMix())
+    const QBrush brush = fill ? deviceBrush(s.brush) : QBrush(Qt::NoBrush);
+    const DevicePen pen = stroke ? devicePen() : DevicePen{};
+    // Past the budget nothing more is scan converted: a hostile picture
+    // ends with what it drew until then.
+    bool smoothFill = true, smoothStroke = true;
+    fill = brush.style() != Qt::NoBrush && affordPath(path, true, 0, smoothFill);
+    // Styled lines on an opaque background are stroked twice.
+    stroke = pen.visible && affordPath(path, false, pen.width, smoothStroke)
+        && (!pen.styled || s.bkMode != OPAQUE || affordPath(path, false, pen.width, smoothStroke));
+    if ((!fill && !stroke) || !beginMix())
         return;
     if (fill)
-        fillDevicePath(path, deviceBrush(s.brush));
+        fillDevicePath(path, brush, smoothFill);
     if (stroke)
-        strokeDevicePath(path, devicePen());
+        strokeDevicePath(path, pen, smoothStroke);
     endMix();
 }
 
@@ -1391,6 +1511,11 @@ QRegion DeviceContext::Impl::regionFromPath(const QPainterPath& devicePath) cons
         return {};
     if (bounds.intersected(pathBounds.toAlignedRect()).isEmpty())
         return {};
+    // Making a region scans the polygons on whole pixels, as a fill does;
+    // past the budget the region is empty.
+    bool smooth = false;
+    if (!affordPath(devicePath, true, 0, smooth))
+        return {};
     // Qt turns polygons into banded rectangles directly; subpaths that cross
     // come back as one polygon, filled by the path's rule, and the rest are
     // disjoint and simply united.
@@ -1534,11 +1659,14 @@ QRegion DeviceContext::Impl::logicalRegionToDevice(const QRegion& region) const
 
 void DeviceContext::Impl::fillDeviceRegion(const QRegion& region, const QBrush& brush)
 {
-    if (region.isEmpty() || !beginMix())
+    if (region.isEmpty())
         return;
     QPainterPath path;
     path.addRegion(region);
-    fillDevicePath(path, brush);
+    bool smooth = false; // whole pixels already
+    if (!affordPath(path, true, 0, smooth) || !beginMix())
+        return;
+    fillDevicePath(path, brush, smooth);
     endMix();
 }
 
@@ -1578,6 +1706,9 @@ bool DeviceContext::InvertRgn(const QRegion& region)
         return true;
     QPainterPath path;
     path.addRegion(device);
+    bool smooth = false;
+    if (!d->affordPath(path, true, 0, smooth))
+        return true;
     d->painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     d->painter.fillPath(path, Qt::black);
     d->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

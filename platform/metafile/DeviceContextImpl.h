@@ -85,8 +85,9 @@ struct DeviceContext::Impl {
     // gradient triangles, flood fills) draw from a budget of pixel visits:
     // a hostile picture repeating them cannot keep playback busy for hours.
     // It allows a few hundred full passes over a large bitmap.
-    std::int64_t pixelBudget = 0;
-    bool spendPixelWork(std::int64_t pixels)
+    // Scan converting crowded paths draws from it too (rasterCost).
+    mutable std::int64_t pixelBudget = 0;
+    bool spendPixelWork(std::int64_t pixels) const
     {
         if (pixels > pixelBudget) {
             pixelBudget = 0;
@@ -131,8 +132,12 @@ struct DeviceContext::Impl {
     bool beginMix();
     void endMix();
     bool antialiasAllowed() const;
-    void fillDevicePath(const QPainterPath& path, const QBrush& brush);
-    void strokeDevicePath(const QPainterPath& path, const DevicePen& pen);
+    // Charges the budget for scan converting path, filled (fill) or stroked
+    // with a pen penWidth wide; antialias is cleared when only whole pixels
+    // are affordable. False when the budget cannot pay for it at all.
+    bool affordPath(const QPainterPath& path, bool fill, double penWidth, bool& antialias) const;
+    void fillDevicePath(const QPainterPath& path, const QBrush& brush, bool antialias = true);
+    void strokeDevicePath(const QPainterPath& path, const DevicePen& pen, bool antialias = true);
     void drawDevicePath(const QPainterPath& path, bool fill, bool stroke);
 
     // ---- Path recording. True when a path is being recorded (and the

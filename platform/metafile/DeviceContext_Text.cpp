@@ -175,11 +175,9 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
                 if (pdy && k * perChar + 1 < dx.size())
                     ady += dx[k * perChar + 1];
             }
-            QPointF device;
-            if (graphicsMode != GM_ADVANCED)
-                device = B * (adx * advanceScale) + ey * ady;
-            else
-                device = QPointF(adx * ex.x() + ady * ey.x(), adx * ex.y() + ady * ey.y());
+            // The second value of a pair moves along the font's own up
+            // direction, whatever way the logical y axis points.
+            const QPointF device = B * (adx * advanceScale) + U * (ady * emPerLogical);
             const QPointF step = localInverse.map(device);
             if (!std::isfinite(step.x()) || !std::isfinite(step.y()))
                 return true;

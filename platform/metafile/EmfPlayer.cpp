@@ -778,7 +778,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
         r.f32();
         r.f32();
         const std::uint32_t strings = r.u32();
-        if (!r.has(strings, 40))
+        if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
             return false;
         for (std::uint32_t i = 0; i < strings; ++i) {
             if (!textOut(r, record, type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
@@ -864,12 +864,17 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
 bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode)
 {
     // EMRTEXT: reference point, character count, string offset, options,
-    // rectangle, advance array offset.
+    // rectangle (left out when the options say ETO_NO_RECT), advance array
+    // offset.
     const QPointF p = readPointL(r);
     const std::uint32_t count = r.u32();
     const std::uint32_t offString = r.u32();
-    const std::uint32_t options = r.u32();
-    const QRectF rect = readBox(r);
+    std::uint32_t options = r.u32();
+    QRectF rect;
+    if (options & ETO_NO_RECT)
+        options &= ~(ETO_NO_RECT | ETO_OPAQUE | ETO_CLIPPED);
+    else
+        rect = readBox(r);
     const std::uint32_t offDx = r.u32();
     if (!r.ok())
         return false;
@@ -879,8 +884,9 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
     std::vector<int> unitsPerChar;
     if (wide) {
         text.reserve(static_cast<qsizetype>(count));
+        ByteReader chars(record, offString);
         for (std::uint32_t i = 0; i < count; ++i)
-            text.append(QChar(static_cast<char16_t>(record[offString + 2 * i] | (record[offString + 2 * i + 1] << 8))));
+            text.append(QChar(static_cast<char16_t>(chars.u16())));
     } else {
         text = FontMapper::decode(record.subspan(offString, count), FontMapper::textCharSet(dc_.currentFont()), &unitsPerChar);
     }
@@ -890,11 +896,9 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
         if (!inRecord(record, offDx, std::uint64_t{count} * perChar * 4))
             return false;
         std::vector<double> perUnit(std::size_t{count} * perChar);
-        for (std::size_t i = 0; i < perUnit.size(); ++i) {
-            const std::size_t at = offDx + 4 * i;
-            perUnit[i] = static_cast<std::int32_t>(record[at] | (record[at + 1] << 8) | (record[at + 2] << 16)
-                                                   | (static_cast<std::uint32_t>(record[at + 3]) << 24));
-        }
+        ByteReader advances(record, offDx);
+        for (auto& v : perUnit)
+            v = advances.i32();
         if (!wide && perChar == 1 && unitsPerChar.size() == static_cast<std::size_t>(text.size())
             && unitsPerChar.size() != count) {
             // Double-byte characters sum the advances of their bytes.

@@ -104,8 +104,9 @@ bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t>
             return false;
         std::vector<std::uint8_t> rgbInfo(tableAt + di.colorEntries * 4);
         std::memcpy(rgbInfo.data(), info.data(), tableAt);
+        ByteReader indexes(info, tableAt);
         for (std::size_t i = 0; i < di.colorEntries; ++i) {
-            const std::size_t index = info[tableAt + 2 * i] | (info[tableAt + 2 * i + 1] << 8);
+            const std::size_t index = indexes.u16();
             putRgbQuad(rgbInfo, tableAt + 4 * i, index < palette.size() ? palette[index] : qRgb(0, 0, 0));
         }
         return DecodeDib(rgbInfo, bits, out, options) == DibStatus::Ok;
@@ -142,6 +143,25 @@ bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const st
     if (di.headerSize >= 40)
         std::memset(maskInfo.data() + 32, 0, 4); // colours used: the full two
     return DecodeDib(maskInfo, bits, out) == DibStatus::Ok;
+}
+
+bool decodeMonochromePackedDib(std::span<const std::uint8_t> packed, QRgb zeroColor, QRgb oneColor, QImage& out)
+{
+    DibInfo di;
+    if (!readDibInfo(packed, di) || di.bitCount != 1)
+        return false;
+    const std::size_t infoSize = di.headerSize + di.maskBytes + di.colorEntries * (di.headerSize == 12 ? 3 : 4);
+    QImage mask;
+    if (infoSize > packed.size() || !decodeMonochromeMask(packed.first(infoSize), packed.subspan(infoSize), mask))
+        return false;
+    mask = mask.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < mask.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(mask.scanLine(y));
+        for (int x = 0; x < mask.width(); ++x)
+            line[x] = (line[x] & 0x00FFFFFFu) ? oneColor : zeroColor;
+    }
+    out = std::move(mask);
+    return true;
 }
 
 bool reduceToMonochromeMask(QImage& image)

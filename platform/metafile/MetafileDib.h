@@ -56,6 +56,12 @@ bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std:
 // whatever colours its table holds (they are chosen when the mask is drawn).
 bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, QImage& out);
 
+// A monochrome packed DIB as a bitmap of two colours, whatever its table
+// holds: zeroColor where a pixel is 0, oneColor where it is 1 (a mono
+// source bitmap takes the text and background colours this way). False
+// when the DIB is not monochrome or cannot be decoded.
+bool decodeMonochromePackedDib(std::span<const std::uint8_t> packed, QRgb zeroColor, QRgb oneColor, QImage& out);
+
 // Reduces a colour image in place to such a mask: a pixel becomes white when
 // it is nearer to white than to black. False for a null image.
 bool reduceToMonochromeMask(QImage& image);

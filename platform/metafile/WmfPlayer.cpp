@@ -650,21 +650,24 @@ bool WmfPlayer::textOut(ByteReader& r, bool extended)
     std::vector<int> unitsPerChar;
     const QString text = FontMapper::decode(bytes, FontMapper::textCharSet(font), &unitsPerChar);
     // Advances are per byte and optional; double-byte characters sum theirs.
+    // With ETO_PDY each byte has a pair (along the baseline, then up).
+    const std::size_t perByte = (options & ETO_PDY) ? 2 : 1;
     std::vector<double> dx;
-    if (r.ok() && r.has(static_cast<std::size_t>(count), 2)) {
-        std::vector<double> perByte(static_cast<std::size_t>(count));
-        for (auto& v : perByte)
+    if (r.ok() && r.has(static_cast<std::size_t>(count) * perByte, 2)) {
+        std::vector<double> values(static_cast<std::size_t>(count) * perByte);
+        for (auto& v : values)
             v = r.i16();
         if (unitsPerChar.size() == static_cast<std::size_t>(text.size())) {
             std::size_t at = 0;
             for (int n : unitsPerChar) {
-                double sum = 0;
-                for (int k = 0; k < n && at < perByte.size(); ++k)
-                    sum += perByte[at++];
-                dx.push_back(sum);
+                double sum[2] = {0, 0};
+                for (int k = 0; k < n && at < static_cast<std::size_t>(count); ++k, ++at)
+                    for (std::size_t j = 0; j < perByte; ++j)
+                        sum[j] += values[at * perByte + j];
+                dx.insert(dx.end(), sum, sum + perByte);
             }
-        } else if (perByte.size() == static_cast<std::size_t>(text.size())) {
-            dx = std::move(perByte);
+        } else if (values.size() == static_cast<std::size_t>(text.size()) * perByte) {
+            dx = std::move(values);
         }
     }
     dc_.ExtTextOut({x, y}, options, hasRect ? &rect : nullptr, text, dx, GM_COMPATIBLE);
@@ -746,10 +749,17 @@ bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
     const bool deviceBitmap = function == META_BITBLT || function == META_STRETCHBLT;
     if (!dc_.allowPixelWork(deviceBitmap ? bitmap16Pixels(bitmap) : dibPixels(bitmap)))
         return true; // past the budget for pixel work: skipped
+    const QRgb textColor = dc_.resolveColor(dc_.textColor()), bkColor = dc_.resolveColor(dc_.bkColor());
     if (deviceBitmap) {
         // A device bitmap: monochrome ones take the text and background colours.
-        if (!decodeBitmap16(bitmap, 10, dc_.resolveColor(dc_.textColor()), dc_.resolveColor(dc_.bkColor()), image))
+        if (!decodeBitmap16(bitmap, 10, textColor, bkColor, image))
             return true;
+    } else if (function != META_STRETCHDIB && rop != SRCCOPY
+               && decodeMonochromePackedDib(bitmap, textColor, bkColor, image)) {
+        // A monochrome source that is combined with the picture (a mask, as
+        // icons drawn with SRCAND) takes the text and background colours,
+        // as a monochrome bitmap in a memory context does; copied, it shows
+        // its own table.
     } else if (!decodePackedDib(bitmap, usage, dc_.currentPalette(), image)) {
         return true; // an undecodable bitmap is skipped, the record itself is sound
     }

@@ -10,6 +10,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <cstdio>
+#include <sys/resource.h>
+
 TEST_F(ControlTest, newControlHasTheDefaultsAndSavesThe32ByteStream)
 {
     ComPtr<IPictaform> control = create();
@@ -518,4 +521,67 @@ TEST_F(ControlTest, copyFileScalesAnImageFileByPercent)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 6), "GIF89a"); // transparent by default
     EXPECT_EQ(head[6] | head[7] << 8, 10); // logical screen width
     EXPECT_EQ(head[8] | head[9] << 8, 2);
+}
+
+TEST_F(ControlTest, copyFileKeepsItsInputAndWritesThroughLinks)
+{
+    if (!engineWrites(outputFile("probe.bmp")))
+        GTEST_SKIP() << "the conversion engine's writers are not built yet";
+    QImage image(6, 3, QImage::Format_RGB32);
+    image.fill(qRgb(0, 128, 255));
+    plat::HGDIOBJ bitmap = plat::CreateBitmapFromImage(image);
+    ComPtr<IPictaform> control = create();
+    control->put_Type(0);
+    const std::string bmp = outputFile("keep.bmp");
+    Bstr bmpName = Bstr::fromUtf8(bmp);
+    ASSERT_HR(S_OK, control->CopyPicture(static_cast<std::int32_t>(bitmap), bmpName.get(), 6, 3));
+    plat::DeleteObject(bitmap);
+    const auto size = std::filesystem::file_size(bmp);
+
+    // Converting a file onto itself, directly or through a link, would
+    // destroy it: nothing happens.
+    control->put_Type(1);
+    std::filesystem::create_symlink(bmp, outputFile("alias.gif"));
+    Bstr alias = Bstr::fromUtf8(outputFile("alias.gif"));
+    EXPECT_HR(S_OK, control->CopyFile(bmpName.get(), bmpName.get(), 100, 100));
+    EXPECT_HR(S_OK, control->CopyFile(bmpName.get(), alias.get(), 100, 100));
+    EXPECT_EQ(std::filesystem::file_size(bmp), size);
+    EXPECT_TRUE(std::filesystem::is_symlink(outputFile("alias.gif")));
+
+    // Any other link is written through to its target and stays a link.
+    std::filesystem::create_symlink("target.gif", outputFile("link.gif"));
+    Bstr link = Bstr::fromUtf8(outputFile("link.gif"));
+    EXPECT_HR(S_OK, control->CopyFile(bmpName.get(), link.get(), 100, 100));
+    EXPECT_TRUE(std::filesystem::is_symlink(outputFile("link.gif")));
+    std::FILE* f = std::fopen(outputFile("target.gif").c_str(), "rb");
+    ASSERT_TRUE(f);
+    char head[6] = {};
+    EXPECT_EQ(std::fread(head, 1, sizeof head, f), sizeof head);
+    std::fclose(f);
+    EXPECT_EQ(std::string(head, 6), "GIF89a");
+}
+
+TEST_F(ControlTest, aPictureTooWideForAGifIsRefusedBeforeItIsDecoded)
+{
+    // 1 KB of run-length BMP declaring 1048576 x 256 pixels: a gigabyte if
+    // decoded, and no GIF can hold it anyway.
+    std::vector<std::uint8_t> file = {'B', 'M', 0, 4, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0,
+                                      0, 0, 16, 0, 0, 1, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
+    file.resize(14 + 40, 0);
+    file[46] = 2; // colours used
+    file.insert(file.end(), {0, 0, 0, 0, 255, 255, 255, 0});
+    file.resize(1024, 0);
+    file.back() = 1; // end of bitmap
+    const std::string input = outputFile("wide.bmp");
+    std::FILE* f = std::fopen(input.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    ComPtr<IPictaform> control = create();
+    Bstr in = Bstr::fromUtf8(input), out = Bstr::fromUtf8(outputFile("wide.gif"));
+    struct rusage before {}, after {};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_HR(S_OK, control->CopyFile(in.get(), out.get(), 100, 100));
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_FALSE(std::filesystem::exists(outputFile("wide.gif")));
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024); // kilobytes
 }

@@ -144,7 +144,7 @@ TEST(ConvertTool, failureIsOneLineAndLeavesNoOutput)
     ToolRun run = runTool({q(dir.file("text.bmp")), q(dir.file("out.gif"))});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QLatin1String("not a placeable WMF, EMF or BMP file")));
+    EXPECT_TRUE(run.err.contains(QLatin1String("not a picture this program reads")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.gif")));
 
     // A damaged BMP over an existing output: the old file stays as it was.

@@ -240,3 +240,33 @@ TEST(ColourMapping, refusesADibOfAnotherSize)
     EXPECT_EQ(MapDibToIndexed(dibOf(picture), *image, 0, 0xFFFFFF), Status::BadSize);
     EXPECT_EQ(MapDibToIndexed(PackedDib(10, 0), *image, 0, 0xFFFFFF), Status::BadSize);
 }
+
+TEST(ColourMapping, mappingsOneAfterAnotherOnAThreadForgetEachOther)
+{
+    // The remembered answers of one picture are kept for the next picture's
+    // mapper; none of them may leak into its answers.
+    // The first picture's only colour and the second picture's second
+    // colour sit at the same place in the first block a colour takes.
+    QImage first(1, 1, QImage::Format_RGB32);
+    first.setPixel(0, 0, qRgb(0x10, 0x20, 0x30));
+    QImage second(2, 1, QImage::Format_RGB32);
+    second.setPixel(0, 0, qRgb(0x55, 0x66, 0x77));
+    second.setPixel(1, 0, qRgb(0x50, 0x60, 0x70));
+    for (const QImage& picture : {first, second, first, second})
+        expectSameImage(*mapped(picture, 0, 0xFFFFFF), *mappedByDefinition(picture, 0xFFFFFF));
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 6; ++round) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        const int colours = round % 2 ? 300 : 20; // past the table's 256, and well within it
+        std::vector<QRgb> palette;
+        for (int i = 0; i < colours; ++i)
+            palette.push_back(qRgb(static_cast<int>(random() % 256), static_cast<int>(random() % 256),
+                                   static_cast<int>(random() % 256)));
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, palette[static_cast<std::size_t>(random() % palette.size())]);
+        const std::uint32_t bg = round * 0x102030u;
+        expectSameImage(*mapped(picture, 0, bg), *mappedByDefinition(picture, bg));
+    }
+}

@@ -164,10 +164,10 @@ TEST(GifWriter, sizesBeyondSixteenBitsWriteNothing)
     TempDir dir;
     const plat::HGDIOBJ wide = plat::CreateCompatibleBitmap(65536, 1);
     ASSERT_NE(wide, 0u);
-    EXPECT_EQ(WriteGif(dir.file("wide.gif"), wide, TargetRect{0, 0, 65536, 1}, 3, 0xFFFFFF), Status::BadSize);
+    EXPECT_EQ(WriteGif(dir.file("wide.gif"), wide, TargetRect{0, 0, 65536, 1}, 3, 0xFFFFFF), Status::TooLargeForGif);
     EXPECT_FALSE(std::filesystem::exists(dir.file("wide.gif")));
     writeFile(dir.file("kept.gif"), Bytes(7, 7));
-    EXPECT_EQ(WriteGif(dir.file("kept.gif"), wide, TargetRect{0, 0, 65536, 1}, 3, 0xFFFFFF), Status::BadSize);
+    EXPECT_EQ(WriteGif(dir.file("kept.gif"), wide, TargetRect{0, 0, 65536, 1}, 3, 0xFFFFFF), Status::TooLargeForGif);
     EXPECT_EQ(readFile(dir.file("kept.gif")), Bytes(7, 7));
     plat::DeleteObject(wide);
 
@@ -195,8 +195,8 @@ TEST(GifWriter, aFailedWriteIsReportedAndTheDeviceKept)
         GTEST_SKIP() << "no /dev/full to fail writes on";
     const QImage picture = banner(300, 300, 200);
     Bitmap bitmap(picture);
-    EXPECT_EQ(WriteGif("/dev/full", bitmap.handle, rectOf(picture), 3, 0), Status::WriteFailed);
-    EXPECT_EQ(WriteBmp("/dev/full", bitmap.handle), Status::WriteFailed);
+    EXPECT_EQ(WriteGif("/dev/full", bitmap.handle, rectOf(picture), 3, 0), Status::NoSpace);
+    EXPECT_EQ(WriteBmp("/dev/full", bitmap.handle), Status::NoSpace);
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 

@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes as an enhanced metafile, played into a
-// small bitmap. Text is drawn too: the fuzzer makes an offscreen
+// bitmap. Text is drawn too: the fuzzer makes an offscreen
 // QGuiApplication.
 #include <metafile/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
@@ -22,16 +22,20 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return 0;
 }
 
+constexpr int kWidth = 400, kHeight = 300;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const plat::HGDIOBJ emf = plat::SetEnhMetaFileBits(std::span<const std::uint8_t>(data, size));
     if (!emf)
         return 0;
-    QImage image(64, 48, QImage::Format_RGB32);
+    // Large enough that work growing with the picture's rows shows up as a
+    // slow input (crowded polygons took seconds here, never at icon size).
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         plat::DeviceContext dc(&image);
-        plat::PlayEnhMetaFile(dc, emf, QRectF(0, 0, 64, 48));
+        plat::PlayEnhMetaFile(dc, emf, QRectF(0, 0, kWidth, kHeight));
     }
     plat::DeleteEnhMetaFile(emf);
     return 0;

@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes as a Windows metafile (a placeable
-// header in front is skipped), played into a small bitmap as the engine
+// header in front is skipped), played into a bitmap as the engine
 // plays it. Text is drawn too: the fuzzer makes an offscreen QGuiApplication.
 #include <metafile/DeviceContext.h>
 #include <metafile/GdiConstants.h>
@@ -23,6 +23,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return 0;
 }
 
+constexpr int kWidth = 400, kHeight = 300;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::span<const std::uint8_t> bytes(data, size);
@@ -31,12 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const plat::HGDIOBJ mf = plat::SetMetaFileBitsEx(bytes);
     if (!mf)
         return 0;
-    QImage image(64, 48, QImage::Format_RGB32);
+    // Large enough that work growing with the picture's rows shows up as a
+    // slow input (crowded polygons took seconds here, never at icon size).
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         plat::DeviceContext dc(&image);
         dc.SetMapMode(plat::gdi::MM_ANISOTROPIC);
-        dc.SetViewportExtEx(64, 48);
+        dc.SetViewportExtEx(kWidth, kHeight);
         plat::PlayMetaFile(dc, mf);
     }
     plat::DeleteMetaFile(mf);

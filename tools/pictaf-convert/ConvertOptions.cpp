@@ -42,21 +42,36 @@ bool endsWith(const std::string& s, const std::string& tail)
 const char* ConvertUsage()
 {
     return "usage: pictaf-convert [options] INPUT OUTPUT\n"
-           "Converts a BMP file, placeable WMF or EMF into a GIF or 24-bit BMP file.\n"
-           "  --type gif|bmp     output type (default: from OUTPUT's extension)\n"
-           "  --scale X[,Y]      size in per cent of the input's own (default 100)\n"
-           "  --size WxH         stretch to exactly W x H pixels instead\n"
-           "  --bg 0xBBGGRR      background colour, GIF colour 0 (default 0xFFFFFF)\n"
-           "  --no-transparent   do not mark the background colour transparent\n"
-           "  --no-interlace     write GIF rows in plain order\n"
-           "  --emfplus          draw dual EMF+ files from their EMF+ records\n"
-           "  --compact          write the GIF with an LZW code stream: the same picture,\n"
-           "                     usually a much smaller file than the control's own\n"
-           "  --size-budget N    with --compact: when the GIF comes out larger than N\n"
-           "                     bytes, say by how much and exit with status 3 (the\n"
-           "                     file is still written)\n"
-           "  --help             show this text\n"
-           "  --version          show the version\n";
+           "       pictaf-convert [options] INPUT... -o DIR\n"
+           "Converts pictures into GIF or 24-bit BMP files. Inputs: BMP (every kind), placeable\n"
+           "and standard WMF, EMF, PNG, JPEG, GIF (first frame), TIFF and WebP. Transparent and\n"
+           "translucent pixels are composed onto the background colour (--bg).\n"
+           "  --type gif|bmp       output type (default: from OUTPUT's extension; gif with -o)\n"
+           "  --scale X[,Y]        size in per cent of the input's own (default 100)\n"
+           "  --size WxH           stretch to exactly W x H pixels instead\n"
+           "  --bg 0xBBGGRR        background colour, GIF colour 0 (default 0xFFFFFF)\n"
+           "  --no-transparent     do not mark the background colour transparent\n"
+           "  --no-interlace       write GIF rows in plain order\n"
+           "  --emfplus            draw dual EMF+ files from their EMF+ records\n"
+           "  --compact            write the GIF with an LZW code stream: the same picture,\n"
+           "                       usually a much smaller file than the control's own\n"
+           "  --size-budget N      with --compact: when a GIF comes out larger than N bytes,\n"
+           "                       say by how much and exit with status 3 (the file is\n"
+           "                       still written)\n"
+           "  -o, --output-dir DIR convert every INPUT into DIR, named after it\n"
+           "  -r, --recursive      with -o: convert the pictures in directories and below,\n"
+           "                       keeping their layout under DIR\n"
+           "  -j, --jobs N         conversions at once (default: one per core)\n"
+           "  --no-clobber         skip outputs that exist instead of replacing them\n"
+           "  -q, --quiet          no progress bar and no summary line (failures still show)\n"
+           "  --help               show this text\n"
+           "  --version            show the version\n"
+           "INPUT - reads standard input; OUTPUT - writes standard output (needs --type).\n"
+           "Outputs are written in full or not at all; an OUTPUT that is a link is written\n"
+           "through to its target, a device or pipe directly. With -o the progress shows on a\n"
+           "terminal, each failure on a line of its own, and one summary line at the end.\n"
+           "Exit status: 0 all converted, 1 some failed, 2 usage error or colliding outputs,\n"
+           "3 a compact GIF over its --size-budget.\n";
 }
 
 bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions& options, std::string& error)
@@ -67,6 +82,21 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
     bool onlyNames = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
+        // The few short options; any other name starting with one dash is a
+        // file name, as it always was.
+        if (!onlyNames) {
+            if (arg == "-o")
+                arg = "--output-dir";
+            else if (arg == "-r")
+                arg = "--recursive";
+            else if (arg == "-q")
+                arg = "--quiet";
+            else if (arg == "-j")
+                arg = "--jobs";
+            else if (arg.size() > 2 && arg.compare(0, 2, "-j") == 0
+                     && std::all_of(arg.begin() + 2, arg.end(), [](unsigned char c) { return std::isdigit(c); }))
+                arg = "--jobs=" + arg.substr(2);
+        }
         if (onlyNames || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             names.push_back(arg);
             continue;
@@ -82,8 +112,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             arg = arg.substr(0, eq);
             inlineValue = true;
         }
-        const bool takesValue =
-            arg == "--type" || arg == "--scale" || arg == "--size" || arg == "--bg" || arg == "--size-budget";
+        const bool takesValue = arg == "--type" || arg == "--scale" || arg == "--size" || arg == "--bg"
+            || arg == "--output-dir" || arg == "--jobs" || arg == "--size-budget";
         if (takesValue && !inlineValue) {
             if (i + 1 >= args.size()) {
                 error = arg + " needs a value";
@@ -155,6 +185,26 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
                 return false;
             }
             options.bgColor = static_cast<std::uint32_t>(*colour);
+        } else if (arg == "--output-dir") {
+            if (value.empty()) {
+                error = "--output-dir needs a folder name";
+                return false;
+            }
+            options.outputDir = value;
+            options.batch = true;
+        } else if (arg == "--recursive") {
+            options.recursive = true;
+        } else if (arg == "--jobs") {
+            const auto n = parsePositive(value);
+            if (!n || *n > kMaxJobs) {
+                error = "--jobs wants a number of conversions from 1 to " + std::to_string(kMaxJobs);
+                return false;
+            }
+            options.jobs = *n;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--no-clobber") {
+            options.noClobber = true;
         } else {
             error = "unknown option " + arg;
             return false;
@@ -162,10 +212,6 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
     }
     if (options.help || options.version)
         return true;
-    if (names.size() != 2) {
-        error = names.size() < 2 ? "needs INPUT and OUTPUT file names" : "too many file names";
-        return false;
-    }
     if (scaleGiven && options.exactSize) {
         error = "--scale and --size exclude each other";
         return false;
@@ -174,8 +220,37 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
         error = "--size-budget goes with --compact";
         return false;
     }
+    if (options.compact && typeGiven && options.type != ConvertOptions::Type::Gif) {
+        error = "--compact is for GIF output";
+        return false;
+    }
+    if (options.batch) {
+        if (names.empty()) {
+            error = "needs at least one INPUT to convert into " + options.outputDir;
+            return false;
+        }
+        if (std::find(names.begin(), names.end(), "-") != names.end()) {
+            error = "standard input (-) has no name to give its output; convert it alone, as - OUTPUT";
+            return false;
+        }
+        options.inputs = names;
+        return true;
+    }
+    if (options.recursive) {
+        error = "-r needs -o DIR to put the outputs in";
+        return false;
+    }
+    if (names.size() != 2) {
+        error = names.size() < 2 ? "needs INPUT and OUTPUT file names"
+                                 : "too many file names; use -o DIR to convert several inputs";
+        return false;
+    }
     options.input = names[0];
     options.output = names[1];
+    if (!typeGiven && options.output == "-") {
+        error = "writing to standard output needs --type gif or --type bmp";
+        return false;
+    }
     if (!typeGiven) {
         const std::string out = lower(options.output);
         if (endsWith(out, ".gif"))

@@ -1,25 +1,30 @@
 // pictaf-convert INPUT OUTPUT: the control's conversion from the command
-// line. Unlike the control it reports failure: one line on standard error,
-// a non-zero exit, and OUTPUT left as it was. The result is written to a
-// temporary file beside OUTPUT and renamed over it only when complete.
+// line, and INPUT... -o DIR for many files at once. Unlike the control it
+// reports failure: one line on standard error per failed file, a non-zero
+// exit, and outputs left as they were. Results are written to a temporary
+// file beside the output and renamed over it only when complete.
+#include "Batch.h"
+#include "Conversion.h"
 #include "ConvertOptions.h"
 
-#include <engine/BmpWriter.h>
-#include <engine/GifWriter.h>
-#include <engine/Pipeline.h>
+#include <engine/OutputFile.h>
+#include <engine/Preflight.h>
 
 #include <metafile/EmfPlus.h>
 
 #include <QGuiApplication>
+#include <QImageReader>
 
+#include <algorithm>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace pictaf;
+using namespace pictaf::convert;
 
 namespace {
 
@@ -31,28 +36,24 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "pictaf-convert: %s\n", qPrintable(message));
 }
 
-int failWith(const std::string& message)
+// Interrupted while writing: the temporary files go, then the signal does
+// what it would have done.
+void removeTemporariesAndDie(int signal)
 {
-    std::fprintf(stderr, "pictaf-convert: %s\n", message.c_str());
-    return 1;
+    RemovePendingOutputs();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
-// Deletes a work bitmap however the conversion ends.
-struct BitmapGuard {
-    WorkBitmap handle = 0;
-    ~BitmapGuard()
-    {
-        if (handle != 0)
-            plat::DeleteObject(handle);
-    }
-};
-
-std::string temporaryBeside(const std::string& output)
+void handleSignals()
 {
-    const auto slash = output.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? output : output.substr(slash + 1);
-    return dir + "." + base + ".XXXXXX";
+    struct sigaction action {};
+    action.sa_handler = removeTemporariesAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(s, &action, nullptr);
+    // A reader that goes away makes writing fail with a message instead.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace
@@ -75,64 +76,38 @@ int main(int argc, char** argv)
         std::printf("pictaf-convert %s\n", VELNORA_VERSION);
         return 0;
     }
+    handleSignals();
+    // The readers' own ceiling (128 MB) would refuse large photographs; the
+    // check made before each picture is decoded takes its place, and the
+    // ceiling stays only as a backstop for pictures whose header lies about
+    // their size (a PNG inside a BMP), at what the machine can spare.
+    const std::uint64_t spare = SpareMemoryBytes();
+    QImageReader::setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(std::max<std::uint64_t>(spare >> 20, 1), INT_MAX)));
 
     // Metafile text is drawn with Qt's fonts, which need an application
     // object (on the offscreen platform: no display). Starting one costs more
     // than converting a small BMP, so it is made only for metafile input.
     std::unique_ptr<QGuiApplication> app;
-    if (ProbeWmfFile(options.input) || ProbeEmfFile(options.input)) {
+    auto prepareFonts = [&] {
+        if (app)
+            return;
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         app = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    };
 
     if (options.emfPlus)
         plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus);
-    const ConversionFlags flags =
-        (options.transparent ? kFlagTransparent : 0u) | (options.interlaced ? kFlagInterlaced : 0u);
-    Status status = Status::Ok;
-    BitmapGuard bitmap;
-    bitmap.handle = LoadFileBitmap(options.input, options.exactSize ? 100 : options.scaleX,
-                                   options.exactSize ? 100 : options.scaleY, flags, options.bgColor, &status);
-    if (bitmap.handle == 0)
-        return failWith("cannot read '" + options.input + "': " + toString(status));
-    if (options.exactSize) {
-        BitmapGuard stretched;
-        stretched.handle = StretchToSize(bitmap.handle, TargetRect{0, 0, options.width, options.height}, &status);
-        if (stretched.handle == 0)
-            return failWith("cannot stretch to " + std::to_string(options.width) + "x"
-                            + std::to_string(options.height) + ": " + toString(status));
-        std::swap(bitmap.handle, stretched.handle);
-    }
-    int width = 0, height = 0;
-    plat::GetBitmapSize(bitmap.handle, width, height);
+    if (options.batch)
+        return RunBatch(options, prepareFonts);
 
-    std::string temporary = temporaryBeside(options.output);
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return failWith("cannot write '" + options.output + "': " + toString(Status::CannotOpenOutput));
-    close(fd);
-    std::uint64_t written = 0;
-    status = options.type == ConvertOptions::Type::Bmp ? WriteBmp(temporary, bitmap.handle)
-        : options.compact
-        ? WriteCompactGif(temporary, bitmap.handle, TargetRect{0, 0, width, height}, flags, options.bgColor, &written)
-        : WriteGif(temporary, bitmap.handle, TargetRect{0, 0, width, height}, flags, options.bgColor);
-    if (status != Status::Ok) {
-        unlink(temporary.c_str());
-        return failWith("cannot write '" + options.output + "': " + toString(status));
+    MemoryGate memory(spare);
+    const Outcome outcome = ConvertOne(Job{options.input, options.output}, options, memory, prepareFonts);
+    if (outcome.kind == Outcome::Kind::Failed) {
+        std::fprintf(stderr, "pictaf-convert: %s\n", outcome.message.c_str());
+        return 1;
     }
-    // mkstemp makes the file private; give it the permissions a new file gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(temporary.c_str(), 0666 & ~mask);
-    if (rename(temporary.c_str(), options.output.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return failWith("cannot write '" + options.output + "': " + toString(Status::CannotOpenOutput));
-    }
-    if (options.sizeBudget >= 0 && written > static_cast<std::uint64_t>(options.sizeBudget)) {
-        std::fprintf(stderr, "pictaf-convert: '%s' is %llu bytes, %llu bytes over the budget of %lld\n",
-                     options.output.c_str(), static_cast<unsigned long long>(written),
-                     static_cast<unsigned long long>(written - static_cast<std::uint64_t>(options.sizeBudget)),
-                     static_cast<long long>(options.sizeBudget));
+    if (outcome.overBudget) {
+        std::fprintf(stderr, "pictaf-convert: %s\n", outcome.message.c_str());
         return 3;
     }
     return 0;
