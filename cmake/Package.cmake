@@ -24,9 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # (cpack would otherwise write ones that call ldconfig).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/triggers
   ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/postrm)
-# The editor and the converter draw text in metafiles with Qt's fonts and
-# start Qt's platform plugins (xcb on a desktop, offscreen for the converter).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt's plugins are loaded at run time, so dpkg-shlibdeps cannot see them: the
+# platform plugins (xcb on a desktop, offscreen for the converter) and the
+# image readers pictaf-convert takes TIFF and WebP input with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation")
 file(READ ${PROJECT_SOURCE_DIR}/packaging/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
