@@ -5,6 +5,9 @@
 
 namespace ModStart {
 
+// The version the About window shows. It is fixed by the program's design
+// and stays 1.0.9 whatever the release is; the release's own number (the
+// build's, shown by --version) lives in the top-level CMakeLists.txt.
 inline constexpr int VersionMajor = 1;
 inline constexpr int VersionMinor = 0;
 inline constexpr int VersionRevision = 9;

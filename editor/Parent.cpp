@@ -290,6 +290,7 @@ void Parent::createStatusBar()
         panel->setContentsMargins(3, 0, 3, 0);
         Panels[i] = panel;
     }
+    // Fixed text, not the release number: it reads so in every release.
     Panels[0]->setText(QStringLiteral("Velnora 1.0.0"));
     Panels[0]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StatusBar1->addWidget(Panels[0], 1);

@@ -39,7 +39,7 @@ PictaforControl::PictaforControl(QObject* parent) : QObject(parent)
     m_result = create();
     if (FAILED(m_result) && m_state != State::SettingsRefused) {
         // A fresh install has not registered the library yet, and a moved one
-        // has a stale registration: the library beside the program fixes both.
+        // has a stale registration: the installation's own library fixes both.
         const QString library = installedLibrary();
         if (QFileInfo::exists(library) && SUCCEEDED(registerLibrary(library)))
             m_result = create();
@@ -140,8 +140,17 @@ HRESULT PictaforControl::copyPicture(std::uint32_t picture, const QString& outpu
 
 QString PictaforControl::installedLibrary()
 {
-    const QString folder = installDirectory().isEmpty() ? QCoreApplication::applicationDirPath() : installDirectory();
-    return QDir(folder).filePath(QStringLiteral("libpictaf.so"));
+    if (!installDirectory().isEmpty())
+        return QDir(installDirectory()).filePath(QStringLiteral("libpictaf.so"));
+    // In the build tree the library lies beside the program; installed, in
+    // the installation's own library folder, wherever its prefix is.
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(QStringLiteral("libpictaf.so"));
+#ifdef VELNORA_COMPONENT_FROM_BIN
+    if (!QFileInfo::exists(beside))
+        return QDir::cleanPath(programFolder.filePath(QStringLiteral(VELNORA_COMPONENT_FROM_BIN "/libpictaf.so")));
+#endif
+    return beside;
 }
 
 void PictaforControl::setInstallDirectory(const QString& folder) { installDirectory() = folder; }

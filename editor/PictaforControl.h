@@ -63,7 +63,8 @@ public:
     plat::com::IDispatch* dispatch() const { return m_dispatch.get(); }
 
     // Where the program looks for a control library to register: its own
-    // folder unless a test says otherwise (empty restores that).
+    // folder in the build tree, its installation's library folder once
+    // installed, unless a test says otherwise (empty restores that).
     static QString installedLibrary();
     static void setInstallDirectory(const QString& folder);
     // Registers a control library as the registration tool does: loads it

@@ -12,6 +12,7 @@ PACKAGES="
   xvfb xauth xdotool imagemagick x11-utils
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fonts-droid-fallback
   time valgrind
+  desktop-file-utils appstream man-db groff-base lintian dpkg-dev file dex
 "
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -65,6 +65,7 @@ const char* ConvertUsage()
            "  --no-clobber         skip outputs that exist instead of replacing them\n"
            "  -q, --quiet          no progress bar and no summary line (failures still show)\n"
            "  --help               show this text\n"
+           "  --version            show the version\n"
            "INPUT - reads standard input; OUTPUT - writes standard output (needs --type).\n"
            "Outputs are written in full or not at all; an OUTPUT that is a link is written\n"
            "through to its target, a device or pipe directly. With -o the progress shows on a\n"
@@ -126,6 +127,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
 
         if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--no-transparent") {
             options.transparent = false;
         } else if (arg == "--emfplus") {
@@ -207,7 +210,7 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
             return false;
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return true;
     if (scaleGiven && options.exactSize) {
         error = "--scale and --size exclude each other";

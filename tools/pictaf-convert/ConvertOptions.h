@@ -15,6 +15,7 @@
 //     --compact          GIF with an LZW code stream (smaller; same pixels)
 //     --size-budget N    with --compact: exit 3 when the GIF is larger than N bytes
 //     --help
+//     --version
 // "-" as INPUT is standard input, as OUTPUT standard output (with --type).
 // Every option also takes its value as --option=value; "--" ends the options.
 #pragma once
@@ -52,13 +53,15 @@ struct ConvertOptions {
     int jobs = 0; // 0: one per core
     bool quiet = false;
     bool noClobber = false;
+
+    bool version = false;
 };
 
 // Largest -j accepted: beyond it threads only cost memory.
 constexpr int kMaxJobs = 256;
 
 // Parses args (without the program name). False with a one-line reason in
-// error when the command line can't be used; --help alone needs no names.
+// error when the command line can't be used; --help and --version alone need no names.
 bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
 
 const char* ConvertUsage();

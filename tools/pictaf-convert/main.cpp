@@ -72,6 +72,10 @@ int main(int argc, char** argv)
         std::fputs(ConvertUsage(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("pictaf-convert %s\n", VELNORA_VERSION);
+        return 0;
+    }
     handleSignals();
     // The readers' own ceiling (128 MB) would refuse large photographs; the
     // check made before each picture is decoded takes its place, and the

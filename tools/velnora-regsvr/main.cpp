@@ -2,7 +2,7 @@
 // Loads a component library and calls its DllRegisterServer (or, with -u,
 // DllUnregisterServer), printing the result. Exit status 0 on success, 1 when
 // the entry point fails, 2 for usage errors, 3 when the library cannot be
-// loaded or lacks the entry point.
+// loaded or lacks the entry point. --help and --version answer and exit 0.
 #include <com/ComRuntime.h>
 #include <registry/Registry.h>
 
@@ -18,6 +18,17 @@ int main(int argc, char** argv)
 {
     bool unregister = false;
     const char* library = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("velnora-regsvr %s\n", VELNORA_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: velnora-regsvr [-u] LIBRARY\n"
+                        "Registers a component library in the per-user registry (-u: unregisters it).\n");
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-u") == 0)
             unregister = true;

@@ -1,0 +1,26 @@
+# cmake -DICON_ROOT=... -DSIZES="16;24;..." -P check-icons.cmake
+# Each hicolor PNG must be a picture of its folder's size, and the scalable
+# one must hold the drawing (one square per run of pixels on a 32 x 32 grid).
+foreach(size IN LISTS SIZES)
+  set(png "${ICON_ROOT}/hicolor/${size}x${size}/apps/velnora.png")
+  if(NOT EXISTS "${png}")
+    message(FATAL_ERROR "missing ${png}")
+  endif()
+  # The IHDR chunk: width and height as big-endian 32-bit numbers at 16 and 20.
+  file(READ "${png}" head LIMIT 24 HEX)
+  string(SUBSTRING "${head}" 0 16 signature)
+  string(SUBSTRING "${head}" 32 8 w)
+  string(SUBSTRING "${head}" 40 8 h)
+  math(EXPR w "0x${w}")
+  math(EXPR h "0x${h}")
+  if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT w EQUAL size OR NOT h EQUAL size)
+    message(FATAL_ERROR "${png}: ${w} x ${h} (signature ${signature}), wanted ${size} x ${size} PNG")
+  endif()
+endforeach()
+set(svg "${ICON_ROOT}/hicolor/scalable/apps/velnora.svg")
+file(READ "${svg}" text)
+string(REGEX MATCHALL "<rect " rects "${text}")
+list(LENGTH rects count)
+if(NOT text MATCHES "viewBox=\"0 0 32 32\"" OR count LESS 32)
+  message(FATAL_ERROR "${svg}: ${count} squares; not the 32 x 32 drawing")
+endif()
