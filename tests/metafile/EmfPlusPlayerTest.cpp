@@ -412,7 +412,9 @@ TEST(EmfPlusBadInput, HostileFillsEndWithinTheWorkBudget)
     QElapsedTimer timer;
     timer.start();
     const Played p = play(emf);
-    EXPECT_LT(timer.elapsed(), 1000);
+    // Unbudgeted, these fills take minutes; the bound leaves room for a
+    // sanitizer build on a busy machine (1.5 s seen there).
+    EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
     EXPECT_GT(countColor(p.image, red), 1000);
 }
