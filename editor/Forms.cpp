@@ -51,6 +51,7 @@ Registry& registry()
         ::Parent& parent = Parent();
         r.banner = new ::FrmBanner();
         parent.adoptDocument(r.banner, true);
+        parent.attachCanvas(*r.banner);
         r.banner->Form_Load();
     }
     return *r.banner;

@@ -1,17 +1,11 @@
 #include "FrmBanner.h"
 
-#include "CommonDialog.h"
-#include "FontProperties.h"
 #include "FormLabel.h"
 #include "FormMouse.h"
 #include "Forms.h"
-#include "Parent.h"
-#include "PictureBox.h"
 #include "Twips.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -28,8 +22,12 @@ FrmBanner::FrmBanner()
     setWindowTitle(QStringLiteral("Form1"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_font = FontProperties::pinned(QApplication::font());
+    // Fonts in the image come out at the size they show on screen.
+    m_document.setLogicalDpi(logicalDpiX(), logicalDpiY());
     resize(DesignWidth, DesignHeight);
+    connect(&m_document, &BannerDocument::imageChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_document, &BannerDocument::sizeChanged, this,
+            [this](QSize size) { setClientSizePixels(size.width(), size.height()); });
 
     Label1 = new FormLabel(QString(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -44,172 +42,31 @@ FrmBanner::FrmBanner()
 void FrmBanner::Form_Load()
 {
     setMousePointer(PointerSizeAll);
-    Forms::Parent().Picture3->setBackColor(m_backColor);
+    m_document.showBackColor();
 }
 
-// --- persistent image ---------------------------------------------------------
+// --- size ---------------------------------------------------------------------
 
-void FrmBanner::ensureImageCovers(QSize size)
+PropertyStatus FrmBanner::resizeDocument(QSize size)
 {
-    size = size.expandedTo(QSize(1, 1));
-    if (!m_image.isNull() && m_image.width() >= size.width() && m_image.height() >= size.height())
-        return;
-    const QImage old = m_image;
-    QImage grown(size.expandedTo(old.size()), QImage::Format_RGB32);
-    // Fonts in the image come out at the size they show on screen.
-    const int dpm = qRound(logicalDpiX() / 0.0254);
-    grown.setDotsPerMeterX(dpm);
-    grown.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-    grown.fill(OleColors::toQColor(m_backColor));
-    QPainter p(&grown);
-    if (!m_picture.isNull())
-        p.drawImage(QPoint(0, 0), m_picture);
-    if (!old.isNull())
-        p.drawImage(QPoint(0, 0), old);
-    p.end();
-    m_image = grown;
-}
-
-void FrmBanner::recompose()
-{
-    m_image = QImage();
-    ensureImageCovers(size());
-    update();
-}
-
-void FrmBanner::setBackColor(OleColor c)
-{
-    m_backColor = c;
-    recompose();
-}
-
-void FrmBanner::setPicture(const QImage& picture)
-{
-    m_picture = picture;
-    recompose();
-}
-
-QImage FrmBanner::image() const
-{
-    // A banner with a side of 0 has no image: copying an empty rectangle
-    // would hand back the whole of the larger image kept behind it.
-    if (width() <= 0 || height() <= 0)
-        return QImage();
-    const_cast<FrmBanner*>(this)->ensureImageCovers(size());
-    return m_image.copy(0, 0, width(), height());
-}
-
-void FrmBanner::cropImageToSize()
-{
-    // What a shrink cuts off is gone: growing again exposes the background
-    // colour and picture, not pixels of an earlier, larger banner.
-    if (width() <= 0 || height() <= 0) {
-        m_image = QImage();
-        return;
-    }
-    if (m_image.width() > width() || m_image.height() > height())
-        m_image = m_image.copy(0, 0, std::min(m_image.width(), width()), std::min(m_image.height(), height()));
-}
-
-void FrmBanner::print(const QString& text)
-{
-    ensureImageCovers(size());
-    const QFontMetricsF metrics(m_font, &m_image);
-    const QPointF topLeft(m_currentX / Twips::PerPixel, m_currentY / Twips::PerPixel);
-    if (!text.isEmpty()) {
-        QPainter p(&m_image);
-        p.setFont(m_font);
-        p.setPen(OleColors::toQColor(m_foreColor));
-        p.setBackgroundMode(Qt::TransparentMode);
-        p.drawText(QPointF(topLeft.x(), topLeft.y() + metrics.ascent()), text);
-        update();
-    }
-    m_currentX = 0.0f;
-    m_currentY += static_cast<float>(metrics.height()) * Twips::PerPixel;
-}
-
-void FrmBanner::paintPicture(const QImage& picture, float x, float y, float width, float height)
-{
-    if (picture.isNull())
-        return;
-    ensureImageCovers(size());
-    QPainter p(&m_image);
-    const QRectF target(x / Twips::PerPixel, y / Twips::PerPixel, width / Twips::PerPixel,
-                        height / Twips::PerPixel);
-    p.drawImage(target, picture);
-    update();
-}
-
-// --- properties -------------------------------------------------------------
-
-PropertyStatus FrmBanner::applyFont(const QFont& font)
-{
-    m_font = FontProperties::pinned(font);
-    return PropertyStatus::Ok;
-}
-
-PropertyStatus FrmBanner::setFontName(const QString& family)
-{
-    QFont f = m_font;
-    const PropertyStatus s = FontProperties::setName(f, family);
-    return s == PropertyStatus::Ok ? applyFont(f) : s;
-}
-
-PropertyStatus FrmBanner::setFontSize(float points)
-{
-    QFont f = m_font;
-    const PropertyStatus s = FontProperties::setSize(f, points);
-    return s == PropertyStatus::Ok ? applyFont(f) : s;
-}
-
-void FrmBanner::setFontBold(bool on)
-{
-    QFont f = m_font;
-    FontProperties::setBold(f, on);
-    applyFont(f);
-}
-
-void FrmBanner::setFontItalic(bool on)
-{
-    QFont f = m_font;
-    f.setItalic(on);
-    applyFont(f);
-}
-
-void FrmBanner::setFontStrikethru(bool on)
-{
-    QFont f = m_font;
-    f.setStrikeOut(on);
-    applyFont(f);
-}
-
-void FrmBanner::setFontUnderline(bool on)
-{
-    QFont f = m_font;
-    f.setUnderline(on);
-    applyFont(f);
+    const PropertyStatus s = m_document.setSize(size);
+    if (s == PropertyStatus::Ok)
+        setClientSizePixels(m_document.size().width(), m_document.size().height());
+    return s;
 }
 
 PropertyStatus FrmBanner::setWidthTwips(float twips)
 {
-    const int px = Twips::toPixels(twips);
-    if (!(twips >= 0.0f) || px > MaxSidePixels)
+    if (!(twips >= 0.0f))
         return PropertyStatus::InvalidValue;
-    setClientSizePixels(px, height());
-    cropImageToSize();
-    ensureImageCovers(size());
-    return PropertyStatus::Ok;
+    return resizeDocument(QSize(Twips::toPixels(twips), m_document.size().height()));
 }
 
 PropertyStatus FrmBanner::setHeightTwips(float twips)
 {
-    const int px = Twips::toPixels(twips);
-    if (!(twips >= 0.0f) || px > MaxSidePixels)
+    if (!(twips >= 0.0f))
         return PropertyStatus::InvalidValue;
-    setClientSizePixels(width(), px);
-    cropImageToSize();
-    ensureImageCovers(size());
-    return PropertyStatus::Ok;
+    return resizeDocument(QSize(m_document.size().width(), Twips::toPixels(twips)));
 }
 
 void FrmBanner::setMousePointer(int shape)
@@ -239,9 +96,7 @@ void FrmBanner::Form_MouseDown(int button, int, float x, float y)
 
 void FrmBanner::Form_MouseMove(int button, int, float x, float y)
 {
-    Parent& parent = Forms::Parent();
-    parent.Label3->setCaption(Twips::formatSingle(x / Twips::PerPixel + 1.0f));
-    parent.Label4->setCaption(Twips::formatSingle(y / Twips::PerPixel + 1.0f));
+    emit pointerMoved(x / Twips::PerPixel + 1.0f, y / Twips::PerPixel + 1.0f);
     if (button == LeftButton && Forms::state().TextPlacement)
         Label1->move(Twips::toPixels(x), Twips::toPixels(y));
 }
@@ -267,11 +122,8 @@ void FrmBanner::applyPendingBackColor()
     EditorState& state = Forms::state();
     if (!state.BackColorPending)
         return;
-    Parent& parent = Forms::Parent();
-    const OleColor c = parent.CommonDialog1->color();
-    setBackColor(c);
-    parent.Picture3->setBackColor(c);
     state.BackColorPending = false;
+    emit backColorPickRequested();
 }
 
 void FrmBanner::beginMove(const QPointF& globalPointer)
@@ -361,13 +213,12 @@ void FrmBanner::closeEvent(QCloseEvent* event)
 
 void FrmBanner::paintEvent(QPaintEvent*)
 {
-    ensureImageCovers(size());
     QPainter p(this);
-    p.drawImage(QPoint(0, 0), m_image);
+    m_document.draw(p, size());
 }
 
 void FrmBanner::resizeEvent(QResizeEvent* event)
 {
     Form::resizeEvent(event);
-    ensureImageCovers(size());
+    m_document.coverSize(size());
 }

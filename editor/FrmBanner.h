@@ -1,8 +1,8 @@
 #pragma once
 // The banner canvas: a borderless document window whose client area is the
-// banner. Its persistent image is the background colour, then the background
-// picture, then whatever has been drawn or printed on it; that image is what
-// the window shows and what saving and export write out.
+// banner document's image. It shows the document, follows it in size, and
+// turns the pointer into moves, background picks and text placements.
+#include "BannerDocument.h"
 #include "Form.h"
 #include "FormMouse.h"
 #include "OleColor.h"
@@ -30,7 +30,7 @@ public:
     static constexpr int RightButton = FormMouse::RightButton;
     static constexpr int MiddleButton = FormMouse::MiddleButton;
     // Largest side the canvas takes, in pixels: bounds the persistent image.
-    static constexpr int MaxSidePixels = 16384;
+    static constexpr int MaxSidePixels = BannerDocument::MaxSidePixels;
 
     // The floating text label of a text placement; never part of the image.
     FormLabel* Label1 = nullptr;
@@ -43,44 +43,37 @@ public:
     void Form_MouseMove(int button, int shift, float x, float y);
     void Form_MouseUp(int button, int shift, float x, float y);
 
-    // Setting the background colour repaints the image from scratch: colour,
-    // then the background picture; everything drawn so far is gone.
-    OleColor backColor() const { return m_backColor; }
-    void setBackColor(OleColor c);
-    // The background picture, drawn unscaled from the top-left corner. Setting
-    // it (a null image removes it) also wipes everything drawn.
-    const QImage& picture() const { return m_picture; }
-    void setPicture(const QImage& picture);
-    // The persistent image at the canvas's current size.
-    QImage image() const;
+    // The banner this canvas shows and edits.
+    BannerDocument& document() { return m_document; }
+    const BannerDocument& document() const { return m_document; }
 
-    // Text colour and font of printed text.
-    OleColor foreColor() const { return m_foreColor; }
-    void setForeColor(OleColor c) { m_foreColor = c; }
-    const QFont& printFont() const { return m_font; }
-    PropertyStatus setFontName(const QString& family);
-    PropertyStatus setFontSize(float points);
-    void setFontBold(bool on);
-    void setFontItalic(bool on);
-    void setFontStrikethru(bool on);
-    void setFontUnderline(bool on);
+    // The document's properties, as the canvas's own.
+    OleColor backColor() const { return m_document.backColor(); }
+    void setBackColor(OleColor c) { m_document.setBackColor(c); }
+    const QImage& picture() const { return m_document.picture(); }
+    void setPicture(const QImage& picture) { m_document.setPicture(picture); }
+    QImage image() const { return m_document.image(); }
+    OleColor foreColor() const { return m_document.foreColor(); }
+    void setForeColor(OleColor c) { m_document.setForeColor(c); }
+    const QFont& printFont() const { return m_document.font(); }
+    PropertyStatus setFontName(const QString& family) { return m_document.setFontName(family); }
+    PropertyStatus setFontSize(float points) { return m_document.setFontSize(points); }
+    void setFontBold(bool on) { m_document.setFontBold(on); }
+    void setFontItalic(bool on) { m_document.setFontItalic(on); }
+    void setFontStrikethru(bool on) { m_document.setFontStrikethru(on); }
+    void setFontUnderline(bool on) { m_document.setFontUnderline(on); }
+    float currentX() const { return m_document.currentX(); }
+    float currentY() const { return m_document.currentY(); }
+    void setCurrentX(float twips) { m_document.setCurrentX(twips); }
+    void setCurrentY(float twips) { m_document.setCurrentY(twips); }
+    void print(const QString& text) { m_document.print(text); }
+    void paintPicture(const QImage& picture, float x, float y, float width, float height)
+    {
+        m_document.paintPicture(picture, x, y, width, height);
+    }
 
-    // Where the next text is printed, in twips.
-    float currentX() const { return m_currentX; }
-    float currentY() const { return m_currentY; }
-    void setCurrentX(float twips) { m_currentX = twips; }
-    void setCurrentY(float twips) { m_currentY = twips; }
-    // Prints one line into the image with its top-left corner at the current
-    // position, in the canvas's font and fore colour on a transparent
-    // background; the position then moves to the start of the next line.
-    void print(const QString& text);
-    // Draws a picture into the image, stretched to the rectangle (twips).
-    void paintPicture(const QImage& picture, float x, float y, float width, float height);
-
-    // Client size in twips. Content is kept where it still fits; new area,
-    // even area that was drawn on before a shrink, shows the background colour
-    // and picture. Negative sizes and sides beyond
-    // MaxSidePixels are refused.
+    // Client size in twips, kept by the document (see BannerDocument::setSize).
+    // Negative sizes and sides beyond MaxSidePixels are refused.
     PropertyStatus setWidthTwips(float twips);
     PropertyStatus setHeightTwips(float twips);
 
@@ -89,6 +82,14 @@ public:
 
     // True while the canvas follows the pointer after a press.
     bool isBeingMoved() const { return m_moving; }
+
+signals:
+    // The banner pixel under the pointer, counted from 1, for the position
+    // readout.
+    void pointerMoved(float x, float y);
+    // An armed background pick has fired: the current colour should become
+    // the banner's background.
+    void backColorPickRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,24 +101,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void recompose();
-    void ensureImageCovers(QSize size);
-    void cropImageToSize();
-    PropertyStatus applyFont(const QFont& font);
+    PropertyStatus resizeDocument(QSize size);
     void beginMove(const QPointF& globalPointer);
     void followPointer(const QPointF& globalPointer);
     void endMove();
     void applyPendingBackColor();
 
-    OleColor m_backColor = OleColors::SysActiveTitleText;
-    OleColor m_foreColor = OleColors::SysButtonText;
-    QFont m_font;
-    QImage m_picture;
-    // Covers at least the current size; a size change cuts it to the new
-    // size first, so only what still fits survives.
-    QImage m_image;
-    float m_currentX = 0.0f;
-    float m_currentY = 0.0f;
+    BannerDocument m_document;
     int m_mousePointer = PointerDefault;
 
     bool m_moving = false;

@@ -176,7 +176,7 @@ void FrmView::Command2_Click()
     if (!shown.isNull()) {
         // Stretched over the whole banner; the picture's proportions go.
         FrmBanner& banner = Forms::FrmBanner();
-        banner.paintPicture(shown, 0, 0, banner.scaleWidthTwips(), banner.scaleHeightTwips());
+        banner.document().paintPicture(shown, 0, 0, banner.scaleWidthTwips(), banner.scaleHeightTwips());
     }
     hideForm();
 }

@@ -412,6 +412,18 @@ void Parent::adoptDocument(Form* form, bool borderless)
     form->setClientSizePixels(client.width(), client.height());
 }
 
+void Parent::attachCanvas(::FrmBanner& banner)
+{
+    connect(&banner, &::FrmBanner::pointerMoved, this, [this](float x, float y) {
+        Label3->setCaption(Twips::formatSingle(x));
+        Label4->setCaption(Twips::formatSingle(y));
+    });
+    // The armed pick takes the current colour, which lives in CommonDialog1.
+    connect(&banner, &::FrmBanner::backColorPickRequested, this,
+            [this, &banner] { banner.document().pickBackColor(CommonDialog1->color()); });
+    connect(&banner.document(), &BannerDocument::backgroundSwatch, Picture3, &PictureBox::setBackColor);
+}
+
 void Parent::Form_Load()
 {
     Picture2->setBackColor(OleColors::Black);
@@ -483,7 +495,7 @@ void Parent::palette_Click(int index)
     const OleColor c = palette[index]->backColor();
     Picture2->setBackColor(c);
     CommonDialog1->setColor(c);
-    Forms::FrmBanner().setForeColor(c);
+    Forms::FrmBanner().document().setForeColor(c);
 }
 
 void Parent::palette_DblClick(int)
@@ -501,12 +513,10 @@ void Parent::cmdwrkcolor_Click() { setBackColor(Picture2->backColor()); }
 
 void Parent::newBanner()
 {
-    FrmBanner& banner = Forms::FrmBanner();
-    banner.setBackColor(OleColors::White);
-    banner.setPicture(QImage());
+    Forms::FrmBanner().document().newBanner();
 }
 
-void Parent::clearBanner() { Forms::FrmBanner().setPicture(QImage()); }
+void Parent::clearBanner() { Forms::FrmBanner().document().clear(); }
 
 void Parent::armBackColor() { Forms::state().BackColorPending = true; }
 
@@ -543,6 +553,6 @@ void Parent::chooseFonts()
     CommonDialog1->showFont();
     const OleColor fore = Picture2->backColor();
     FrmBanner& banner = Forms::FrmBanner();
-    applyFontChoice(banner, *CommonDialog1, fore);
+    applyFontChoice(banner.document(), *CommonDialog1, fore);
     applyFontChoice(*banner.Label1, *CommonDialog1, fore);
 }

@@ -11,6 +11,7 @@
 
 class CommonDialog;
 class Form;
+class FrmBanner;
 class FormLabel;
 class ImageList;
 class PictaforControl;
@@ -91,6 +92,9 @@ public:
 
     // Puts a form into the work area, hidden, borderless or with a caption.
     void adoptDocument(Form* form, bool borderless);
+    // Connects the canvas and its banner document to the readouts and
+    // swatches, before the canvas loads.
+    void attachCanvas(::FrmBanner& banner);
 
     // Event handlers.
     void Form_Load();

@@ -71,20 +71,20 @@ void Parent::MnuGif_Click() { exportGif(); }
 
 bool Parent::loadCanvasPicture(const QString& fileName)
 {
-    const PictureFiles::Loaded loaded = PictureFiles::loadPicture(fileName);
+    // Shown unscaled from the top-left corner; the canvas keeps its size and
+    // cuts off whatever does not fit.
+    const PictureFiles::Loaded loaded = Forms::FrmBanner().document().load(fileName);
     if (loaded.status != PictureFiles::Status::Ok) {
         warn(PictureFiles::describeLoadFailure(loaded, fileName));
         return false;
     }
-    // Shown unscaled from the top-left corner; the canvas keeps its size and
-    // cuts off whatever does not fit.
-    Forms::FrmBanner().setPicture(loaded.picture);
     return true;
 }
 
 void Parent::saveBitmap()
 {
-    if (Forms::FrmBanner().image().isNull()) {
+    const BannerDocument& document = Forms::FrmBanner().document();
+    if (document.image().isNull()) {
         warn(kEmptyBanner);
         return;
     }
@@ -97,24 +97,24 @@ void Parent::saveBitmap()
         return;
     // BMP data whatever extension the user typed.
     QString reason;
-    const PictureFiles::Status status = PictureFiles::savePicture(Forms::FrmBanner().image(), fileName, &reason);
+    const PictureFiles::Status status = document.save(fileName, &reason);
     if (status != PictureFiles::Status::Ok)
         warn(PictureFiles::describeSaveFailure(status, reason, fileName));
 }
 
 void Parent::exportGif()
 {
-    FrmBanner& banner = Forms::FrmBanner();
+    const BannerDocument& document = Forms::FrmBanner().document();
     // Twips to pixels in single precision; the height goes to a 16-bit and
     // the width to a 32-bit integer, both to nearest with ties to even. The
     // canvas refuses sides beyond MaxSidePixels, so neither can overflow.
-    static_assert(FrmBanner::MaxSidePixels <= INT16_MAX);
-    const float pixelWidth = banner.widthTwips() / static_cast<float>(Twips::PerPixel);
+    static_assert(BannerDocument::MaxSidePixels <= INT16_MAX);
+    const float pixelWidth = Twips::fromPixels(document.size().width()) / static_cast<float>(Twips::PerPixel);
     const auto pixelHeight = static_cast<std::int16_t>(
-        std::nearbyint(banner.heightTwips() / static_cast<float>(Twips::PerPixel)));
+        std::nearbyint(Twips::fromPixels(document.size().height()) / static_cast<float>(Twips::PerPixel)));
     const auto width = static_cast<std::int32_t>(std::nearbyint(pixelWidth));
 
-    const QImage image = banner.image();
+    const QImage image = document.image();
     if (image.isNull() || width <= 0 || pixelHeight <= 0) {
         warn(kEmptyBanner);
         return;

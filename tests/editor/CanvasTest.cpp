@@ -132,6 +132,15 @@ void CanvasTest::textIsPrintedWhereButtonIsReleasedInCanvasFontAndColour()
     QCOMPARE(countPixels(image.copy(0, 0, 290, 60), qRgb(0, 0, 255)), 0);
     // The floating label never reaches the image.
     QCOMPARE(canvas().currentX(), 0.0f);
+    // The document records what was printed, for exports that set it as text.
+    QCOMPARE(canvas().document().textItems().size(), 1);
+    const BannerTextItem& item = canvas().document().textItems().first();
+    QCOMPARE(item.text, QStringLiteral("HI"));
+    QCOMPARE(item.position, QPointF(300, 12));
+    QCOMPARE(item.color, Parent::paletteColor(8));
+    QCOMPARE(item.font.family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(item.font.pointSizeF(), 20.0);
+    QVERIFY(item.font.bold());
 }
 
 void CanvasTest::emptyTextStillArmsAndEndsPlacement()
