@@ -20,7 +20,7 @@ set(VELNORA_COMPONENT_DIR "${CMAKE_INSTALL_LIBDIR}/velnora")
 file(RELATIVE_PATH velnora_component_from_bin
   "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/velnora")
 if(TARGET velnora_editor)
-  set_source_files_properties(${PROJECT_SOURCE_DIR}/editor/PictaforControl.cpp
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/editor/controls/PictaforControl.cpp
     TARGET_DIRECTORY velnora_editor
     PROPERTIES COMPILE_DEFINITIONS "VELNORA_COMPONENT_FROM_BIN=\"${velnora_component_from_bin}\"")
 endif()
