@@ -116,7 +116,7 @@ struct PipeFolder {
 
 } // namespace
 
-class SpecialFilesTest : public QObject {
+class PipesAndDevicesTest : public QObject {
     Q_OBJECT
 private slots:
     void fileDialogsShowFoldersWithPipesAndClose();
@@ -124,7 +124,7 @@ private slots:
     void saveRefusesAPipeAndLeavesIt();
 };
 
-void SpecialFilesTest::fileDialogsShowFoldersWithPipesAndClose()
+void PipesAndDevicesTest::fileDialogsShowFoldersWithPipesAndClose()
 {
     PipeFolder folder;
     Watchdog watchdog(folder.fifos, std::chrono::seconds(20));
@@ -172,7 +172,7 @@ void SpecialFilesTest::fileDialogsShowFoldersWithPipesAndClose()
     QCOMPARE(written, QStringList());
 }
 
-void SpecialFilesTest::loadRefusesPipesAndFoldersWithAMessage()
+void PipesAndDevicesTest::loadRefusesPipesAndFoldersWithAMessage()
 {
     PipeFolder folder;
     Watchdog watchdog(folder.fifos, std::chrono::seconds(10));
@@ -203,7 +203,7 @@ void SpecialFilesTest::loadRefusesPipesAndFoldersWithAMessage()
     QVERIFY2(!watchdog.fired(), "Load waited on a pipe");
 }
 
-void SpecialFilesTest::saveRefusesAPipeAndLeavesIt()
+void PipesAndDevicesTest::saveRefusesAPipeAndLeavesIt()
 {
     PipeFolder folder;
     Watchdog watchdog(folder.fifos, std::chrono::seconds(10));
@@ -227,8 +227,8 @@ int main(int argc, char** argv)
     g_configHome = config.path();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    SpecialFilesTest test;
+    PipesAndDevicesTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "SpecialFilesTest.moc"
+#include "PipesAndDevicesTest.moc"
