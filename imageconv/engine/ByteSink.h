@@ -64,33 +64,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// A file opened for writing and truncated: the new content replaces the old
-// completely. Writes are gathered in a buffer of bufferSize bytes. If the
-// sink is destroyed without a successful finish(), or any write failed, a
-// regular file it wrote is removed, so a broken output never looks finished.
-class FileSink final : public ByteSink {
-public:
-    explicit FileSink(std::size_t bufferSize = 1 << 16);
-    ~FileSink() override;
-    FileSink(const FileSink&) = delete;
-    FileSink& operator=(const FileSink&) = delete;
-
-    Status open(const std::string& name);
-    // Flushes and closes; Ok only when every byte reached the file.
-    Status finish();
-
-protected:
-    void put(const std::uint8_t* data, std::size_t count) override;
-
-private:
-    bool flush();
-    void discard();
-
-    int fd_ = -1;
-    bool regular_ = false;
-    std::string name_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t used_ = 0;
-};
-
 } // namespace pictaf

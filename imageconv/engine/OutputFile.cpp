@@ -17,7 +17,6 @@ namespace pictaf {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
 
 // Names of temporary files that exist on disk right now. A signal handler
 // may read them at any moment, so a slot is filled before its name is
@@ -116,7 +115,7 @@ Status statusOfWriteError(int error)
 
 } // namespace
 
-OutputFile::OutputFile() = default;
+OutputFile::OutputFile(std::size_t bufferSize) : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {}
 
 OutputFile::~OutputFile()
 {
@@ -153,15 +152,7 @@ Status OutputFile::open(const std::string& name, bool noClobber)
         if (const int fd = descriptorOf(path); fd >= 0) {
             // One of this process's own descriptors (/dev/stdout leads here):
             // write to it as the shell set it up.
-            fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-            if (fd_ < 0) {
-                failWith(Status::CannotOpenOutput, errno);
-                return status_;
-            }
-            mode_ = Mode::Descriptor;
-            created_ = true;
-            buffer_.resize(kBufferSize);
-            return Status::Ok;
+            return openDescriptor(fd);
         }
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) {
@@ -208,7 +199,7 @@ Status OutputFile::open(const std::string& name, bool noClobber)
         }
         break;
     }
-    buffer_.resize(kBufferSize);
+    buffer_.resize(bufferSize_);
     return Status::Ok;
 }
 
@@ -225,7 +216,7 @@ Status OutputFile::openDescriptor(int fd)
     }
     mode_ = Mode::Descriptor;
     created_ = true;
-    buffer_.resize(kBufferSize);
+    buffer_.resize(bufferSize_);
     return Status::Ok;
 }
 

@@ -28,7 +28,8 @@ namespace pictaf {
 
 class OutputFile final : public ByteSink {
 public:
-    OutputFile();
+    // bufferSize: bytes gathered per write call (tests use tiny ones).
+    explicit OutputFile(std::size_t bufferSize = 1 << 16);
     ~OutputFile() override; // an unfinished output is discarded
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -74,6 +75,7 @@ private:
     Status status_ = Status::Ok;
     int error_ = 0;
     std::uint64_t written_ = 0;
+    const std::size_t bufferSize_;
     std::vector<std::uint8_t> buffer_;
     std::size_t used_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <engine/ByteSink.h>
 #include <engine/GifEncoder.h>
+#include <engine/OutputFile.h>
 #include <engine/IndexedImage.h>
 
 #include <gtest/gtest.h>
@@ -296,12 +297,12 @@ TEST(GifEncoder, encodersOnTwoThreadsDoNotDisturbEachOther)
     EXPECT_TRUE(sameSecond);
 }
 
-TEST(GifEncoder, fileSinkWithAOneByteBufferWritesTheSameBytes)
+TEST(GifEncoder, outputFileWithAOneByteBufferWritesTheSameBytes)
 {
     auto image = makeImage(123, 45, 30, [](int x, int y) { return (x / 5 + y) % 30; });
     const Bytes inMemory = encode(*image);
     const std::string name = ::testing::TempDir() + "/one-byte-buffer.gif";
-    FileSink file(1);
+    OutputFile file(1);
     ASSERT_EQ(file.open(name), Status::Ok);
     ASSERT_EQ(GifEncoder().Encode(*image, file), Status::Ok);
     ASSERT_EQ(file.finish(), Status::Ok);
