@@ -802,6 +802,18 @@ struct EmfPlusPlayer::Impl {
         return true;
     }
 
+    // The Fill records name a brush (an id or an inline colour); their Draw
+    // twins name a pen in the low flag byte.
+    void fillOrStroke(const Rec& rec, bool filled, std::uint32_t brushField, const QPainterPath& path)
+    {
+        if (filled) {
+            if (auto brush = brushOf(rec.flags, brushField))
+                fill(path, *brush);
+        } else if (const Pen* pen = get<Pen>(rec.flags & 0xFF)) {
+            stroke(path, *pen);
+        }
+    }
+
     bool onEllipse(const Rec& rec)
     {
         ByteReader r(rec.data);
@@ -812,12 +824,7 @@ struct EmfPlusPlayer::Impl {
             return false;
         QPainterPath path;
         path.addEllipse(box);
-        if (filled) {
-            if (auto brush = brushOf(rec.flags, brushField))
-                fill(path, *brush);
-        } else if (const Pen* pen = get<Pen>(rec.flags & 0xFF)) {
-            stroke(path, *pen);
-        }
+        fillOrStroke(rec, filled, brushField, path);
         return true;
     }
 
@@ -842,12 +849,7 @@ struct EmfPlusPlayer::Impl {
             path.arcTo(box, -start, -sweep);
             path.closeSubpath();
         }
-        if (filled) {
-            if (auto brush = brushOf(rec.flags, brushField))
-                fill(path, *brush);
-        } else if (const Pen* pen = get<Pen>(rec.flags & 0xFF)) {
-            stroke(path, *pen);
-        }
+        fillOrStroke(rec, filled, brushField, path);
         return true;
     }
 
@@ -902,13 +904,9 @@ struct EmfPlusPlayer::Impl {
             return false;
         QPainterPath path;
         addCurve(path, points, std::isfinite(tension) ? tension : 0.5, true, 0, points.size());
-        if (filled) {
+        if (filled)
             path.setFillRule((rec.flags & kFlagWinding) ? Qt::WindingFill : Qt::OddEvenFill);
-            if (auto brush = brushOf(rec.flags, brushField))
-                fill(path, *brush);
-        } else if (const Pen* pen = get<Pen>(rec.flags & 0xFF)) {
-            stroke(path, *pen);
-        }
+        fillOrStroke(rec, filled, brushField, path);
         return true;
     }
 
