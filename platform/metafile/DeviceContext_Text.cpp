@@ -246,16 +246,7 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
     if (!applyClip())
         return true;
 
-    // Glyphs stretched or sheared far out of shape, or very large, are
-    // filled as outlines: Qt's glyph cache renders them as bitmaps sized by
-    // the transform's area, which such a transform makes meaningless.
-    const double a11 = textTransform.m11() * textTransform.m11() + textTransform.m12() * textTransform.m12();
-    const double a22 = textTransform.m21() * textTransform.m21() + textTransform.m22() * textTransform.m22();
-    const double a12 = textTransform.m11() * textTransform.m21() + textTransform.m12() * textTransform.m22();
-    const double root = std::sqrt(((a11 - a22) / 2) * ((a11 - a22) / 2) + a12 * a12);
-    const double largest = std::sqrt((a11 + a22) / 2 + root);
-    const double smallest = std::sqrt(std::max(0.0, (a11 + a22) / 2 - root));
-    const bool asOutlines = largest * ref > 256 || largest > 4 * smallest;
+    const bool asOutlines = GlyphsNeedOutlines(textTransform, ref);
 
     painter.save();
     if ((options & ETO_CLIPPED) && !clipShape.isEmpty())

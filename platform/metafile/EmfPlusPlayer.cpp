@@ -8,7 +8,9 @@
 #include "metafile/FontMapper.h"
 #include "metafile/WindowsMetafile.h"
 
+#include <QGlyphRun>
 #include <QPainterPathStroker>
+#include <QTextLayout>
 
 #include <array>
 #include <atomic>
@@ -1102,6 +1104,42 @@ struct EmfPlusPlayer::Impl {
         return f;
     }
 
+    // The outlines of text laid out as QPainter::drawText(rect, align, text)
+    // lays it out, for transforms the glyph cache cannot render.
+    static QPainterPath textOutlines(const QFont& font, const QRectF& rect, int align, const QString& text)
+    {
+        QTextOption option(Qt::Alignment(align) & Qt::AlignHorizontal_Mask);
+        option.setWrapMode((align & Qt::TextWordWrap) ? QTextOption::WordWrap : QTextOption::ManualWrap);
+        QTextLayout layout(text, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        double height = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(rect.width());
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+        }
+        layout.endLayout();
+        double top = rect.top();
+        if (align & Qt::AlignVCenter)
+            top += (rect.height() - height) / 2;
+        else if (align & Qt::AlignBottom)
+            top += rect.height() - height;
+        QPainterPath outlines;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            const QRawFont raw = run.rawFont();
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+                QPainterPath glyph = raw.pathForGlyph(indexes[i]);
+                glyph.translate(rect.left() + positions[i].x(), top + positions[i].y());
+                outlines.addPath(glyph);
+            }
+        }
+        outlines.setFillRule(Qt::WindingFill);
+        return outlines;
+    }
+
     bool onDrawString(const Rec& rec)
     {
         ByteReader r(rec.data);
@@ -1153,7 +1191,10 @@ struct EmfPlusPlayer::Impl {
             if (sized && !(flags & kFormatNoClip))
                 p.setClipRect(QRectF(layout.left() / k, layout.top() / k, layout.width() / k, layout.height() / k),
                               Qt::IntersectClip);
-            p.drawText(scaled, align, text);
+            if (gdi::GlyphsNeedOutlines(p.transform(), qf.pixelSize()))
+                p.fillPath(textOutlines(qf, scaled, align, text), p.pen().brush());
+            else
+                p.drawText(scaled, align, text);
         }, std::int64_t{text.size()} * 64);
         return true;
     }
@@ -1199,6 +1240,17 @@ struct EmfPlusPlayer::Impl {
             p.setTransform(glyphSpace);
             p.setFont(qf);
             p.setPen(QPen(qbrush(*brush, glyphSpace), 0));
+            if (gdi::GlyphsNeedOutlines(glyphSpace, qf.pixelSize())) {
+                QPainterPath outlines;
+                if (options & kDriverRealizedAdvance) {
+                    outlines.addText(positions[0] / k, qf, glyphs);
+                } else {
+                    for (std::uint32_t i = 0; i < count; ++i)
+                        outlines.addText(positions[i] / k, qf, QString(glyphs[static_cast<qsizetype>(i)]));
+                }
+                p.fillPath(outlines, p.pen().brush());
+                return;
+            }
             if (options & kDriverRealizedAdvance) {
                 p.drawText(positions[0] / k, glyphs);
                 return;

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <set>
 
@@ -430,6 +431,18 @@ QString FontMapper::textForFace(const Face& face, const QString& text)
         out.append(u >= 0x20 && u <= 0xFF && face.raw.supportsCharacter(code) ? code : unicode[i]);
     }
     return out;
+}
+
+bool GlyphsNeedOutlines(const QTransform& t, double pixelSize)
+{
+    // Singular values of the linear part: how far a unit circle stretches.
+    const double a11 = t.m11() * t.m11() + t.m12() * t.m12();
+    const double a22 = t.m21() * t.m21() + t.m22() * t.m22();
+    const double a12 = t.m11() * t.m21() + t.m12() * t.m22();
+    const double root = std::sqrt(((a11 - a22) / 2) * ((a11 - a22) / 2) + a12 * a12);
+    const double largest = std::sqrt((a11 + a22) / 2 + root);
+    const double smallest = std::sqrt(std::max(0.0, (a11 + a22) / 2 - root));
+    return !std::isfinite(largest) || largest * pixelSize > 256 || largest > 4 * smallest;
 }
 
 } // namespace plat::gdi

@@ -17,6 +17,7 @@
 #include <QFont>
 #include <QRawFont>
 #include <QString>
+#include <QTransform>
 
 #include <cstdint>
 #include <map>
@@ -76,5 +77,11 @@ public:
 private:
     std::map<QString, Face> cache_;
 };
+
+// Whether glyphs of pixelSize drawn under toDevice must be filled as
+// outlines: Qt's glyph cache renders them as bitmaps sized by the
+// transform's area, which a stretch or shear far out of shape makes
+// meaningless (FreeType then fails, and Qt copies from a null bitmap).
+PLATFORM_EXPORT bool GlyphsNeedOutlines(const QTransform& toDevice, double pixelSize);
 
 } // namespace plat::gdi

@@ -298,6 +298,81 @@ TEST(EmfPlusText, StringsDrawInsideTheirLayoutBoxInTheirBrushColour)
     EXPECT_GT(countColor(p.image, red), 20);
 }
 
+namespace {
+
+Bytes driverString(std::uint32_t argb, const QString& text, QPointF at, std::uint32_t options = 1)
+{
+    Bytes d;
+    put32(d, argb);
+    put32(d, options); // 1: characters, not glyph indexes
+    put32(d, 0); // no matrix
+    put32(d, static_cast<std::uint32_t>(text.size()));
+    for (QChar c : text)
+        put16(d, c.unicode());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        EmfPlusBuilder::putPoint(d, at + QPointF(20.0 * i, 0));
+    return d;
+}
+
+Bytes layoutString(std::uint32_t argb, const QString& text, QRectF box)
+{
+    Bytes d;
+    put32(d, argb);
+    put32(d, 0xFFFFFFFF); // no string format
+    put32(d, static_cast<std::uint32_t>(text.size()));
+    EmfPlusBuilder::putRect(d, box);
+    for (QChar c : text)
+        put16(d, c.unicode());
+    return d;
+}
+
+} // namespace
+
+// Qt's glyph cache cannot render glyphs stretched far out of shape; they are
+// filled as outlines, stretched as the transform says.
+TEST(EmfPlusText, StretchedTextIsDrawnStretched)
+{
+    const Played p = playPlus([](EmfPlusBuilder& b) {
+        b.font(1, 16, QStringLiteral("Arial"));
+        b.matrixRecord(plus::SetWorldTransform, 0, 6, 0, 0, 1, 0, 0);
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("H"), {1, 30}));
+        b.record(plus::DrawString, plus::ColorFlag | 1, layoutString(kRed, QStringLiteral("H"), {0, 50, 16, 40}));
+    });
+    // Unstretched, an H of 16 pixels ends before x = 20.
+    EXPECT_GT(countColor(p.image, blue, QRect(40, 10, 30, 25)), 20);
+    EXPECT_GT(countColor(p.image, red, QRect(30, 50, 30, 30)), 20);
+}
+
+namespace {
+QStringList qtWarnings;
+} // namespace
+
+TEST(EmfPlusText, DegenerateTextTransformsEndPlayback)
+{
+    // Rendering such glyphs through the glyph cache makes FreeType fail,
+    // and Qt then copies from a null bitmap (a crash under ASan).
+    qtWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { qtWarnings.append(message); });
+    // Glyphs a hundred thousand times wider than tall, and the reverse.
+    for (const auto& [sx, sy] : {std::pair{1e5, 1e-5}, std::pair{1e-5, 1e5}, std::pair{3e4, 3e4}}) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.font(1, 16, QStringLiteral("Arial"));
+            b.matrixRecord(plus::SetWorldTransform, 0, sx, 0, 0, sy, 0, 0);
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("HW"), {0, 1}));
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1,
+                     driverString(kBlue, QStringLiteral("HW"), {0, 1}, 1 | 4 /* realized advance */));
+            b.record(plus::DrawString, plus::ColorFlag | 1, layoutString(kRed, QStringLiteral("HW"), {0, 0, 1, 1}));
+            b.record(plus::ResetWorldTransform, 0, {});
+            b.fillColor(kGreen, QRectF(80, 80, 10, 10));
+        });
+        EXPECT_EQ(countColor(p.image, green, QRect(80, 80, 10, 10)), 100) << sx << " x " << sy;
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(qtWarnings.filter(QStringLiteral("render glyph failed")).isEmpty())
+        << qtWarnings.join(u'\n').toStdString();
+}
+
 // ---------------------------------------------------------------- damaged input
 
 TEST(EmfPlusBadInput, DamagedRecordsStopDrawingAndKeepWhatCameBefore)
