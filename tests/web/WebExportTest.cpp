@@ -309,6 +309,19 @@ void WebExportTest::contrastOfKnownPairs()
     }
     QVERIFY(inPalette);
     QVERIFY(rg.lines[0].box.contains(10, 10));
+
+    // A text in a system colour is judged in the colour it was drawn in.
+    BannerDocument doc;
+    doc.setBackColor(OleColors::White);
+    doc.setForeColor(OleColors::SysButtonText);
+    doc.setFontSize(20.0f);
+    doc.print(QStringLiteral("System"));
+    const QRgb shown = OleColors::toQColor(OleColors::SysButtonText).rgb();
+    for (const QList<BannerTextItem>& texts : {doc.textItems(), ResolveTextColours(doc.textItems())}) {
+        const WebExportReport rs = AnalyseForWeb(doc.image(), texts, {});
+        QCOMPARE(rs.lines[0].colour, shown);
+        QVERIFY(qAbs(rs.lines[0].contrast - ContrastRatio(shown, kWhite)) < 1e-9);
+    }
 }
 
 void WebExportTest::contrastSeesThePageThroughTransparentWhite()
