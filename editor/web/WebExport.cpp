@@ -515,7 +515,9 @@ WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>&
         return r;
     }
     r.distinctColours = countDistinct(full.work);
-    if (r.distinctColours > pictaf::IndexedImage::kMaxColours)
+    // The background colour holds entry 0 whether the banner uses it or not,
+    // so 256 colours without it already overflow the table.
+    if (full.image->colourCount() == pictaf::IndexedImage::kMaxColours)
         r.merges = mergesOf(full.work, *full.image);
 
     auto written = [&](Mapped& mapped256, int colours, bool interlaced) -> Coded {

@@ -105,7 +105,9 @@ struct WebExportReport {
     QImage previewMatte;
 
     // Distinct colours of the exported picture, and the merges the control's
-    // mapping makes (most pixels first); empty at 256 colours or fewer.
+    // mapping makes (most pixels first). White, the background colour, takes
+    // the table's first entry even when unused, so 256 colours without white
+    // already merge one.
     int distinctColours = 0;
     QList<ColourMerge> merges;
     // Text pixels (glyph coverage) in the transparent colour: they vanish on

@@ -235,7 +235,20 @@ void WebExportTest::mergesOfAThreeHundredColourBanner()
     for (int i = 1; i < r.merges.size(); ++i)
         QVERIFY(r.merges[i - 1].pixels >= r.merges[i].pixels);
 
-    // 256 colours or fewer: nothing merges.
+    // The background colour's entry is there whether used or not: 256
+    // colours without white merge one, 255 none, 256 with white none.
+    for (const auto& [count, white, merged] : {std::tuple{256, false, 1}, {255, false, 0}, {256, true, 0}}) {
+        QImage exact(16, 16, QImage::Format_RGB32);
+        for (int i = 0; i < 256; ++i)
+            exact.setPixel(i % 16, i / 16, i < count ? colours[i] : colours[0]);
+        if (white)
+            exact.setPixel(15, 15, kWhite);
+        const WebExportReport e = AnalyseForWeb(exact, {}, {});
+        QCOMPARE(e.distinctColours, count);
+        QCOMPARE(e.merges.size(), merged);
+    }
+
+    // A few colours: nothing merges.
     const Banner few(QSize(100, 30), OleColors::fromRgb(0, 0, 128), OleColors::fromRgb(255, 255, 0), 12.0f,
                      QStringLiteral("ok"));
     const WebExportReport f = few.analyse();
