@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +98,7 @@ private slots:
     void interlacePassesAsABrowserFillsThem();
     void saveWritesThroughLinksAndRefusesPipes();
     void analyserDeliversOnlyTheLatestRequest();
+    void analysesRunSideBySide();
     void emptyBannerIsAnError();
 };
 
@@ -527,6 +530,34 @@ void WebExportTest::analyserDeliversOnlyTheLatestRequest()
     const auto report = spy.at(0).at(0).value<WebExportReport>();
     QCOMPARE(report.preview.size(), QSize(30, 5));
     QCOMPARE(analyser.latest().preview.size(), QSize(30, 5));
+}
+
+void WebExportTest::analysesRunSideBySide()
+{
+    // Text, matte, fewer colours and a budget: every part at once, on three
+    // threads, gives what one thread gives.
+    const Banner b(QSize(468, 60), OleColors::fromRgb(250, 200, 0), OleColors::fromRgb(0, 0, 160), 22.0f,
+                   QStringLiteral("Side by side"));
+    WebExportOptions o;
+    o.matte = true;
+    o.pageColour = qRgb(0, 64, 0);
+    o.budgetBytes = 100;
+    const WebExportReport alone = b.analyse(o);
+    QVERIFY(!alone.fitSteps.isEmpty());
+    QList<WebExportReport> together(3);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 3; ++i)
+        threads.emplace_back([&, i] { together[i] = AnalyseForWeb(b.doc.image(), b.doc.textItems(), o); });
+    for (std::thread& t : threads)
+        t.join();
+    for (const WebExportReport& r : together) {
+        QVERIFY(r.gif == alone.gif);
+        QCOMPARE(r.preview, alone.preview);
+        QCOMPARE(r.lines[0].contrast, alone.lines[0].contrast);
+        QCOMPARE(r.fitSteps.size(), alone.fitSteps.size());
+        for (int i = 0; i < r.fitSteps.size(); ++i)
+            QCOMPARE(r.fitSteps[i].bytes, alone.fitSteps[i].bytes);
+    }
 }
 
 void WebExportTest::emptyBannerIsAnError()
