@@ -20,6 +20,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -242,6 +243,11 @@ QImage decodeOverPage(const QByteArray& gif, QRgb page, QString* error)
     buffer.setData(gif);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "gif");
+    // The reader's default cap (256 MB) would refuse banners the memory check
+    // let through; the GIF is our own, at the banner's size.
+    const QSize size = reader.size();
+    const qint64 megabytes = (qint64(std::max(size.width(), 1)) * std::max(size.height(), 1) * 4 >> 20) + 1;
+    reader.setAllocationLimit(static_cast<int>(std::min<qint64>(std::max<qint64>(megabytes, 256), INT_MAX)));
     QImage decoded = reader.read();
     if (decoded.isNull()) {
         if (error)
