@@ -447,6 +447,8 @@ void WebExportWindow::setBudgetBytes(qint64 bytes)
     m_budget->setValue(int(std::max<qint64>(0, bytes) / 1024));
 }
 
+bool WebExportWindow::isAnalysing() const { return m_awaiting || m_coalesce->isActive(); }
+
 qint64 WebExportWindow::budgetBytes() const { return qint64(m_budget->value()) * 1024; }
 
 void WebExportWindow::showEvent(QShowEvent* event)

@@ -60,8 +60,9 @@ public:
 
     // The report on show; empty before the first one arrives.
     const WebExportReport& report() const { return m_report; }
-    // True while a request is out that the report on show does not answer.
-    bool isAnalysing() const { return m_awaiting; }
+    // True while a change is waiting or a request is out that the report on
+    // show does not answer.
+    bool isAnalysing() const;
 
     // The commands behind the buttons.
     void applyFit();
