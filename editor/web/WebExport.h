@@ -146,8 +146,9 @@ double ContrastRatio(QRgb a, QRgb b);
 
 // Writes the report's GIF bytes to fileName by the rules of the editor's
 // other saves: whole or not at all, links written through, devices, pipes and
-// folders refused. False with a user-facing reason on failure.
-bool SaveWebGif(const QString& fileName, const QByteArray& gif, QString* reason = nullptr);
+// folders refused. On failure reason gets the system's words, for
+// PictureFiles::describeSaveFailure.
+PictureFiles::Status SaveWebGif(const QString& fileName, const QByteArray& gif, QString* reason = nullptr);
 
 // Runs AnalyseForWeb off the UI thread. Requests coalesce: while one runs,
 // only the latest request waits, and a result that a newer request has made
