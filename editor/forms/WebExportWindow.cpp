@@ -715,8 +715,9 @@ bool WebExportWindow::exportGif()
         return false;
     }
     QString reason;
-    if (!SaveWebGif(fileName, report->gif, &reason)) {
-        warn(PictureFiles::describeSaveFailure(PictureFiles::Status::CannotWrite, reason, fileName));
+    if (const PictureFiles::Status status = SaveWebGif(fileName, report->gif, &reason);
+        status != PictureFiles::Status::Ok) {
+        warn(PictureFiles::describeSaveFailure(status, reason, fileName));
         return false;
     }
     m_status->setText(QStringLiteral("Saved %1 (%2).")
