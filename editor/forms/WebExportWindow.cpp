@@ -30,6 +30,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace {
 
 const QString kGifFilter = QStringLiteral("GIF |*.gif");
@@ -120,14 +122,20 @@ void WebImageView::setImage(const QImage& image)
     update();
 }
 
+void WebImageView::setLargest(QSize largest)
+{
+    m_largest = largest;
+    updateGeometry();
+    update();
+}
+
 QSize WebImageView::sizeHint() const
 {
     if (m_image.isNull())
         return {120, 30};
-    // At most 520 x 160 on screen; a wider or taller banner is shown smaller.
-    const QSize fit = m_image.size().scaled(QSize(520, 160), Qt::KeepAspectRatio);
-    const QSize shown = m_image.width() > 520 || m_image.height() > 160 ? fit : m_image.size();
-    return shown + QSize(2, 2);
+    const QSize fit = m_image.size().scaled(m_largest, Qt::KeepAspectRatio);
+    const bool tooBig = m_image.width() > m_largest.width() || m_image.height() > m_largest.height();
+    return (tooBig ? fit : m_image.size()) + QSize(2, 2);
 }
 
 QSize WebImageView::minimumSizeHint() const { return sizeHint(); }
@@ -221,26 +229,18 @@ QWidget* WebExportWindow::buildPreview()
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(6);
 
-    auto caption = [box](const QString& text) {
-        auto* l = new QLabel(text, box);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        return l;
-    };
+    auto caption = [box](const QString& text) { return new QLabel(text, box); };
     m_drawn = new WebImageView(box);
     m_drawn->setObjectName(QStringLiteral("drawnPreview"));
     m_page = new WebImageView(box);
     m_page->setObjectName(QStringLiteral("pagePreview"));
     m_other = new WebImageView(box);
     m_other->setObjectName(QStringLiteral("otherPreview"));
+    m_drawnCaption = caption(QStringLiteral("As drawn"));
     m_pageCaption = caption(QStringLiteral("On the page"));
     m_otherCaption = caption(QStringLiteral("With matte"));
-    grid->addWidget(caption(QStringLiteral("As drawn")), 0, 0);
-    grid->addWidget(m_drawn, 0, 1, Qt::AlignLeft);
-    grid->addWidget(m_pageCaption, 1, 0);
-    grid->addWidget(m_page, 1, 1, Qt::AlignLeft);
-    grid->addWidget(m_otherCaption, 2, 0);
-    grid->addWidget(m_other, 2, 1, Qt::AlignLeft);
-    grid->setColumnStretch(1, 1);
+    m_previewGrid = grid;
+    arrangePreviews(false);
 
     // The page colour: the two usual ones, the editor's palette, any colour.
     auto* row = new QHBoxLayout;
@@ -280,10 +280,44 @@ QWidget* WebExportWindow::buildPreview()
     m_play->setToolTip(QStringLiteral("Show the interlaced rows coming in, as over a slow connection"));
     connect(m_play, &QPushButton::clicked, this, &WebExportWindow::playLoading);
     row->addWidget(m_play);
-    grid->addLayout(row, 3, 0, 1, 2);
+    grid->addLayout(row, 3, 0, 1, 3);
 
     setPageColour(m_pageColour);
     return box;
+}
+
+void WebExportWindow::arrangePreviews(bool sideBySide)
+{
+    m_sideBySide = sideBySide;
+    QGridLayout* grid = m_previewGrid;
+    const std::array<std::pair<QLabel*, WebImageView*>, 3> pairs{
+        {{m_drawnCaption, m_drawn}, {m_pageCaption, m_page}, {m_otherCaption, m_other}}};
+    for (const auto& [caption, view] : pairs) {
+        grid->removeWidget(caption);
+        grid->removeWidget(view);
+    }
+    for (int i = 0; i < 3; ++i) {
+        grid->setColumnStretch(i, 0);
+        grid->setRowStretch(i, 0);
+    }
+    int i = 0;
+    for (const auto& [caption, view] : pairs) {
+        if (sideBySide) {
+            // Captions over their pictures, the three in a row.
+            caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+            view->setLargest(QSize(170, 320));
+            grid->addWidget(caption, 0, i);
+            grid->addWidget(view, 1, i, Qt::AlignLeft | Qt::AlignTop);
+        } else {
+            // Captions before their pictures, the three one under another.
+            caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            view->setLargest(QSize(520, 160));
+            grid->addWidget(caption, i, 0);
+            grid->addWidget(view, i, 1, Qt::AlignLeft);
+        }
+        ++i;
+    }
+    grid->setColumnStretch(sideBySide ? 2 : 1, 1);
 }
 
 QWidget* WebExportWindow::buildOptions()
@@ -495,6 +529,9 @@ void WebExportWindow::showReport(const WebExportReport& report)
 
 void WebExportWindow::showPreviews()
 {
+    const QSize size = m_report.drawn.size();
+    if (!size.isEmpty() && (size.height() > size.width()) != m_sideBySide)
+        arrangePreviews(size.height() > size.width());
     m_drawn->setImage(m_report.drawn);
     const bool matte = m_matte->isChecked();
     m_pageCaption->setText(matte ? QStringLiteral("On the page, matte") : QStringLiteral("On the page"));

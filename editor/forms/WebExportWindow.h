@@ -15,6 +15,7 @@ class BannerDocument;
 class CommonDialog;
 class QButtonGroup;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -31,6 +32,8 @@ class WebImageView : public QWidget {
 public:
     explicit WebImageView(QWidget* parent = nullptr);
     void setImage(const QImage& image);
+    // The largest size shown; a bigger picture is shrunk to fit it.
+    void setLargest(QSize largest);
     const QImage& image() const { return m_image; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -40,6 +43,7 @@ protected:
 
 private:
     QImage m_image;
+    QSize m_largest{520, 160};
 };
 
 class WebExportWindow : public QWidget {
@@ -92,6 +96,8 @@ private:
     void scheduleAnalysis();
     void showReport(const WebExportReport& report);
     void showPreviews();
+    // Wide banners stack the previews; tall ones stand them side by side.
+    void arrangePreviews(bool sideBySide);
     void showBytes();
     void showColours();
     void showHidden();
@@ -115,6 +121,9 @@ private:
     WebImageView* m_drawn = nullptr;
     WebImageView* m_page = nullptr;
     WebImageView* m_other = nullptr;
+    QGridLayout* m_previewGrid = nullptr;
+    QLabel* m_drawnCaption = nullptr;
+    bool m_sideBySide = false;
     QLabel* m_pageCaption = nullptr;
     QLabel* m_otherCaption = nullptr;
     QLabel* m_pageSwatch = nullptr;
