@@ -22,7 +22,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTimer>
@@ -191,12 +191,10 @@ WebExportWindow::WebExportWindow(BannerDocument& document, CommonDialog& dialogs
     layout->addWidget(rule);
     layout->addWidget(buildOptions());
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("findings"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(buildFindings());
-    layout->addWidget(scroll, 1);
+    QWidget* findings = buildFindings();
+    findings->setParent(this);
+    findings->setObjectName(QStringLiteral("findings"));
+    layout->addWidget(findings, 1);
 
     auto* bottom = new QHBoxLayout;
     m_status = new QLabel(this);
@@ -216,7 +214,6 @@ WebExportWindow::WebExportWindow(BannerDocument& document, CommonDialog& dialogs
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    resize(600, 640);
 }
 
 WebExportWindow::~WebExportWindow() = default;
@@ -368,6 +365,7 @@ QWidget* WebExportWindow::buildOptions()
     m_budget->setValue(int(kWebBudgetPresets[0] / 1024));
     m_budget->setToolTip(QStringLiteral("1 KB = 1024 bytes"));
     budget->addWidget(m_budget);
+    budget->setSpacing(4);
     for (qint64 preset : kWebBudgetPresets) {
         const int kb = int(preset / 1024);
         auto* b = new QToolButton(box);
@@ -449,9 +447,9 @@ QWidget* WebExportWindow::buildFindings()
     m_lines->setSelectionMode(QAbstractItemView::NoSelection);
     m_lines->setHeaderLabels({QStringLiteral("Text"), QStringLiteral("Contrast"), QString()});
     m_lines->header()->setStretchLastSection(true);
-    m_lines->setMaximumHeight(120);
     layout->addWidget(m_lines);
     layout->addStretch(1);
+    fitLinesHeight();
     return box;
 }
 
@@ -524,7 +522,39 @@ void WebExportWindow::showReport(const WebExportReport& report)
     showColours();
     showHidden();
     showLegibility();
+    fitToContent();
     emit reportShown();
+}
+
+void WebExportWindow::fitToContent()
+{
+    // Sized to what the first report shows rather than to a guess; later it
+    // grows when a finding appears that does not fit, and it stays on its
+    // screen either way.
+    const QSize want = sizeHint();
+    if (m_sized && want.height() <= height() && want.width() <= width())
+        return;
+    const QPoint centre = frameGeometry().center();
+    if (m_sized)
+        resize(want.expandedTo(size()));
+    else
+        adjustSize();
+    m_sized = true;
+    QRect frame = frameGeometry();
+    if (!isVisible())
+        return;
+    if (!m_movedOnce) {
+        frame.moveCenter(centre);
+        m_movedOnce = true;
+    }
+    if (const QScreen* screen = this->screen()) {
+        const QRect avail = screen->availableGeometry();
+        frame.moveRight(std::min(frame.right(), avail.right()));
+        frame.moveBottom(std::min(frame.bottom(), avail.bottom()));
+        frame.moveLeft(std::max(frame.left(), avail.left()));
+        frame.moveTop(std::max(frame.top(), avail.top()));
+    }
+    move(frame.topLeft());
 }
 
 void WebExportWindow::showPreviews()
@@ -534,9 +564,17 @@ void WebExportWindow::showPreviews()
         arrangePreviews(size.height() > size.width());
     m_drawn->setImage(m_report.drawn);
     const bool matte = m_matte->isChecked();
-    m_pageCaption->setText(matte ? QStringLiteral("On the page, matte") : QStringLiteral("On the page"));
+    if (m_stage >= 0)
+        m_pageCaption->setText(QStringLiteral("Loading, pass %1 of 4").arg(m_stage + 1));
+    else
+        m_pageCaption->setText(matte ? QStringLiteral("On the page, matte") : QStringLiteral("On the page"));
     m_otherCaption->setText(matte ? QStringLiteral("Without matte") : QStringLiteral("With matte"));
     m_other->setImage(matte ? m_report.previewPlain : m_report.previewMatte);
+    // On a white page, or a banner with no soft edges, the matte changes
+    // nothing: a second, identical picture would only ask the eye to compare.
+    const bool differs = m_report.previewPlain != m_report.previewMatte;
+    m_other->setVisible(differs);
+    m_otherCaption->setVisible(differs);
     if (m_stage >= 0 && m_stage < m_report.passes.size())
         m_page->setImage(m_report.passes.at(m_stage));
     else
@@ -634,10 +672,11 @@ void WebExportWindow::showHidden()
         m_hiddenView->setImage({});
         return;
     }
-    m_hiddenText->setText(QStringLiteral("%1 text pixels are pure white, the colour the GIF makes transparent: "
-                                         "on the page they show the page colour. Marked in red below; "
-                                         "a colour just off white keeps them.")
-                              .arg(QLocale().toString(r.hiddenPixels)));
+    const QString count = r.hiddenPixels == 1 ? QStringLiteral("1 text pixel is")
+                                               : QStringLiteral("%1 text pixels are").arg(QLocale().toString(r.hiddenPixels));
+    m_hiddenText->setText(count + QStringLiteral(" pure white, the colour the GIF makes transparent: on the page "
+                                                 "they show the page colour. Marked in red below; a colour just "
+                                                 "off white keeps them."));
     QImage marked = r.drawn.convertToFormat(QImage::Format_RGB32);
     {
         QPainter p(&marked);
@@ -653,6 +692,7 @@ void WebExportWindow::showLegibility()
     if (!m_report.ok() || m_report.lines.isEmpty()) {
         auto* none = new QTreeWidgetItem(m_lines, {QStringLiteral("No text printed on the banner yet.")});
         none->setFirstColumnSpanned(true);
+        fitLinesHeight();
         return;
     }
     for (const TextLegibility& line : m_report.lines) {
@@ -677,6 +717,15 @@ void WebExportWindow::showLegibility()
     }
     m_lines->resizeColumnToContents(0);
     m_lines->resizeColumnToContents(1);
+    fitLinesHeight();
+}
+
+void WebExportWindow::fitLinesHeight()
+{
+    // As tall as its lines, up to five; a scroll bar beyond.
+    const int rows = std::clamp(m_lines->topLevelItemCount(), 1, 5);
+    const int row = m_lines->sizeHintForRow(0) > 0 ? m_lines->sizeHintForRow(0) : fontMetrics().height() + 4;
+    m_lines->setFixedHeight(m_lines->header()->sizeHint().height() + rows * row + 2 * m_lines->frameWidth() + 2);
 }
 
 void WebExportWindow::applyFit()
@@ -696,7 +745,7 @@ void WebExportWindow::playLoading()
     if (m_report.passes.size() != 4)
         return;
     m_stage = 0;
-    m_page->setImage(m_report.passes.at(0));
+    showPreviews();
     m_loading->start();
 }
 
@@ -706,10 +755,8 @@ void WebExportWindow::stepLoading()
     if (m_stage >= m_report.passes.size()) {
         m_stage = -1;
         m_loading->stop();
-        m_page->setImage(m_report.preview);
-        return;
     }
-    m_page->setImage(m_report.passes.at(m_stage));
+    showPreviews();
 }
 
 void WebExportWindow::chooseOtherPageColour()

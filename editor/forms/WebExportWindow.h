@@ -103,6 +103,8 @@ private:
     void showHidden();
     void showLegibility();
     void stepLoading();
+    void fitLinesHeight();
+    void fitToContent();
     void warn(const QString& text);
 
     BannerDocument& m_document;
@@ -112,6 +114,8 @@ private:
     QRgb m_pageColour = qRgb(255, 255, 255);
     bool m_awaiting = false;
     bool m_dirty = true;
+    bool m_sized = false;
+    bool m_movedOnce = false;
     int m_stage = -1;
     QString m_fileName;
 
