@@ -652,7 +652,11 @@ void WebExportWindow::showColours()
                               .arg(r.distinctColours)
                               .arg(r.merges.size())
                               .arg(QLocale().toString(touched)));
-    for (const ColourMerge& m : r.merges) {
+    // Most pixels first; a photo merges thousands of colours, and a list that
+    // long says no more than its head and a count.
+    const qsizetype shown = std::min<qsizetype>(r.merges.size(), MergesListed);
+    for (qsizetype i = 0; i < shown; ++i) {
+        const ColourMerge& m = r.merges.at(i);
         auto* item = new QListWidgetItem(mergeIcon(m.from, m.to),
                                          QStringLiteral("%1 \u2192 %2    %3 px")
                                              .arg(colourText(m.from), colourText(m.to), QLocale().toString(m.pixels)),
@@ -660,6 +664,15 @@ void WebExportWindow::showColours()
         item->setData(Qt::UserRole, QVariant::fromValue(m.from));
         item->setData(Qt::UserRole + 1, QVariant::fromValue(m.to));
         item->setData(Qt::UserRole + 2, QVariant::fromValue(m.pixels));
+    }
+    if (shown < r.merges.size()) {
+        qint64 rest = 0;
+        for (qsizetype i = shown; i < r.merges.size(); ++i)
+            rest += r.merges.at(i).pixels;
+        auto* more = new QListWidgetItem(QStringLiteral("... and %1 more, %2 px")
+                                             .arg(QLocale().toString(r.merges.size() - shown), QLocale().toString(rest)),
+                                         m_merges);
+        more->setForeground(palette().color(QPalette::PlaceholderText));
     }
     m_merges->show();
 }

@@ -80,6 +80,8 @@ public:
     // -1 when the finished picture shows.
     int loadingStage() const { return m_stage; }
     static constexpr int LoadingStepMs = 700;
+    // Merges listed one by one; the rest are counted in a last line.
+    static constexpr int MergesListed = 100;
 
 signals:
     // A new report is on show.

@@ -273,7 +273,7 @@ void WebExportWindowTest::mergeListOnABannerWithThreeHundredColours()
     // Column x up to 299 in a colour of its own, the rest of the banner in
     // the colour of column 0: 300 colours, each column 60 pixels.
     QImage picture = filled(qRgb(0, 0, 0));
-    auto colourOf = [](int x) { return qRgb(10 + (x % 20) * 12, 10 + (x / 20) * 15, 77); };
+    auto colourOf = [](int x) { return qRgb(10 + (x % 20) * 12, 10 + (x / 20) * 10, 77); };
     for (int x = 0; x < picture.width(); ++x)
         for (int y = 0; y < picture.height(); ++y)
             picture.setPixel(x, y, colourOf(x < 300 ? x : 0));
@@ -313,6 +313,20 @@ void WebExportWindowTest::mergeListOnABannerWithThreeHundredColours()
     QCOMPARE(w.report().distinctColours, 256);
     QVERIFY(!list->isVisibleTo(&w));
     QCOMPARE(list->count(), 0);
+
+    // A colour for every column: 213 merges, the first hundred listed and
+    // the rest counted.
+    QImage many = picture;
+    for (int x = 0; x < many.width(); ++x)
+        for (int y = 0; y < many.height(); ++y)
+            many.setPixel(x, y, colourOf(x));
+    showPicture(many);
+    QVERIFY(settle(w));
+    QCOMPARE(w.report().merges.size(), 468 - 255);
+    QCOMPARE(list->count(), WebExportWindow::MergesListed + 1);
+    QCOMPARE(list->item(WebExportWindow::MergesListed)->text(),
+             QStringLiteral("... and %1 more, %2 px").arg(468 - 255 - WebExportWindow::MergesListed)
+                 .arg(QLocale().toString(60 * (468 - 255 - WebExportWindow::MergesListed))));
 }
 
 void WebExportWindowTest::whiteTextIsShownAsVanishing()
