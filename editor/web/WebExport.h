@@ -134,7 +134,8 @@ struct WebExportReport {
 };
 
 // The analysis; pure and safe on any thread, given texts whose colours are
-// not system colours (ResolveTextColours on the UI thread makes them so).
+// not system colours (ResolveTextColours on the UI thread makes them so; any
+// left are resolved here from the application palette).
 WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>& texts, const WebExportOptions& options);
 
 // The texts with system colours replaced by what they show now. UI thread only.
