@@ -490,6 +490,14 @@ void WebExportWindow::showEvent(QShowEvent* event)
         scheduleAnalysis();
 }
 
+void WebExportWindow::hideEvent(QHideEvent* event)
+{
+    // A playback left running would start mid-way when the window comes back.
+    m_loading->stop();
+    m_stage = -1;
+    QWidget::hideEvent(event);
+}
+
 void WebExportWindow::scheduleAnalysis()
 {
     m_dirty = true;
@@ -512,6 +520,7 @@ void WebExportWindow::showReport(const WebExportReport& report)
     m_report = report;
     // A newer request may be waiting behind this one.
     m_awaiting = m_analyser->busy() || m_coalesce->isActive();
+    m_status->setStyleSheet(report.ok() ? QString() : QStringLiteral("color: #b00000;"));
     if (!report.ok())
         m_status->setText(report.error);
     else
@@ -787,6 +796,12 @@ void WebExportWindow::warn(const QString& text)
 
 bool WebExportWindow::exportGif()
 {
+    // Refused before the dialog, as the other saves refuse it.
+    if (m_document.image().isNull()) {
+        warn(QStringLiteral("The banner has no pixels (its width or height is 0).\n"
+                            "Give it a size with Banner Size first."));
+        return false;
+    }
     FileDialogRequest request;
     request.nameFilters = CommonDialog::toNameFilters(kGifFilter);
     request.defaultExt = QStringLiteral("gif");

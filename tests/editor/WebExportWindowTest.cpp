@@ -491,12 +491,16 @@ void WebExportWindowTest::cancelWritesNothingAndFailuresAreSaid()
     w.exportGif();
     QCOMPARE(session.dialogs().requests().constLast().file.fileName, missing);
 
-    // An empty banner cannot be exported, and says so.
+    // An empty banner cannot be exported, and says so, before any dialog.
     document().setSize(QSize(0, 60));
     QVERIFY(settle(w));
     QVERIFY(!w.report().ok());
     QVERIFY(!part<QPushButton>(w, "exportButton")->isEnabled());
     QVERIFY(!part<QLabel>(w, "status")->text().isEmpty());
+    const qsizetype asked = session.dialogs().requests().size();
+    QVERIFY(!w.exportGif());
+    QCOMPARE(session.dialogs().requests().size(), asked + 1);
+    QCOMPARE(session.dialogs().requests().constLast().kind, QStringLiteral("message"));
     QCOMPARE(session.dialogs().unexpected(), 0);
 }
 
