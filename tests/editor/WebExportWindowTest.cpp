@@ -497,9 +497,9 @@ void WebExportWindowTest::cancelWritesNothingAndFailuresAreSaid()
     QVERIFY(!w.report().ok());
     QVERIFY(!part<QPushButton>(w, "exportButton")->isEnabled());
     QVERIFY(!part<QLabel>(w, "status")->text().isEmpty());
-    const qsizetype asked = session.dialogs().requests().size();
+    const qsizetype before = session.dialogs().requests().size();
     QVERIFY(!w.exportGif());
-    QCOMPARE(session.dialogs().requests().size(), asked + 1);
+    QCOMPARE(session.dialogs().requests().size(), before + 1);
     QCOMPARE(session.dialogs().requests().constLast().kind, QStringLiteral("message"));
     QCOMPARE(session.dialogs().unexpected(), 0);
 }
