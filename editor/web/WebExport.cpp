@@ -41,6 +41,10 @@ constexpr double kContrastPercentile = 0.10;
 // edge pixels round to the background anyway.
 constexpr int kMeantVisibleCoverage = 128;
 
+// Bytes per banner pixel the analysis holds at its peak (a 4000 x 500
+// banner with a budget missed peaks at some 50), with room to spare.
+constexpr std::uint64_t kBytesPerPixelHeld = 64;
+
 QRgb opaque(QRgb c) { return c | 0xFF000000u; }
 
 QRgb fromOle(OleColor c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -131,8 +135,10 @@ Coded encodeBoth(pictaf::IndexedImage& image, bool interlaced, pictaf::Status& s
 
 // The picture in at most `colours` colours: the most used entries of the
 // control's table are kept, and every other entry takes its nearest kept one
-// (the engine's nearest search). The transparent colour is kept where it was
-// and never given to a visible colour, which would make it vanish.
+// (the engine's nearest search). Entry 0, the background colour, stays in
+// the control's table whatever the picture holds, so it counts as one of the
+// colours; while it is the transparent colour it is kept where it was and
+// given to no other colour, which would make that colour vanish.
 QImage reduceColours(const QImage& work, const pictaf::IndexedImage& mapped, int colours, bool transparent)
 {
     const int count = mapped.colourCount();
@@ -144,29 +150,29 @@ QImage reduceColours(const QImage& work, const pictaf::IndexedImage& mapped, int
         for (int x = 0; x < mapped.width(); ++x)
             ++used[row[x]];
     }
-    const int hidden = transparent ? mapped.transparentIndex() : -1;
     std::vector<int> order;
-    for (int i = 0; i < count; ++i)
-        if (i != hidden)
-            order.push_back(i);
+    for (int i = 1; i < count; ++i)
+        order.push_back(i);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return used[a] > used[b]; });
-    const int visibleRoom = colours - (hidden >= 0 && used[hidden] > 0 ? 1 : 0);
-    order.resize(static_cast<std::size_t>(std::clamp(visibleRoom, 1, static_cast<int>(order.size()))));
+    order.resize(static_cast<std::size_t>(colours - 1)); // colours >= 2, and count > colours
+    if (!transparent)
+        order.push_back(0);
     std::sort(order.begin(), order.end());
 
     auto kept = pictaf::IndexedImage::CreateIndexedImage(1, 1);
+    if (!kept)
+        return {};
     for (int i : order)
         kept->AddColour(mapped.red(i), mapped.green(i), mapped.blue(i));
     std::vector<QRgb> replacement(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        if (i == hidden) {
-            replacement[i] = qRgb(mapped.red(i), mapped.green(i), mapped.blue(i));
-            continue;
-        }
+    replacement[0] = qRgb(mapped.red(0), mapped.green(0), mapped.blue(0));
+    for (int i = 1; i < count; ++i) {
         const int k = kept->FindNearestColour(mapped.red(i), mapped.green(i), mapped.blue(i));
         replacement[i] = qRgb(kept->red(k), kept->green(k), kept->blue(k));
     }
     QImage out(work.size(), QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
     for (int y = 0; y < out.height(); ++y) {
         const std::uint8_t* in = mapped.row(y);
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -478,6 +484,17 @@ WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>&
         r.error = describe(s);
         return r;
     }
+    // The analysis holds a dozen or so pictures of the banner's size at once
+    // (the drawn and matted pictures, work bitmaps, three previews, four
+    // passes): refuse rather than push the machine into swap.
+    const std::uint64_t need = static_cast<std::uint64_t>(banner.width()) * banner.height() * kBytesPerPixelHeld;
+    if (need > pictaf::SpareMemoryBytes()) {
+        r.error = QStringLiteral("There is not enough memory to analyse a banner this large.");
+        return r;
+    }
+    const bool systemColours = std::any_of(texts.begin(), texts.end(),
+                                           [](const BannerTextItem& t) { return OleColors::isSystemColor(t.color); });
+    const QList<BannerTextItem> resolvedTexts = systemColours ? ResolveTextColours(texts) : texts;
     const int maxColours = std::clamp(options.maxColours, 2, 256);
     const QRgb page = opaque(options.pageColour);
     const pictaf::ConversionFlags flags = flagsFor(options);
@@ -552,7 +569,7 @@ WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>&
     // Texts: meant-visible pixels in the transparent colour, and contrast
     // against what the page shows under them.
     QImage hidden;
-    for (const BannerTextItem& item : texts) {
+    for (const BannerTextItem& item : resolvedTexts) {
         const Glyphs glyphs = glyphsOf(item, banner);
         r.lines.append(legibilityOf(item, glyphs, r.preview, options.transparent));
         if (!options.transparent || glyphs.box.isEmpty())

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -426,6 +427,7 @@ void WebExportTest::fitByFewerColours()
             used.insert(rgb.pixel(x, y));
     QVERIFY(used.size() <= 32);
     QVERIFY(!used.contains(kWhite));
+    QCOMPARE(gif->colours.size(), 32); // the background colour is one of them
 
     o = {};
     o.budgetBytes = thirtyTwo.compactBytes;
@@ -521,6 +523,26 @@ void WebExportTest::emptyBannerIsAnError()
     QVERIFY(r.gif.isEmpty());
     const WebExportReport wide = AnalyseForWeb(QImage(70000, 1, QImage::Format_RGB32), {}, {});
     QVERIFY(!wide.ok());
+
+    // A banner whose analysis would not fit in the memory left is refused
+    // before anything big is made.
+    QImage big(4000, 2000, QImage::Format_RGB32);
+    big.fill(qRgb(1, 2, 3));
+    long pages = 0;
+    {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        QVERIFY(statm.open(QIODevice::ReadOnly));
+        pages = statm.readAll().split(' ').value(0).toLong();
+    }
+    rlimit old{};
+    QCOMPARE(::getrlimit(RLIMIT_AS, &old), 0);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (256u << 20);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
+    const WebExportReport refused = AnalyseForWeb(big, {}, {});
+    ::setrlimit(RLIMIT_AS, &old);
+    QVERIFY(!refused.ok());
+    QVERIFY2(refused.error.contains(QStringLiteral("memory")), qPrintable(refused.error));
 }
 
 QTEST_MAIN(WebExportTest)
