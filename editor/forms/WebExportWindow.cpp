@@ -569,8 +569,11 @@ void WebExportWindow::fitToContent()
 void WebExportWindow::showPreviews()
 {
     const QSize size = m_report.drawn.size();
-    if (!size.isEmpty() && (size.height() > size.width()) != m_sideBySide)
+    if (!size.isEmpty() && (size.height() > size.width()) != m_sideBySide) {
         arrangePreviews(size.height() > size.width());
+        // The other arrangement wants another shape: sized afresh.
+        m_sized = false;
+    }
     m_drawn->setImage(m_report.drawn);
     const bool matte = m_matte->isChecked();
     if (m_stage >= 0)
