@@ -342,6 +342,9 @@ void Parent::createMenus()
     MnuBannerSize = named(MnuEdit->addAction(QStringLiteral("Banner Size")), "MnuBannerSize");
     MnuText = named(MnuEdit->addAction(QStringLiteral("Fonts")), "MnuText");
 
+    MnuWeb = named(bar->addMenu(QStringLiteral("Web")), "MnuWeb");
+    MnuWebExport = named(MnuWeb->addAction(QStringLiteral("Export for Web...")), "MnuWebExport");
+
     MnuHelp = named(bar->addMenu(QStringLiteral("Help")), "MnuHelp");
     MnuViewHelp = named(MnuHelp->addAction(QStringLiteral("View Help")), "MnuViewHelp");
     MnuAbout = named(MnuHelp->addAction(QStringLiteral("About Velnora")), "MnuAbout");
@@ -356,6 +359,7 @@ void Parent::createMenus()
     connect(MnuBackImage, &QAction::triggered, this, &Parent::MnuBackImage_Click);
     connect(MnuBannerSize, &QAction::triggered, this, &Parent::MnuBannerSize_Click);
     connect(MnuText, &QAction::triggered, this, &Parent::MnuText_Click);
+    connect(MnuWebExport, &QAction::triggered, this, &Parent::MnuWebExport_Click);
     connect(MnuViewHelp, &QAction::triggered, this, &Parent::MnuViewHelp_Click);
     connect(MnuAbout, &QAction::triggered, this, &Parent::MnuAbout_Click);
 }

@@ -26,6 +26,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class WebExportWindow;
 
 class Parent : public QMainWindow {
     Q_OBJECT
@@ -72,6 +73,9 @@ public:
     QAction* MnuBackImage = nullptr;
     QAction* MnuBannerSize = nullptr;
     QAction* MnuText = nullptr;
+    // The one addition to the designed menus, between Edit and Help.
+    QMenu* MnuWeb = nullptr;
+    QAction* MnuWebExport = nullptr;
     QMenu* MnuHelp = nullptr;
     QAction* MnuViewHelp = nullptr;
     QAction* MnuAbout = nullptr;
@@ -109,6 +113,7 @@ public:
     void MnuBackImage_Click();
     void MnuBannerSize_Click();
     void MnuText_Click();
+    void MnuWebExport_Click();
     void MnuViewHelp_Click();
     void MnuAbout_Click();
     void palette_Click(int index);
@@ -131,6 +136,10 @@ public:
     // removes it. A picture that cannot be read is reported and the canvas
     // keeps what it had. True when the canvas took the picture.
     bool loadCanvasPicture(const QString& fileName);
+
+    // The web export window, created hidden on first use; it works on the
+    // canvas's document and lives as long as the main window.
+    WebExportWindow& webExportWindow();
 
     // Dialog filters of the file commands.
     static QString bmpFilter() { return QStringLiteral("BMP |*.bmp"); }
@@ -156,4 +165,5 @@ private:
     QMdiArea* m_workArea = nullptr;
     QTimer* m_clock = nullptr;
     OleColor m_backColor = OleColors::SysAppWorkspace;
+    WebExportWindow* m_webExport = nullptr;
 };

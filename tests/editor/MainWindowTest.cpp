@@ -219,7 +219,8 @@ void MainWindowTest::menuTreeHasExactCaptionsWithoutKeys()
         "  Save (bmp)=MnuSave",  "  Save As =MnuSaveAs",   "    Gif Format=MnuGif",
         "    Bitmap Format=MnuBmp", "  -=MnuSeperator",    "  Exit=MnuExit",
         "Edit=MnuEdit",          "  Back Color=mnubackcolor", "  Back Image=MnuBackImage",
-        "  Banner Size=MnuBannerSize", "  Fonts=MnuText",  "Help=MnuHelp",
+        "  Banner Size=MnuBannerSize", "  Fonts=MnuText",
+        "Web=MnuWeb",            "  Export for Web...=MnuWebExport", "Help=MnuHelp",
         "  View Help=MnuViewHelp", "  About Velnora=MnuAbout",
     };
     QCOMPARE(tree, expected);
