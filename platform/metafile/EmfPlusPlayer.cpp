@@ -1208,9 +1208,9 @@ struct EmfPlusPlayer::Impl {
         const std::uint32_t count = r.u32();
         if (!r.ok() || !r.has(count, 10))
             return false;
-        QString glyphs;
+        std::vector<std::uint16_t> values(count);
         for (std::uint32_t i = 0; i < count; ++i)
-            glyphs.append(QChar(r.u16()));
+            values[i] = r.u16();
         std::vector<QPointF> positions;
         if (!readPoints(r, count, false, false, positions))
             return false;
@@ -1222,41 +1222,105 @@ struct EmfPlusPlayer::Impl {
         }
         const Font* font = get<Font>(rec.flags & 0xFF);
         auto brush = brushOf(rec.flags, brushField);
-        // Glyph indexes belong to the recorded face; only characters can be drawn.
-        if (!font || !brush || !dc.textEnabled() || count == 0 || !(options & kDriverCmapLookup))
+        if (!font || !brush || !dc.textEnabled() || count == 0)
             return true;
         const double em = emSizeInWorld(*font);
         if (!(em > 0) || !std::isfinite(em) || !finite(matrix))
             return true;
         const double k = em / 64.0;
+        const bool characters = options & kDriverCmapLookup;
+        const bool realized = options & kDriverRealizedAdvance;
         const QFont qf = qfont(*font);
+        // Glyph indexes name glyphs of the face itself; the mapped face
+        // stands in for the recorded one (metric look-alikes keep the
+        // standard glyph order).
+        const QRawFont raw = characters ? QRawFont() : QRawFont::fromFont(qf);
+        if (!characters && !raw.isValid())
+            return true;
+
+        // Positions in glyph space (the font at 64 pixels).
+        QList<quint32> glyphs;
+        QList<QPointF> at;
+        std::vector<std::uint32_t> kept; // which record entries the glyphs are
+        QString text;
+        if (characters) {
+            for (std::uint16_t v : values)
+                text.append(QChar(v));
+        } else {
+            // Indexes past the face's glyphs would reach the rasteriser as
+            // errors; they are left out.
+            const QByteArray maxp = raw.fontTable("maxp");
+            const std::uint32_t glyphCount =
+                maxp.size() >= 6 ? (std::uint32_t(std::uint8_t(maxp[4])) << 8) | std::uint8_t(maxp[5]) : 0;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                if (values[i] >= glyphCount)
+                    continue;
+                glyphs.append(values[i]);
+                kept.push_back(i);
+            }
+            if (glyphs.isEmpty())
+                return true;
+            if (realized) {
+                const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+                QPointF pen = positions[0] / k;
+                for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                    at.append(pen);
+                    if (i < advances.size())
+                        pen += advances[i];
+                }
+            } else {
+                for (std::uint32_t i : kept)
+                    at.append(positions[i] / k);
+            }
+        }
+
         QRectF bounds;
         for (const QPointF& pt : positions)
             bounds |= QRectF(pt - QPointF(em, em * 2), QSizeF(em * 3, em * 3));
-        if (options & kDriverRealizedAdvance)
+        if (realized)
             bounds |= QRectF(positions[0], QSizeF(em * count * 2, em));
         paint(matrix.mapRect(bounds), [&](QPainter& p, const QTransform& t) {
             const QTransform glyphSpace = QTransform::fromScale(k, k) * matrix * t;
             p.setTransform(glyphSpace);
             p.setFont(qf);
             p.setPen(QPen(qbrush(*brush, glyphSpace), 0));
-            if (gdi::GlyphsNeedOutlines(glyphSpace, qf.pixelSize())) {
-                QPainterPath outlines;
-                if (options & kDriverRealizedAdvance) {
-                    outlines.addText(positions[0] / k, qf, glyphs);
-                } else {
-                    for (std::uint32_t i = 0; i < count; ++i)
-                        outlines.addText(positions[i] / k, qf, QString(glyphs[static_cast<qsizetype>(i)]));
+            const bool outlines = gdi::GlyphsNeedOutlines(glyphSpace, qf.pixelSize());
+            if (!characters) {
+                if (outlines) {
+                    QPainterPath shapes;
+                    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                        QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
+                        glyph.translate(at[i]);
+                        shapes.addPath(glyph);
+                    }
+                    shapes.setFillRule(Qt::WindingFill);
+                    p.fillPath(shapes, p.pen().brush());
+                    return;
                 }
-                p.fillPath(outlines, p.pen().brush());
+                QGlyphRun run;
+                run.setRawFont(raw);
+                run.setGlyphIndexes(glyphs);
+                run.setPositions(at);
+                p.drawGlyphRun(QPointF(0, 0), run);
                 return;
             }
-            if (options & kDriverRealizedAdvance) {
-                p.drawText(positions[0] / k, glyphs);
+            if (outlines) {
+                QPainterPath shapes;
+                if (realized) {
+                    shapes.addText(positions[0] / k, qf, text);
+                } else {
+                    for (std::uint32_t i = 0; i < count; ++i)
+                        shapes.addText(positions[i] / k, qf, QString(text[static_cast<qsizetype>(i)]));
+                }
+                p.fillPath(shapes, p.pen().brush());
+                return;
+            }
+            if (realized) {
+                p.drawText(positions[0] / k, text);
                 return;
             }
             for (std::uint32_t i = 0; i < count; ++i)
-                p.drawText(positions[i] / k, QString(glyphs[static_cast<qsizetype>(i)]));
+                p.drawText(positions[i] / k, QString(text[static_cast<qsizetype>(i)]));
         }, std::int64_t{count} * 64);
         return true;
     }

@@ -4,6 +4,7 @@
 #include "EmfPlusBuilder.h"
 
 #include <metafile/EmfPlus.h>
+#include <metafile/FontMapper.h>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,28 @@ Played playPlus(const std::function<void(EmfPlusBuilder&)>& body)
 }
 
 QRgb rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+// The glyph index of a character in the face a recorded family maps to.
+std::uint16_t glyphOf(const QString& family, QChar c)
+{
+    plat::gdi::FontMapper mapper;
+    plat::gdi::LogFont lf;
+    lf.faceName = family;
+    lf.height = -64;
+    const QVector<quint32> indexes = mapper.face(lf).raw.glyphIndexesForString(QString(c));
+    return indexes.isEmpty() ? 0 : static_cast<std::uint16_t>(indexes.front());
+}
+
+Bytes withMatrix(Bytes d, double m11, double m12, double m21, double m22, double dx, double dy)
+{
+    d[8] = 1; // matrix present
+    for (double v : {m11, m12, m21, m22, dx, dy})
+        putFloat(d, static_cast<float>(v));
+    return d;
+}
+
+QImage crop(const QImage& image, QRect r) { return image.copy(r).convertToFormat(QImage::Format_RGB32); }
+
 
 struct PreferEmfPlus {
     PreferEmfPlus() { plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus); }
@@ -363,6 +386,9 @@ TEST(EmfPlusText, DegenerateTextTransformsEndPlayback)
             b.record(plus::DrawDriverString, plus::ColorFlag | 1,
                      driverString(kBlue, QStringLiteral("HW"), {0, 1}, 1 | 4 /* realized advance */));
             b.record(plus::DrawString, plus::ColorFlag | 1, layoutString(kRed, QStringLiteral("HW"), {0, 0, 1, 1}));
+            const QString indexes(2, QChar(glyphOf(QStringLiteral("Arial"), u'W')));
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, indexes, {0, 1}, 0));
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, indexes, {0, 1}, 4));
             b.record(plus::ResetWorldTransform, 0, {});
             b.fillColor(kGreen, QRectF(80, 80, 10, 10));
         });
@@ -560,4 +586,68 @@ TEST(EmfPlusText, DriverStringsPlaceEachCharacterAtItsPosition)
     EXPECT_GT(countColor(p.image, blue, QRect(8, 14, 16, 18)), 5);
     EXPECT_GT(countColor(p.image, blue, QRect(68, 64, 16, 18)), 5);
     EXPECT_EQ(countColor(p.image, blue, QRect(30, 35, 30, 25)), 0);
+}
+
+
+TEST(EmfPlusText, DriverStringGlyphIndexesDrawTheFacesGlyphs)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    ASSERT_NE(h, 0);
+    ASSERT_NE(h, u'H'); // else indexes drawn as characters would pass
+    const Played p = playPlus([&](EmfPlusBuilder& b) {
+        b.font(1, 20, QStringLiteral("Arial"));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("H"), {10, 30}));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QString(QChar(h)), {10, 80}, 0));
+        // Indexes past the face's glyphs draw nothing; playback goes on.
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kRed, QString(QChar(0xFFFE)), {60, 30}, 0));
+        b.fillColor(kGreen, QRectF(80, 80, 10, 10));
+    });
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+    const QImage byChar = crop(p.image, QRect(0, 0, 40, 40)), byIndex = crop(p.image, QRect(0, 50, 40, 40));
+    EXPECT_GT(countColor(byIndex, blue), 20);
+    EXPECT_EQ(byChar, byIndex);
+    EXPECT_EQ(countColor(p.image, red), 0);
+    EXPECT_EQ(countColor(p.image, green), 100);
+}
+
+TEST(EmfPlusText, DriverStringMatrixTransformsGlyphsAndPositions)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    auto inkOf = [&](bool scaled, std::uint32_t options, const QString& text) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.font(1, 16, QStringLiteral("Arial"));
+            Bytes d = driverString(kBlue, text, {5, 20}, options);
+            if (scaled)
+                d = withMatrix(d, 2, 0, 0, 2, 0, 0);
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, d);
+        });
+        return inkBounds(p.image);
+    };
+    for (const auto& [options, text] : {std::pair{0u, QString(QChar(h))}, std::pair{1u, QStringLiteral("H")}}) {
+        const QRect plain = inkOf(false, options, text), doubled = inkOf(true, options, text);
+        ASSERT_FALSE(plain.isEmpty()) << options;
+        EXPECT_NEAR(doubled.height(), 2 * plain.height(), 2) << options;
+        EXPECT_NEAR(doubled.width(), 2 * plain.width(), 2) << options;
+        EXPECT_NEAR(doubled.left(), 2 * plain.left(), 2) << options;
+        EXPECT_NEAR(doubled.bottom(), 2 * plain.bottom(), 3) << options;
+    }
+    // With realized advances the glyphs follow each other from the first position.
+    const QRect one = inkOf(false, 4, QString(QChar(h))), two = inkOf(false, 4, QString(2, QChar(h)));
+    EXPECT_EQ(two.left(), one.left());
+    EXPECT_GT(two.width(), 2 * one.width());
+    EXPECT_LT(two.width(), 3 * one.width());
+}
+
+TEST(EmfPlusText, StretchedGlyphIndexesAreFilledAsTheirOutlines)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    const Played p = playPlus([&](EmfPlusBuilder& b) {
+        b.font(1, 16, QStringLiteral("Arial"));
+        b.matrixRecord(plus::SetWorldTransform, 0, 6, 0, 0, 1, 0, 0);
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("H"), {1, 30}));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QString(QChar(h)), {1, 70}, 0));
+    });
+    const QImage byChar = crop(p.image, QRect(0, 0, 96, 40)), byIndex = crop(p.image, QRect(0, 40, 96, 40));
+    EXPECT_GT(countColor(byIndex, blue, QRect(40, 0, 30, 40)), 20);
+    EXPECT_EQ(byChar, byIndex);
 }
