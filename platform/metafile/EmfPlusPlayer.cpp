@@ -308,6 +308,7 @@ struct EmfPlusPlayer::Impl {
         std::vector<std::uint8_t> bytes;
     } pending;
     bool inGetDC = false;
+    bool sectionOpen = false; // the GDI drawing of a GetDC section has begun
     bool ended = false;
     bool budgetSpent = false;
     gdi::FontMapper fonts;
@@ -639,6 +640,41 @@ struct EmfPlusPlayer::Impl {
         default: return;
         }
         s.hasClip = true;
+    }
+
+    // ---- GetDC sections
+    // The EMF records of a section draw inside the EMF+ clip in force, and
+    // what they change of the context (its clip above all) ends with the
+    // section, so that it cannot clip the EMF+ drawing that follows.
+    void openSection()
+    {
+        if (sectionOpen)
+            return;
+        sectionOpen = true;
+        dc.beginPlayback();
+        if (!s.hasClip)
+            return;
+        // Only the part over the bitmap matters; it bounds the region's size.
+        QPainterPath visible;
+        visible.addRect(deviceToBitmap().inverted().mapRect(QRectF(QPointF(-2, -2), QSizeF(dc.size()) + QSizeF(4, 4))));
+        const QRegion region = regionOf(simplifiedFor(s.clip, visible).intersected(visible));
+        dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        dc.SetMetaRgn();
+    }
+    void closeSection()
+    {
+        if (!sectionOpen)
+            return;
+        sectionOpen = false;
+        dc.endPlayback();
+    }
+    // A clip path as whole reference-device pixels.
+    static QRegion regionOf(const QPainterPath& path)
+    {
+        QRegion region;
+        for (const QPolygonF& polygon : path.toFillPolygons())
+            region = region.xored(QRegion(polygon.toPolygon(), path.fillRule()));
+        return region;
     }
 
     // ---- records
@@ -1601,7 +1637,10 @@ EmfPlusPlayer::EmfPlusPlayer(DeviceContext& dc, const EnhMetaHeader& header, std
 {
 }
 
-EmfPlusPlayer::~EmfPlusPlayer() = default;
+EmfPlusPlayer::~EmfPlusPlayer()
+{
+    d->closeSection(); // playback stopped inside a section
+}
 
 EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const std::uint8_t> record)
 {
@@ -1610,6 +1649,7 @@ EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const
         if (payload.empty())
             return d->inGetDC ? Route::Play : Route::Skip;
         d->inGetDC = false;
+        d->closeSection();
         if (d->ended)
             return Route::Skip;
         std::size_t pos = 0;
@@ -1633,9 +1673,14 @@ EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const
     }
     if (emfType == EMR_HEADER)
         return Route::Skip;
-    if (emfType == EMR_EOF)
+    if (emfType == EMR_EOF) {
+        d->closeSection();
         return d->pending.active ? Route::Stop : Route::Play;
-    return d->inGetDC ? Route::Play : Route::Skip;
+    }
+    if (!d->inGetDC)
+        return Route::Skip;
+    d->openSection();
+    return Route::Play;
 }
 
 bool EmfPlusPlayer::drawsFromEmfPlus(std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)

@@ -138,6 +138,28 @@ TEST(EmfPlusChoice, EmfRecordsAfterGetDCDrawUntilTheNextEmfPlusRecord)
     EXPECT_EQ(countColor(p.image, red), 100);
 }
 
+TEST(EmfPlusChoice, GetDCSectionsDrawInsideTheEmfPlusClipAndKeepTheirOwnClipToThemselves)
+{
+    EmfBuilder emf = emfPlusFrame();
+    EmfPlusBuilder plus;
+    plus.header(false).floats(plus::SetClipRect, 0, {0, 0, 48, 96}).record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 10, 96, 20)); // clipped to the left half
+    emf.add(30, {0, 0, 10, 10});                // IntersectClipRect, never undone
+    plus.record(plus::ResetClip, 0, {}).fillColor(kRed, QRectF(50, 50, 20, 20)).flush(emf);
+    plus.record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 75, 96, 10)); // no EMF+ clip now
+    plus.floats(plus::SetClipRect, 0, {0, 0, 0, 0}).record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 88, 96, 5)); // an empty clip shows nothing
+    plus.record(plus::EndOfFile, 0, {}).flush(emf);
+    const Played p = play(emf);
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 10, 48, 20)), 48 * 20);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 0, 96, 40)), 48 * 20);
+    EXPECT_EQ(countColor(p.image, red), 400);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 75, 96, 10)), 960);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 86, 96, 10)), 0);
+}
+
 // ---------------------------------------------------------------- objects
 
 TEST(EmfPlusObjects, BrushesFillWithTheirColoursPatternsAndGradients)
