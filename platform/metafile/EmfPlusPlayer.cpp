@@ -987,39 +987,45 @@ struct EmfPlusPlayer::Impl {
     bool onDrawImage(const Rec& rec)
     {
         ByteReader r(rec.data);
-        r.u32(); // image attributes
-        r.u32(); // source unit
+        const std::uint32_t attributes = r.u32();
+        const std::uint32_t unit = r.u32();
         const QRectF source = readRect(r, false);
         const QRectF dest = readRect(r, rec.flags & kFlagCompressed);
         if (!r.ok())
             return false;
-        drawImage(rec.flags & 0xFF, source, dest.topLeft(), dest.topRight(), dest.bottomLeft());
+        drawImage(rec.flags & 0xFF, attributes, unit, source, dest.topLeft(), dest.topRight(), dest.bottomLeft());
         return true;
     }
 
     bool onDrawImagePoints(const Rec& rec)
     {
         ByteReader r(rec.data);
-        r.u32(); // image attributes
-        r.u32(); // source unit
+        const std::uint32_t attributes = r.u32();
+        const std::uint32_t unit = r.u32();
         const QRectF source = readRect(r, false);
         const std::uint32_t count = r.u32();
         std::vector<QPointF> points;
         if (!r.ok() || count != 3 || !readRecordPoints(r, rec, count, points))
             return false;
-        drawImage(rec.flags & 0xFF, source, points[0], points[1], points[2]);
+        drawImage(rec.flags & 0xFF, attributes, unit, source, points[0], points[1], points[2]);
         return true;
     }
 
     // The image's source rectangle onto the parallelogram with corners
     // topLeft, topRight and bottomLeft (world units).
-    void drawImage(std::uint32_t id, const QRectF& source, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
+    void drawImage(std::uint32_t id, std::uint32_t attributesId, std::uint32_t unit, QRectF source, QPointF topLeft,
+                   QPointF topRight, QPointF bottomLeft)
     {
         const Image* image = get<Image>(id);
-        if (!image)
+        if (!image || !reasonable(source))
             return;
+        // Physical source units are taken at the reference device's resolution.
+        if (unit != UnitWorld && unit != UnitDisplay && unit != UnitPixel) {
+            const double kx = unitToPixels(unit, dpiX), ky = unitToPixels(unit, dpiY);
+            source = QRectF(source.x() * kx, source.y() * ky, source.width() * kx, source.height() * ky);
+        }
         if (image->kind == Image::Kind::Metafile) {
-            drawMetafile(*image, topLeft, topRight, bottomLeft);
+            drawMetafile(*image, source, topLeft, topRight, bottomLeft);
             return;
         }
         if (image->bitmap.isNull() || source.width() == 0 || source.height() == 0)
@@ -1031,13 +1037,64 @@ struct EmfPlusPlayer::Impl {
             return;
         QPolygonF corners;
         corners << topLeft << topRight << bottomLeft << (topRight + bottomLeft - topLeft);
+        const ImageAttributes* attributes = get<ImageAttributes>(attributesId);
+        const QRectF whole(QPointF(0, 0), QSizeF(image->bitmap.size()));
+        const bool outside = !whole.contains(source.normalized());
         paint(corners.boundingRect(), [&](QPainter& p, const QTransform& t) {
             p.setTransform(place * t);
+            if (attributes && outside) {
+                // Where the source reaches past the image: tiles (mirrored
+                // as the wrap mode says), or the clamp colour.
+                const QImage tile = wrapTile(image->bitmap, attributes->wrapMode);
+                if (!tile.isNull()) {
+                    p.fillRect(source, QBrush(tile));
+                    return;
+                }
+                if (attributes->wrapMode == kWrapClamp && attributes->clampColor.alpha() > 0) {
+                    QPainterPath beyond, inside;
+                    beyond.addRect(source.normalized());
+                    inside.addRect(whole);
+                    p.fillPath(beyond.subtracted(inside), attributes->clampColor);
+                }
+            }
             p.drawImage(source, image->bitmap, source);
         });
     }
 
-    void drawMetafile(const Image& image, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
+    static constexpr std::uint32_t kWrapClamp = 4;
+    static constexpr std::int64_t kMaxTilePixels = std::int64_t{1} << 24;
+
+    // The repeating unit of a wrap mode: the image, mirrored beside and/or
+    // below itself for the flipping modes; null for clamping (or when the
+    // unit would be too large).
+    static QImage wrapTile(const QImage& image, std::uint32_t wrapMode)
+    {
+        if (wrapMode > 3 || std::int64_t{image.width()} * image.height() * 4 > kMaxTilePixels)
+            return {};
+        const bool flipX = wrapMode == 1 || wrapMode == 3, flipY = wrapMode == 2 || wrapMode == 3;
+        const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage tile(source.width() * (flipX ? 2 : 1), source.height() * (flipY ? 2 : 1),
+                    QImage::Format_ARGB32_Premultiplied);
+        if (tile.isNull())
+            return {};
+        tile.fill(Qt::transparent);
+        QPainter p(&tile);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(0, 0, source);
+        if (flipX)
+            p.drawImage(source.width(), 0, source.mirrored(true, false));
+        if (flipY)
+            p.drawImage(0, source.height(), source.mirrored(false, true));
+        if (flipX && flipY)
+            p.drawImage(source.width(), source.height(), source.mirrored(true, true));
+        return tile;
+    }
+
+    // A metafile's source rectangle counts the pixels of its own reference
+    // device (an enhanced metafile's frame) or the logical units of its
+    // placeable box; a source that crops the picture clips it to the
+    // parallelogram.
+    void drawMetafile(const Image& image, const QRectF& source, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
     {
         if (gNesting >= kMaxNesting)
             return;
@@ -1047,6 +1104,18 @@ struct EmfPlusPlayer::Impl {
         const QTransform toBitmap = unit * worldToBitmap();
         if (!usableTransform(toBitmap) || !reasonable(toBitmap.mapRect(QRectF(0, 0, 1, 1))))
             return;
+        // The part of the picture shown: the source when it is a real
+        // rectangle, else the whole box.
+        auto shown = [&](const QRectF& box) {
+            const QRectF s = source.normalized();
+            return s.width() > 0 && s.height() > 0 ? s : box;
+        };
+        // Whether the shown part leaves out some of the picture (a pixel's
+        // slack for frames counted inclusively).
+        auto crops = [](const QRectF& part, const QRectF& box) {
+            return part.left() > box.left() + 1 || part.top() > box.top() + 1 || part.right() < box.right() - 1
+                || part.bottom() < box.bottom() - 1;
+        };
         std::span<const std::uint8_t> bytes = image.metafile;
         ++gNesting;
         if (image.metafileType >= 3) {
@@ -1068,9 +1137,11 @@ struct EmfPlusPlayer::Impl {
                     fh = double(h.bounds.bottom) - h.bounds.top;
                 }
                 if (fw > 0 && fh > 0) {
-                    const QTransform playback =
-                        QTransform::fromTranslate(-fx, -fy) * QTransform::fromScale(1 / fw, 1 / fh) * toBitmap;
+                    const QRectF box(fx, fy, fw, fh), part = shown(box);
+                    const QTransform playback = QTransform::fromTranslate(-part.left(), -part.top())
+                        * QTransform::fromScale(1 / part.width(), 1 / part.height()) * toBitmap;
                     dc.beginPlayback();
+                    clipNestedPlayback(toBitmap, crops(part, box));
                     dc.resetForPlayback(playback, metrics);
                     gdi::EmfPlayer(dc, bytes, h).play();
                     dc.endPlayback();
@@ -1100,11 +1171,23 @@ struct EmfPlusPlayer::Impl {
             if (wmf) {
                 constexpr double kExtent = 1000;
                 dc.beginPlayback();
+                QRectF part;
+                bool crop = false;
+                if (width != 0 && height != 0) {
+                    const QRectF box = QRectF(left, top, width, height).normalized();
+                    part = shown(box);
+                    if (width < 0)
+                        part = QRectF(part.right(), part.top(), -part.width(), part.height());
+                    if (height < 0)
+                        part = QRectF(part.left(), part.bottom(), part.width(), -part.height());
+                    crop = crops(part.normalized(), box);
+                }
+                clipNestedPlayback(toBitmap, crop);
                 dc.resetForPlayback(QTransform::fromScale(1 / kExtent, 1 / kExtent) * toBitmap, gdi::DeviceMetrics{});
                 dc.SetMapMode(gdi::MM_ANISOTROPIC);
-                if (width != 0 && height != 0) {
-                    dc.SetWindowOrgEx(left, top);
-                    dc.SetWindowExtEx(width, height);
+                if (!part.isNull()) {
+                    dc.SetWindowOrgEx(part.left(), part.top());
+                    dc.SetWindowExtEx(part.width(), part.height());
                 }
                 dc.SetViewportExtEx(kExtent, kExtent);
                 PlayMetaFile(dc, wmf);
@@ -1113,6 +1196,29 @@ struct EmfPlusPlayer::Impl {
             }
         }
         --gNesting;
+    }
+
+    // Clips what the next playback draws to the EMF+ clip and, when the
+    // source crops the picture, to the unit square under toBitmap (called
+    // between beginPlayback and resetForPlayback, which keeps the clip).
+    void clipNestedPlayback(const QTransform& toBitmap, bool crop)
+    {
+        if (!crop && !s.hasClip)
+            return;
+        dc.resetForPlayback(QTransform(), gdi::DeviceMetrics{}); // regions in bitmap pixels
+        QPainterPath bitmap;
+        bitmap.addRect(QRectF(QPointF(-2, -2), QSizeF(dc.size()) + QSizeF(4, 4)));
+        if (crop) {
+            QPainterPath square;
+            square.addRect(QRectF(0, 0, 1, 1));
+            const QRegion region = regionOf(toBitmap.map(square).intersected(bitmap));
+            dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        }
+        if (s.hasClip) {
+            const QPainterPath clip = deviceToBitmap().map(s.clip);
+            const QRegion region = regionOf(simplifiedFor(clip, bitmap).intersected(bitmap));
+            dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        }
     }
 
     // ---- text

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <tuple>
 
 using namespace testmf;
 
@@ -254,6 +255,91 @@ TEST(EmfPlusObjects, BitmapImagesDrawTheirSourceRectangleScaled)
     EXPECT_EQ(rgb(p.image, 24, 70), blue);
     EXPECT_EQ(rgb(p.image, 70, 70), 0u);
     EXPECT_EQ(countColor(p.image, 0, QRect(0, 0, 10, 10)), 100);
+}
+
+// Bitmap sources reaching past the image: nothing there without
+// attributes, tiles (mirrored or not) or the clamp colour with them.
+TEST(EmfPlusObjects, ImageAttributesWrapOrClampSourcesPastTheImage)
+{
+    const Played p = playPlus([](EmfPlusBuilder& b) {
+        b.bitmap(1, 2, 1, {kRed, kGreen});
+        b.record(0x4021, 5, {}); // nearest-neighbour interpolation
+        b.imageAttributes(2, 0, 0);           // tile
+        b.imageAttributes(3, 1, 0);           // tile, every other one mirrored across
+        b.imageAttributes(4, 4, kBlue);       // clamp to blue
+        b.imageAttributes(5, 4, 0);           // clamp to transparent
+        const QRectF twice(0, 0, 4, 1);       // the image and as much again to its right
+        b.drawImage(1, 0xFFFFFFFF, twice, QRectF(0, 0, 96, 16));
+        b.drawImage(1, 2, twice, QRectF(0, 16, 96, 16));
+        b.drawImage(1, 3, twice, QRectF(0, 32, 96, 16));
+        b.drawImage(1, 4, twice, QRectF(0, 48, 96, 16));
+        b.drawImage(1, 5, twice, QRectF(0, 64, 96, 16));
+        b.drawImage(1, 3, QRectF(0, 0, 2, 1), QRectF(0, 80, 96, 16)); // inside the image: as it is
+    });
+    auto row = [&](int y) {
+        return std::vector<QRgb>{rgb(p.image, 12, y), rgb(p.image, 36, y), rgb(p.image, 60, y), rgb(p.image, 84, y)};
+    };
+    const QRgb white = 0xFFFFFF;
+    EXPECT_EQ(row(8), (std::vector<QRgb>{red, green, white, white}));
+    EXPECT_EQ(row(24), (std::vector<QRgb>{red, green, red, green}));
+    EXPECT_EQ(row(40), (std::vector<QRgb>{red, green, green, red}));
+    EXPECT_EQ(row(56), (std::vector<QRgb>{red, green, blue, blue}));
+    EXPECT_EQ(row(72), (std::vector<QRgb>{red, green, white, white}));
+    EXPECT_EQ(countColor(p.image, red, QRect(0, 80, 48, 16)), 48 * 16);
+    EXPECT_EQ(countColor(p.image, green, QRect(48, 80, 48, 16)), 48 * 16);
+}
+
+namespace {
+
+// A 96 x 96 picture, blue on its left half and red on its right.
+Bytes twoColourEmf()
+{
+    EmfBuilder emf = emfPlusFrame();
+    addEmfRectangle(emf, QRect(0, 0, 48, 96));
+    emf.add(39, {2, 0, 0x0000FF, 0}); // solid brush, COLORREF red
+    emf.add(37, {2});
+    emf.add(43, {48, 0, 97, 97});
+    return emf.bytes();
+}
+
+// The same in a placeable WMF whose box is 0,0 - 100,100.
+Bytes twoColourWmf()
+{
+    WmfBuilder wmf;
+    wmf.add(0x02FA, {5, 0, 0, 0, 0});     // null pen, object 0
+    wmf.add(0x012D, {0});
+    wmf.add(0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush, object 1
+    wmf.add(0x012D, {1});
+    wmf.add(0x041B, {101, 51, 0, 0});     // Rectangle: bottom, right, top, left
+    wmf.add(0x01F0, {1});
+    wmf.add(0x02FC, {0, 0x00FF, 0x0000, 0}); // red brush
+    wmf.add(0x012D, {1});
+    wmf.add(0x041B, {101, 101, 0, 50});
+    return wmf.placeable(0, 0, 100, 100, 1440);
+}
+
+} // namespace
+
+// A source rectangle shows that part of an embedded picture in the
+// destination and nothing of the rest; the EMF+ clip holds for it too.
+TEST(EmfPlusObjects, MetafileImagesShowTheirSourceRectangleCroppedAndClipped)
+{
+    for (const auto& [type, bytes, half] : {std::tuple{3u, twoColourEmf(), 48.0}, std::tuple{2u, twoColourWmf(), 50.0}}) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.metafileImage(1, type, bytes);
+            // The blue left half of the picture.
+            b.drawImage(1, 0xFFFFFFFF, QRectF(0, 0, half, 2 * half), QRectF(24, 0, 48, 48));
+            b.floats(plus::SetClipRect, 0, {0, 0, 30, 96});
+            b.drawImage(1, 0xFFFFFFFF, QRectF(0, 0, 2 * half, 2 * half), QRectF(0, 60, 96, 30));
+        });
+        EXPECT_EQ(countColor(p.image, blue, QRect(26, 2, 44, 44)), 44 * 44) << type;
+        EXPECT_EQ(countColor(p.image, red), 0) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(0, 0, 22, 50)), 22 * 50) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(74, 0, 22, 50)), 22 * 50) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(0, 48, 96, 11)), 96 * 11) << type;
+        EXPECT_EQ(countColor(p.image, blue, QRect(0, 62, 30, 26)), 30 * 26) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(30, 55, 66, 41)), 66 * 41) << type;
+    }
 }
 
 // ---------------------------------------------------------------- transforms and states
