@@ -311,9 +311,8 @@ Bytes twoColourWmf()
     wmf.add(0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush, object 1
     wmf.add(0x012D, {1});
     wmf.add(0x041B, {101, 51, 0, 0});     // Rectangle: bottom, right, top, left
-    wmf.add(0x01F0, {1});
-    wmf.add(0x02FC, {0, 0x00FF, 0x0000, 0}); // red brush
-    wmf.add(0x012D, {1});
+    wmf.add(0x02FC, {0, 0x00FF, 0x0000, 0}); // red brush, object 2
+    wmf.add(0x012D, {2});
     wmf.add(0x041B, {101, 101, 0, 50});
     return wmf.placeable(0, 0, 100, 100, 1440);
 }
