@@ -499,7 +499,10 @@ struct EmfPlusPlayer::Impl {
         paint(path.controlPointRect().adjusted(-margin, -margin, margin, margin), [&](QPainter& p, const QTransform& t) {
             QPen qpen(qbrush(pen.brush, t), w);
             const double scale = std::sqrt(std::fabs(t.m11() * t.m22() - t.m12() * t.m21()));
-            if (!(w * scale >= 1.0)) {
+            // Without anti-aliasing a stroke about a pixel wide (across its
+            // thinnest direction) covers pixel centres only here and there,
+            // and curves come out dotted; such pens draw one-pixel lines.
+            if (s.antialias ? !(w * scale >= 1.0) : !(w * thinnestScale(t) >= 1.5)) {
                 qpen.setCosmetic(true);
                 qpen.setWidthF(1.0);
             }
@@ -550,6 +553,15 @@ struct EmfPlusPlayer::Impl {
             }
             drawCaps(p, path, pen, w, qpen.brush());
         }, 4 * edgeWork(path, worldToBitmap(), dc.size().height() + 1.0));
+    }
+
+    // How much a transform shrinks lengths in the direction it shrinks most.
+    static double thinnestScale(const QTransform& t)
+    {
+        const double a = t.m11() * t.m11() + t.m12() * t.m12(), c = t.m21() * t.m21() + t.m22() * t.m22();
+        const double b = t.m11() * t.m21() + t.m12() * t.m22();
+        const double root = std::sqrt(((a - c) / 2) * ((a - c) / 2) + b * b);
+        return std::sqrt(std::max(0.0, (a + c) / 2 - root));
     }
 
     // Arrowheads of arrow-anchor and custom arrow caps at open ends.

@@ -758,3 +758,23 @@ TEST(EmfPlusText, StretchedGlyphIndexesAreFilledAsTheirOutlines)
     EXPECT_GT(countColor(byIndex, blue, QRect(40, 0, 30, 40)), 20);
     EXPECT_EQ(byChar, byIndex);
 }
+
+// A pen about a pixel wide, drawn without anti-aliasing under a transform
+// that squeezes it a little vertically, leaves no gaps along a flat ellipse
+// (a band thinner than a pixel misses pixel centres).
+TEST(EmfPlusObjects, AliasedPixelWidePensDrawUnbrokenOutlines)
+{
+    for (const float width : {1.0f, 1.2f}) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.pen(1, width, 0xFF000000);
+            b.matrixRecord(plus::SetWorldTransform, 0, 1.12377, 0, 0, 0.916444, 0, 0);
+            Bytes d;
+            EmfPlusBuilder::putRect(d, QRectF(4.7, 22.3, 76, 22));
+            b.record(0x400F, 1, d); // DrawEllipse
+        });
+        int broken = 0;
+        for (int x = 10; x <= 85; ++x) // the upper arc crosses every one of these columns
+            broken += countColor(p.image, 0, QRect(x, 15, 1, 16)) == 0;
+        EXPECT_EQ(broken, 0) << width;
+    }
+}
