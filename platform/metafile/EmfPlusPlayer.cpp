@@ -667,9 +667,16 @@ struct EmfPlusPlayer::Impl {
         if (!s.hasClip)
             return;
         // Only the part over the bitmap matters; it bounds the region's size.
+        // Turning the clip into a region is paid for like drawing it; once
+        // the budget is spent the section draws nothing.
         QPainterPath visible;
         visible.addRect(deviceToBitmap().inverted().mapRect(QRectF(QPointF(-2, -2), QSizeF(dc.size()) + QSizeF(4, 4))));
-        const QRegion region = regionOf(simplifiedFor(s.clip, visible).intersected(visible));
+        const QPainterPath shape = simplifiedFor(s.clip, visible);
+        QRegion region;
+        if (!budgetSpent && dc.allowPixelWork(regionWork(shape, deviceToBitmap())))
+            region = regionOf(shape.intersected(visible));
+        else
+            budgetSpent = true;
         dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
         dc.SetMetaRgn();
     }
@@ -680,6 +687,15 @@ struct EmfPlusPlayer::Impl {
         sectionOpen = false;
         dc.endPlayback();
     }
+    // The work of cutting a clip path to the bitmap and scanning it into a
+    // region: its edges' rows, and the crossings of a boolean operation,
+    // which grow with the square of the edges in the worst case.
+    std::int64_t regionWork(const QPainterPath& path, const QTransform& toBitmap) const
+    {
+        const std::int64_t n = path.elementCount();
+        return 64 * edgeWork(path, toBitmap, dc.size().height() + 1.0) + n * n / 2;
+    }
+
     // A clip path as whole reference-device pixels.
     static QRegion regionOf(const QPainterPath& path)
     {
@@ -1108,7 +1124,7 @@ struct EmfPlusPlayer::Impl {
     // parallelogram.
     void drawMetafile(const Image& image, const QRectF& source, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
     {
-        if (gNesting >= kMaxNesting)
+        if (gNesting >= kMaxNesting || budgetSpent)
             return;
         // Unit square onto the parallelogram, then to the bitmap.
         const QTransform unit(topRight.x() - topLeft.x(), topRight.y() - topLeft.y(), bottomLeft.x() - topLeft.x(),
@@ -1227,8 +1243,10 @@ struct EmfPlusPlayer::Impl {
             dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
         }
         if (s.hasClip) {
-            const QPainterPath clip = deviceToBitmap().map(s.clip);
-            const QRegion region = regionOf(simplifiedFor(clip, bitmap).intersected(bitmap));
+            const QPainterPath clip = simplifiedFor(deviceToBitmap().map(s.clip), bitmap);
+            QRegion region;
+            if (dc.allowPixelWork(regionWork(clip, QTransform())))
+                region = regionOf(clip.intersected(bitmap));
             dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
         }
     }

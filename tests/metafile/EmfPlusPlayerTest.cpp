@@ -627,6 +627,36 @@ TEST(EmfPlusBadInput, HostileFillsEndWithinTheWorkBudget)
     EXPECT_GT(countColor(p.image, red), 1000);
 }
 
+TEST(EmfPlusBadInput, HostileClipsOverGetDCSectionsEndWithinTheWorkBudget)
+{
+    // A clip of thousands of random, crossing edges, then hundreds of GetDC
+    // sections that each draw inside it: making the clip a region for each
+    // is paid from the budget like drawing.
+    std::vector<QPointF> points;
+    std::vector<std::uint8_t> types;
+    std::uint32_t seed = 777;
+    for (int i = 0; i < 19990; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double x = (seed >> 16) % 96;
+        seed = seed * 1103515245u + 12345u;
+        points.emplace_back(x, (seed >> 16) % 96);
+        types.push_back(i == 0 ? 0 : 1);
+    }
+    EmfBuilder emf = emfPlusFrame();
+    EmfPlusBuilder plus;
+    plus.header(false).path(1, points, types).record(plus::SetClipPath, 1, {}).flush(emf);
+    for (int i = 0; i < 300; ++i) {
+        plus.record(plus::GetDC, 0, {}).flush(emf);
+        addEmfRectangle(emf, QRect(0, 0, 96, 96));
+    }
+    plus.record(plus::EndOfFile, 0, {}).flush(emf);
+    QElapsedTimer timer;
+    timer.start();
+    const Played p = play(emf);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+}
+
 TEST(EmfPlusShapes, EllipsesPiesPolygonsCurvesAndBeziersFillAndStrokeWhereTheyLie)
 {
     const Played p = playPlus([](EmfPlusBuilder& b) {
