@@ -1403,9 +1403,9 @@ struct EmfPlusPlayer::Impl {
         const bool characters = options & kDriverCmapLookup;
         const bool realized = options & kDriverRealizedAdvance;
         const QFont qf = qfont(*font);
-        // Glyph indexes name glyphs of the face itself; the mapped face
-        // stands in for the recorded one (metric look-alikes keep the
-        // standard glyph order).
+        // Glyph indexes name glyphs of the recorded face; the face it maps
+        // to stands in for it, so they are right where the two share their
+        // glyph order.
         const QRawFont raw = characters ? QRawFont() : QRawFont::fromFont(qf);
         if (!characters && !raw.isValid())
             return true;
