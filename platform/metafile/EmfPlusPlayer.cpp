@@ -308,6 +308,7 @@ struct EmfPlusPlayer::Impl {
         std::vector<std::uint8_t> bytes;
     } pending;
     bool inGetDC = false;
+    bool sectionOpen = false; // the GDI drawing of a GetDC section has begun
     bool ended = false;
     bool budgetSpent = false;
     gdi::FontMapper fonts;
@@ -498,7 +499,10 @@ struct EmfPlusPlayer::Impl {
         paint(path.controlPointRect().adjusted(-margin, -margin, margin, margin), [&](QPainter& p, const QTransform& t) {
             QPen qpen(qbrush(pen.brush, t), w);
             const double scale = std::sqrt(std::fabs(t.m11() * t.m22() - t.m12() * t.m21()));
-            if (!(w * scale >= 1.0)) {
+            // Without anti-aliasing a stroke about a pixel wide (across its
+            // thinnest direction) covers pixel centres only here and there,
+            // and curves come out dotted; such pens draw one-pixel lines.
+            if (s.antialias ? !(w * scale >= 1.0) : !(w * thinnestScale(t) >= 1.5)) {
                 qpen.setCosmetic(true);
                 qpen.setWidthF(1.0);
             }
@@ -549,6 +553,15 @@ struct EmfPlusPlayer::Impl {
             }
             drawCaps(p, path, pen, w, qpen.brush());
         }, 4 * edgeWork(path, worldToBitmap(), dc.size().height() + 1.0));
+    }
+
+    // How much a transform shrinks lengths in the direction it shrinks most.
+    static double thinnestScale(const QTransform& t)
+    {
+        const double a = t.m11() * t.m11() + t.m12() * t.m12(), c = t.m21() * t.m21() + t.m22() * t.m22();
+        const double b = t.m11() * t.m21() + t.m12() * t.m22();
+        const double root = std::sqrt(((a - c) / 2) * ((a - c) / 2) + b * b);
+        return std::sqrt(std::max(0.0, (a + c) / 2 - root));
     }
 
     // Arrowheads of arrow-anchor and custom arrow caps at open ends.
@@ -639,6 +652,57 @@ struct EmfPlusPlayer::Impl {
         default: return;
         }
         s.hasClip = true;
+    }
+
+    // ---- GetDC sections
+    // The EMF records of a section draw inside the EMF+ clip in force, and
+    // what they change of the context (its clip above all) ends with the
+    // section, so that it cannot clip the EMF+ drawing that follows.
+    void openSection()
+    {
+        if (sectionOpen)
+            return;
+        sectionOpen = true;
+        dc.beginPlayback();
+        if (!s.hasClip)
+            return;
+        // Only the part over the bitmap matters; it bounds the region's size.
+        // Turning the clip into a region is paid for like drawing it; once
+        // the budget is spent the section draws nothing.
+        QPainterPath visible;
+        visible.addRect(deviceToBitmap().inverted().mapRect(QRectF(QPointF(-2, -2), QSizeF(dc.size()) + QSizeF(4, 4))));
+        const QPainterPath shape = simplifiedFor(s.clip, visible);
+        QRegion region;
+        if (!budgetSpent && dc.allowPixelWork(regionWork(shape, deviceToBitmap())))
+            region = regionOf(shape.intersected(visible));
+        else
+            budgetSpent = true;
+        dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        dc.SetMetaRgn();
+    }
+    void closeSection()
+    {
+        if (!sectionOpen)
+            return;
+        sectionOpen = false;
+        dc.endPlayback();
+    }
+    // The work of cutting a clip path to the bitmap and scanning it into a
+    // region: its edges' rows, and the crossings of a boolean operation,
+    // which grow with the square of the edges in the worst case.
+    std::int64_t regionWork(const QPainterPath& path, const QTransform& toBitmap) const
+    {
+        const std::int64_t n = path.elementCount();
+        return 64 * edgeWork(path, toBitmap, dc.size().height() + 1.0) + n * n / 2;
+    }
+
+    // A clip path as whole reference-device pixels.
+    static QRegion regionOf(const QPainterPath& path)
+    {
+        QRegion region;
+        for (const QPolygonF& polygon : path.toFillPolygons())
+            region = region.xored(QRegion(polygon.toPolygon(), path.fillRule()));
+        return region;
     }
 
     // ---- records
@@ -951,39 +1015,45 @@ struct EmfPlusPlayer::Impl {
     bool onDrawImage(const Rec& rec)
     {
         ByteReader r(rec.data);
-        r.u32(); // image attributes
-        r.u32(); // source unit
+        const std::uint32_t attributes = r.u32();
+        const std::uint32_t unit = r.u32();
         const QRectF source = readRect(r, false);
         const QRectF dest = readRect(r, rec.flags & kFlagCompressed);
         if (!r.ok())
             return false;
-        drawImage(rec.flags & 0xFF, source, dest.topLeft(), dest.topRight(), dest.bottomLeft());
+        drawImage(rec.flags & 0xFF, attributes, unit, source, dest.topLeft(), dest.topRight(), dest.bottomLeft());
         return true;
     }
 
     bool onDrawImagePoints(const Rec& rec)
     {
         ByteReader r(rec.data);
-        r.u32(); // image attributes
-        r.u32(); // source unit
+        const std::uint32_t attributes = r.u32();
+        const std::uint32_t unit = r.u32();
         const QRectF source = readRect(r, false);
         const std::uint32_t count = r.u32();
         std::vector<QPointF> points;
         if (!r.ok() || count != 3 || !readRecordPoints(r, rec, count, points))
             return false;
-        drawImage(rec.flags & 0xFF, source, points[0], points[1], points[2]);
+        drawImage(rec.flags & 0xFF, attributes, unit, source, points[0], points[1], points[2]);
         return true;
     }
 
     // The image's source rectangle onto the parallelogram with corners
     // topLeft, topRight and bottomLeft (world units).
-    void drawImage(std::uint32_t id, const QRectF& source, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
+    void drawImage(std::uint32_t id, std::uint32_t attributesId, std::uint32_t unit, QRectF source, QPointF topLeft,
+                   QPointF topRight, QPointF bottomLeft)
     {
         const Image* image = get<Image>(id);
-        if (!image)
+        if (!image || !reasonable(source))
             return;
+        // Physical source units are taken at the reference device's resolution.
+        if (unit != UnitWorld && unit != UnitDisplay && unit != UnitPixel) {
+            const double kx = unitToPixels(unit, dpiX), ky = unitToPixels(unit, dpiY);
+            source = QRectF(source.x() * kx, source.y() * ky, source.width() * kx, source.height() * ky);
+        }
         if (image->kind == Image::Kind::Metafile) {
-            drawMetafile(*image, topLeft, topRight, bottomLeft);
+            drawMetafile(*image, source, topLeft, topRight, bottomLeft);
             return;
         }
         if (image->bitmap.isNull() || source.width() == 0 || source.height() == 0)
@@ -995,15 +1065,66 @@ struct EmfPlusPlayer::Impl {
             return;
         QPolygonF corners;
         corners << topLeft << topRight << bottomLeft << (topRight + bottomLeft - topLeft);
+        const ImageAttributes* attributes = get<ImageAttributes>(attributesId);
+        const QRectF whole(QPointF(0, 0), QSizeF(image->bitmap.size()));
+        const bool outside = !whole.contains(source.normalized());
         paint(corners.boundingRect(), [&](QPainter& p, const QTransform& t) {
             p.setTransform(place * t);
+            if (attributes && outside) {
+                // Where the source reaches past the image: tiles (mirrored
+                // as the wrap mode says), or the clamp colour.
+                const QImage tile = wrapTile(image->bitmap, attributes->wrapMode);
+                if (!tile.isNull()) {
+                    p.fillRect(source, QBrush(tile));
+                    return;
+                }
+                if (attributes->wrapMode == kWrapClamp && attributes->clampColor.alpha() > 0) {
+                    QPainterPath beyond, inside;
+                    beyond.addRect(source.normalized());
+                    inside.addRect(whole);
+                    p.fillPath(beyond.subtracted(inside), attributes->clampColor);
+                }
+            }
             p.drawImage(source, image->bitmap, source);
         });
     }
 
-    void drawMetafile(const Image& image, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
+    static constexpr std::uint32_t kWrapClamp = 4;
+    static constexpr std::int64_t kMaxTilePixels = std::int64_t{1} << 24;
+
+    // The repeating unit of a wrap mode: the image, mirrored beside and/or
+    // below itself for the flipping modes; null for clamping (or when the
+    // unit would be too large).
+    static QImage wrapTile(const QImage& image, std::uint32_t wrapMode)
     {
-        if (gNesting >= kMaxNesting)
+        if (wrapMode > 3 || std::int64_t{image.width()} * image.height() * 4 > kMaxTilePixels)
+            return {};
+        const bool flipX = wrapMode == 1 || wrapMode == 3, flipY = wrapMode == 2 || wrapMode == 3;
+        const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage tile(source.width() * (flipX ? 2 : 1), source.height() * (flipY ? 2 : 1),
+                    QImage::Format_ARGB32_Premultiplied);
+        if (tile.isNull())
+            return {};
+        tile.fill(Qt::transparent);
+        QPainter p(&tile);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(0, 0, source);
+        if (flipX)
+            p.drawImage(source.width(), 0, source.mirrored(true, false));
+        if (flipY)
+            p.drawImage(0, source.height(), source.mirrored(false, true));
+        if (flipX && flipY)
+            p.drawImage(source.width(), source.height(), source.mirrored(true, true));
+        return tile;
+    }
+
+    // A metafile's source rectangle counts the pixels of its own reference
+    // device (an enhanced metafile's frame) or the logical units of its
+    // placeable box; a source that crops the picture clips it to the
+    // parallelogram.
+    void drawMetafile(const Image& image, const QRectF& source, QPointF topLeft, QPointF topRight, QPointF bottomLeft)
+    {
+        if (gNesting >= kMaxNesting || budgetSpent)
             return;
         // Unit square onto the parallelogram, then to the bitmap.
         const QTransform unit(topRight.x() - topLeft.x(), topRight.y() - topLeft.y(), bottomLeft.x() - topLeft.x(),
@@ -1011,6 +1132,18 @@ struct EmfPlusPlayer::Impl {
         const QTransform toBitmap = unit * worldToBitmap();
         if (!usableTransform(toBitmap) || !reasonable(toBitmap.mapRect(QRectF(0, 0, 1, 1))))
             return;
+        // The part of the picture shown: the source when it is a real
+        // rectangle, else the whole box.
+        auto shown = [&](const QRectF& box) {
+            const QRectF s = source.normalized();
+            return s.width() > 0 && s.height() > 0 ? s : box;
+        };
+        // Whether the shown part leaves out some of the picture (a pixel's
+        // slack for frames counted inclusively).
+        auto crops = [](const QRectF& part, const QRectF& box) {
+            return part.left() > box.left() + 1 || part.top() > box.top() + 1 || part.right() < box.right() - 1
+                || part.bottom() < box.bottom() - 1;
+        };
         std::span<const std::uint8_t> bytes = image.metafile;
         ++gNesting;
         if (image.metafileType >= 3) {
@@ -1032,9 +1165,11 @@ struct EmfPlusPlayer::Impl {
                     fh = double(h.bounds.bottom) - h.bounds.top;
                 }
                 if (fw > 0 && fh > 0) {
-                    const QTransform playback =
-                        QTransform::fromTranslate(-fx, -fy) * QTransform::fromScale(1 / fw, 1 / fh) * toBitmap;
+                    const QRectF box(fx, fy, fw, fh), part = shown(box);
+                    const QTransform playback = QTransform::fromTranslate(-part.left(), -part.top())
+                        * QTransform::fromScale(1 / part.width(), 1 / part.height()) * toBitmap;
                     dc.beginPlayback();
+                    clipNestedPlayback(toBitmap, crops(part, box));
                     dc.resetForPlayback(playback, metrics);
                     gdi::EmfPlayer(dc, bytes, h).play();
                     dc.endPlayback();
@@ -1064,11 +1199,23 @@ struct EmfPlusPlayer::Impl {
             if (wmf) {
                 constexpr double kExtent = 1000;
                 dc.beginPlayback();
+                QRectF part;
+                bool crop = false;
+                if (width != 0 && height != 0) {
+                    const QRectF box = QRectF(left, top, width, height).normalized();
+                    part = shown(box);
+                    if (width < 0)
+                        part = QRectF(part.right(), part.top(), -part.width(), part.height());
+                    if (height < 0)
+                        part = QRectF(part.left(), part.bottom(), part.width(), -part.height());
+                    crop = crops(part.normalized(), box);
+                }
+                clipNestedPlayback(toBitmap, crop);
                 dc.resetForPlayback(QTransform::fromScale(1 / kExtent, 1 / kExtent) * toBitmap, gdi::DeviceMetrics{});
                 dc.SetMapMode(gdi::MM_ANISOTROPIC);
-                if (width != 0 && height != 0) {
-                    dc.SetWindowOrgEx(left, top);
-                    dc.SetWindowExtEx(width, height);
+                if (!part.isNull()) {
+                    dc.SetWindowOrgEx(part.left(), part.top());
+                    dc.SetWindowExtEx(part.width(), part.height());
                 }
                 dc.SetViewportExtEx(kExtent, kExtent);
                 PlayMetaFile(dc, wmf);
@@ -1077,6 +1224,31 @@ struct EmfPlusPlayer::Impl {
             }
         }
         --gNesting;
+    }
+
+    // Clips what the next playback draws to the EMF+ clip and, when the
+    // source crops the picture, to the unit square under toBitmap (called
+    // between beginPlayback and resetForPlayback, which keeps the clip).
+    void clipNestedPlayback(const QTransform& toBitmap, bool crop)
+    {
+        if (!crop && !s.hasClip)
+            return;
+        dc.resetForPlayback(QTransform(), gdi::DeviceMetrics{}); // regions in bitmap pixels
+        QPainterPath bitmap;
+        bitmap.addRect(QRectF(QPointF(-2, -2), QSizeF(dc.size()) + QSizeF(4, 4)));
+        if (crop) {
+            QPainterPath square;
+            square.addRect(QRectF(0, 0, 1, 1));
+            const QRegion region = regionOf(toBitmap.map(square).intersected(bitmap));
+            dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        }
+        if (s.hasClip) {
+            const QPainterPath clip = simplifiedFor(deviceToBitmap().map(s.clip), bitmap);
+            QRegion region;
+            if (dc.allowPixelWork(regionWork(clip, QTransform())))
+                region = regionOf(clip.intersected(bitmap));
+            dc.ExtSelectClipRgn(&region, gdi::RGN_AND);
+        }
     }
 
     // ---- text
@@ -1208,9 +1380,9 @@ struct EmfPlusPlayer::Impl {
         const std::uint32_t count = r.u32();
         if (!r.ok() || !r.has(count, 10))
             return false;
-        QString glyphs;
+        std::vector<std::uint16_t> values(count);
         for (std::uint32_t i = 0; i < count; ++i)
-            glyphs.append(QChar(r.u16()));
+            values[i] = r.u16();
         std::vector<QPointF> positions;
         if (!readPoints(r, count, false, false, positions))
             return false;
@@ -1222,41 +1394,105 @@ struct EmfPlusPlayer::Impl {
         }
         const Font* font = get<Font>(rec.flags & 0xFF);
         auto brush = brushOf(rec.flags, brushField);
-        // Glyph indexes belong to the recorded face; only characters can be drawn.
-        if (!font || !brush || !dc.textEnabled() || count == 0 || !(options & kDriverCmapLookup))
+        if (!font || !brush || !dc.textEnabled() || count == 0)
             return true;
         const double em = emSizeInWorld(*font);
         if (!(em > 0) || !std::isfinite(em) || !finite(matrix))
             return true;
         const double k = em / 64.0;
+        const bool characters = options & kDriverCmapLookup;
+        const bool realized = options & kDriverRealizedAdvance;
         const QFont qf = qfont(*font);
+        // Glyph indexes name glyphs of the recorded face; the face it maps
+        // to stands in for it, so they are right where the two share their
+        // glyph order.
+        const QRawFont raw = characters ? QRawFont() : QRawFont::fromFont(qf);
+        if (!characters && !raw.isValid())
+            return true;
+
+        // Positions in glyph space (the font at 64 pixels).
+        QList<quint32> glyphs;
+        QList<QPointF> at;
+        std::vector<std::uint32_t> kept; // which record entries the glyphs are
+        QString text;
+        if (characters) {
+            for (std::uint16_t v : values)
+                text.append(QChar(v));
+        } else {
+            // Indexes past the face's glyphs would reach the rasteriser as
+            // errors; they are left out.
+            const QByteArray maxp = raw.fontTable("maxp");
+            const std::uint32_t glyphCount =
+                maxp.size() >= 6 ? (std::uint32_t(std::uint8_t(maxp[4])) << 8) | std::uint8_t(maxp[5]) : 0;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                if (values[i] >= glyphCount)
+                    continue;
+                glyphs.append(values[i]);
+                kept.push_back(i);
+            }
+            if (glyphs.isEmpty())
+                return true;
+            if (realized) {
+                const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+                QPointF pen = positions[0] / k;
+                for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                    at.append(pen);
+                    if (i < advances.size())
+                        pen += advances[i];
+                }
+            } else {
+                for (std::uint32_t i : kept)
+                    at.append(positions[i] / k);
+            }
+        }
+
         QRectF bounds;
         for (const QPointF& pt : positions)
             bounds |= QRectF(pt - QPointF(em, em * 2), QSizeF(em * 3, em * 3));
-        if (options & kDriverRealizedAdvance)
+        if (realized)
             bounds |= QRectF(positions[0], QSizeF(em * count * 2, em));
         paint(matrix.mapRect(bounds), [&](QPainter& p, const QTransform& t) {
             const QTransform glyphSpace = QTransform::fromScale(k, k) * matrix * t;
             p.setTransform(glyphSpace);
             p.setFont(qf);
             p.setPen(QPen(qbrush(*brush, glyphSpace), 0));
-            if (gdi::GlyphsNeedOutlines(glyphSpace, qf.pixelSize())) {
-                QPainterPath outlines;
-                if (options & kDriverRealizedAdvance) {
-                    outlines.addText(positions[0] / k, qf, glyphs);
-                } else {
-                    for (std::uint32_t i = 0; i < count; ++i)
-                        outlines.addText(positions[i] / k, qf, QString(glyphs[static_cast<qsizetype>(i)]));
+            const bool outlines = gdi::GlyphsNeedOutlines(glyphSpace, qf.pixelSize());
+            if (!characters) {
+                if (outlines) {
+                    QPainterPath shapes;
+                    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                        QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
+                        glyph.translate(at[i]);
+                        shapes.addPath(glyph);
+                    }
+                    shapes.setFillRule(Qt::WindingFill);
+                    p.fillPath(shapes, p.pen().brush());
+                    return;
                 }
-                p.fillPath(outlines, p.pen().brush());
+                QGlyphRun run;
+                run.setRawFont(raw);
+                run.setGlyphIndexes(glyphs);
+                run.setPositions(at);
+                p.drawGlyphRun(QPointF(0, 0), run);
                 return;
             }
-            if (options & kDriverRealizedAdvance) {
-                p.drawText(positions[0] / k, glyphs);
+            if (outlines) {
+                QPainterPath shapes;
+                if (realized) {
+                    shapes.addText(positions[0] / k, qf, text);
+                } else {
+                    for (std::uint32_t i = 0; i < count; ++i)
+                        shapes.addText(positions[i] / k, qf, QString(text[static_cast<qsizetype>(i)]));
+                }
+                p.fillPath(shapes, p.pen().brush());
+                return;
+            }
+            if (realized) {
+                p.drawText(positions[0] / k, text);
                 return;
             }
             for (std::uint32_t i = 0; i < count; ++i)
-                p.drawText(positions[i] / k, QString(glyphs[static_cast<qsizetype>(i)]));
+                p.drawText(positions[i] / k, QString(text[static_cast<qsizetype>(i)]));
         }, std::int64_t{count} * 64);
         return true;
     }
@@ -1537,7 +1773,10 @@ EmfPlusPlayer::EmfPlusPlayer(DeviceContext& dc, const EnhMetaHeader& header, std
 {
 }
 
-EmfPlusPlayer::~EmfPlusPlayer() = default;
+EmfPlusPlayer::~EmfPlusPlayer()
+{
+    d->closeSection(); // playback stopped inside a section
+}
 
 EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const std::uint8_t> record)
 {
@@ -1546,6 +1785,7 @@ EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const
         if (payload.empty())
             return d->inGetDC ? Route::Play : Route::Skip;
         d->inGetDC = false;
+        d->closeSection();
         if (d->ended)
             return Route::Skip;
         std::size_t pos = 0;
@@ -1569,9 +1809,14 @@ EmfPlusPlayer::Route EmfPlusPlayer::route(std::uint32_t emfType, std::span<const
     }
     if (emfType == EMR_HEADER)
         return Route::Skip;
-    if (emfType == EMR_EOF)
+    if (emfType == EMR_EOF) {
+        d->closeSection();
         return d->pending.active ? Route::Stop : Route::Play;
-    return d->inGetDC ? Route::Play : Route::Skip;
+    }
+    if (!d->inGetDC)
+        return Route::Skip;
+    d->openSection();
+    return Route::Play;
 }
 
 bool EmfPlusPlayer::drawsFromEmfPlus(std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)

@@ -188,6 +188,39 @@ public:
             put32(d, v);
         return record(plus::Object, static_cast<std::uint16_t>(0x0500 | id), d);
     }
+    // An embedded metafile image (type: 2 placeable WMF, 3 EMF, 4 EMF+ only, 5 dual).
+    EmfPlusBuilder& metafileImage(std::uint8_t id, std::uint32_t type, const Bytes& bytes)
+    {
+        Bytes d;
+        put32(d, plus::Version);
+        put32(d, 2); // metafile
+        put32(d, type);
+        put32(d, static_cast<std::uint32_t>(bytes.size()));
+        d.insert(d.end(), bytes.begin(), bytes.end());
+        return record(plus::Object, static_cast<std::uint16_t>(0x0500 | id), d);
+    }
+    EmfPlusBuilder& imageAttributes(std::uint8_t id, std::uint32_t wrapMode, std::uint32_t clampArgb)
+    {
+        Bytes d;
+        put32(d, plus::Version);
+        put32(d, 0);
+        put32(d, wrapMode);
+        put32(d, clampArgb);
+        put32(d, 0); // clamp to the rectangle
+        put32(d, 0);
+        return record(plus::Object, static_cast<std::uint16_t>(0x0800 | id), d);
+    }
+    // DrawImage of an image through optional attributes (0xFFFFFFFF: none),
+    // the source in pixels.
+    EmfPlusBuilder& drawImage(std::uint8_t image, std::uint32_t attributes, QRectF source, QRectF dest)
+    {
+        Bytes d;
+        put32(d, attributes);
+        put32(d, 2); // source unit: pixels
+        putRect(d, source);
+        putRect(d, dest);
+        return record(plus::DrawImage, image, d);
+    }
     EmfPlusBuilder& font(std::uint8_t id, float emSize, const QString& family, std::uint32_t unit = 2)
     {
         Bytes d;

@@ -4,12 +4,14 @@
 #include "EmfPlusBuilder.h"
 
 #include <metafile/EmfPlus.h>
+#include <metafile/FontMapper.h>
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 
 #include <functional>
+#include <tuple>
 
 using namespace testmf;
 
@@ -52,6 +54,28 @@ Played playPlus(const std::function<void(EmfPlusBuilder&)>& body)
 }
 
 QRgb rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+// The glyph index of a character in the face a recorded family maps to.
+std::uint16_t glyphOf(const QString& family, QChar c)
+{
+    plat::gdi::FontMapper mapper;
+    plat::gdi::LogFont lf;
+    lf.faceName = family;
+    lf.height = -64;
+    const QVector<quint32> indexes = mapper.face(lf).raw.glyphIndexesForString(QString(c));
+    return indexes.isEmpty() ? 0 : static_cast<std::uint16_t>(indexes.front());
+}
+
+Bytes withMatrix(Bytes d, double m11, double m12, double m21, double m22, double dx, double dy)
+{
+    d[8] = 1; // matrix present
+    for (double v : {m11, m12, m21, m22, dx, dy})
+        putFloat(d, static_cast<float>(v));
+    return d;
+}
+
+QImage crop(const QImage& image, QRect r) { return image.copy(r).convertToFormat(QImage::Format_RGB32); }
+
 
 struct PreferEmfPlus {
     PreferEmfPlus() { plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus); }
@@ -113,6 +137,28 @@ TEST(EmfPlusChoice, EmfRecordsAfterGetDCDrawUntilTheNextEmfPlusRecord)
     EXPECT_EQ(countColor(p.image, blue, QRect(0, 0, 10, 10)), 100);
     EXPECT_EQ(countColor(p.image, blue), 100);
     EXPECT_EQ(countColor(p.image, red), 100);
+}
+
+TEST(EmfPlusChoice, GetDCSectionsDrawInsideTheEmfPlusClipAndKeepTheirOwnClipToThemselves)
+{
+    EmfBuilder emf = emfPlusFrame();
+    EmfPlusBuilder plus;
+    plus.header(false).floats(plus::SetClipRect, 0, {0, 0, 48, 96}).record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 10, 96, 20)); // clipped to the left half
+    emf.add(30, {0, 0, 10, 10});                // IntersectClipRect, never undone
+    plus.record(plus::ResetClip, 0, {}).fillColor(kRed, QRectF(50, 50, 20, 20)).flush(emf);
+    plus.record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 75, 96, 10)); // no EMF+ clip now
+    plus.floats(plus::SetClipRect, 0, {0, 0, 0, 0}).record(plus::GetDC, 0, {}).flush(emf);
+    addEmfRectangle(emf, QRect(0, 88, 96, 5)); // an empty clip shows nothing
+    plus.record(plus::EndOfFile, 0, {}).flush(emf);
+    const Played p = play(emf);
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 10, 48, 20)), 48 * 20);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 0, 96, 40)), 48 * 20);
+    EXPECT_EQ(countColor(p.image, red), 400);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 75, 96, 10)), 960);
+    EXPECT_EQ(countColor(p.image, blue, QRect(0, 86, 96, 10)), 0);
 }
 
 // ---------------------------------------------------------------- objects
@@ -209,6 +255,90 @@ TEST(EmfPlusObjects, BitmapImagesDrawTheirSourceRectangleScaled)
     EXPECT_EQ(rgb(p.image, 24, 70), blue);
     EXPECT_EQ(rgb(p.image, 70, 70), 0u);
     EXPECT_EQ(countColor(p.image, 0, QRect(0, 0, 10, 10)), 100);
+}
+
+// Bitmap sources reaching past the image: nothing there without
+// attributes, tiles (mirrored or not) or the clamp colour with them.
+TEST(EmfPlusObjects, ImageAttributesWrapOrClampSourcesPastTheImage)
+{
+    const Played p = playPlus([](EmfPlusBuilder& b) {
+        b.bitmap(1, 2, 1, {kRed, kGreen});
+        b.record(0x4021, 5, {}); // nearest-neighbour interpolation
+        b.imageAttributes(2, 0, 0);           // tile
+        b.imageAttributes(3, 1, 0);           // tile, every other one mirrored across
+        b.imageAttributes(4, 4, kBlue);       // clamp to blue
+        b.imageAttributes(5, 4, 0);           // clamp to transparent
+        const QRectF twice(0, 0, 4, 1);       // the image and as much again to its right
+        b.drawImage(1, 0xFFFFFFFF, twice, QRectF(0, 0, 96, 16));
+        b.drawImage(1, 2, twice, QRectF(0, 16, 96, 16));
+        b.drawImage(1, 3, twice, QRectF(0, 32, 96, 16));
+        b.drawImage(1, 4, twice, QRectF(0, 48, 96, 16));
+        b.drawImage(1, 5, twice, QRectF(0, 64, 96, 16));
+        b.drawImage(1, 3, QRectF(0, 0, 2, 1), QRectF(0, 80, 96, 16)); // inside the image: as it is
+    });
+    auto row = [&](int y) {
+        return std::vector<QRgb>{rgb(p.image, 12, y), rgb(p.image, 36, y), rgb(p.image, 60, y), rgb(p.image, 84, y)};
+    };
+    const QRgb white = 0xFFFFFF;
+    EXPECT_EQ(row(8), (std::vector<QRgb>{red, green, white, white}));
+    EXPECT_EQ(row(24), (std::vector<QRgb>{red, green, red, green}));
+    EXPECT_EQ(row(40), (std::vector<QRgb>{red, green, green, red}));
+    EXPECT_EQ(row(56), (std::vector<QRgb>{red, green, blue, blue}));
+    EXPECT_EQ(row(72), (std::vector<QRgb>{red, green, white, white}));
+    EXPECT_EQ(countColor(p.image, red, QRect(0, 80, 48, 16)), 48 * 16);
+    EXPECT_EQ(countColor(p.image, green, QRect(48, 80, 48, 16)), 48 * 16);
+}
+
+namespace {
+
+// A 96 x 96 picture, blue on its left half and red on its right.
+Bytes twoColourEmf()
+{
+    EmfBuilder emf = emfPlusFrame();
+    addEmfRectangle(emf, QRect(0, 0, 48, 96));
+    emf.add(39, {2, 0, 0x0000FF, 0}); // solid brush, COLORREF red
+    emf.add(37, {2});
+    emf.add(43, {48, 0, 97, 97});
+    return emf.bytes();
+}
+
+// The same in a placeable WMF whose box is 0,0 - 100,100.
+Bytes twoColourWmf()
+{
+    WmfBuilder wmf;
+    wmf.add(0x02FA, {5, 0, 0, 0, 0});     // null pen, object 0
+    wmf.add(0x012D, {0});
+    wmf.add(0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush, object 1
+    wmf.add(0x012D, {1});
+    wmf.add(0x041B, {101, 51, 0, 0});     // Rectangle: bottom, right, top, left
+    wmf.add(0x02FC, {0, 0x00FF, 0x0000, 0}); // red brush, object 2
+    wmf.add(0x012D, {2});
+    wmf.add(0x041B, {101, 101, 0, 50});
+    return wmf.placeable(0, 0, 100, 100, 1440);
+}
+
+} // namespace
+
+// A source rectangle shows that part of an embedded picture in the
+// destination and nothing of the rest; the EMF+ clip holds for it too.
+TEST(EmfPlusObjects, MetafileImagesShowTheirSourceRectangleCroppedAndClipped)
+{
+    for (const auto& [type, bytes, half] : {std::tuple{3u, twoColourEmf(), 48.0}, std::tuple{2u, twoColourWmf(), 50.0}}) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.metafileImage(1, type, bytes);
+            // The blue left half of the picture.
+            b.drawImage(1, 0xFFFFFFFF, QRectF(0, 0, half, 2 * half), QRectF(24, 0, 48, 48));
+            b.floats(plus::SetClipRect, 0, {0, 0, 30, 96});
+            b.drawImage(1, 0xFFFFFFFF, QRectF(0, 0, 2 * half, 2 * half), QRectF(0, 60, 96, 30));
+        });
+        EXPECT_EQ(countColor(p.image, blue, QRect(26, 2, 44, 44)), 44 * 44) << type;
+        EXPECT_EQ(countColor(p.image, red), 0) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(0, 0, 22, 50)), 22 * 50) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(74, 0, 22, 50)), 22 * 50) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(0, 48, 96, 11)), 96 * 11) << type;
+        EXPECT_EQ(countColor(p.image, blue, QRect(0, 62, 30, 26)), 30 * 26) << type;
+        EXPECT_EQ(countColor(p.image, 0xFFFFFF, QRect(30, 55, 66, 41)), 66 * 41) << type;
+    }
 }
 
 // ---------------------------------------------------------------- transforms and states
@@ -363,6 +493,9 @@ TEST(EmfPlusText, DegenerateTextTransformsEndPlayback)
             b.record(plus::DrawDriverString, plus::ColorFlag | 1,
                      driverString(kBlue, QStringLiteral("HW"), {0, 1}, 1 | 4 /* realized advance */));
             b.record(plus::DrawString, plus::ColorFlag | 1, layoutString(kRed, QStringLiteral("HW"), {0, 0, 1, 1}));
+            const QString indexes(2, QChar(glyphOf(QStringLiteral("Arial"), u'W')));
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, indexes, {0, 1}, 0));
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, indexes, {0, 1}, 4));
             b.record(plus::ResetWorldTransform, 0, {});
             b.fillColor(kGreen, QRectF(80, 80, 10, 10));
         });
@@ -494,6 +627,36 @@ TEST(EmfPlusBadInput, HostileFillsEndWithinTheWorkBudget)
     EXPECT_GT(countColor(p.image, red), 1000);
 }
 
+TEST(EmfPlusBadInput, HostileClipsOverGetDCSectionsEndWithinTheWorkBudget)
+{
+    // A clip of thousands of random, crossing edges, then hundreds of GetDC
+    // sections that each draw inside it: making the clip a region for each
+    // is paid from the budget like drawing.
+    std::vector<QPointF> points;
+    std::vector<std::uint8_t> types;
+    std::uint32_t seed = 777;
+    for (int i = 0; i < 19990; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double x = (seed >> 16) % 96;
+        seed = seed * 1103515245u + 12345u;
+        points.emplace_back(x, (seed >> 16) % 96);
+        types.push_back(i == 0 ? 0 : 1);
+    }
+    EmfBuilder emf = emfPlusFrame();
+    EmfPlusBuilder plus;
+    plus.header(false).path(1, points, types).record(plus::SetClipPath, 1, {}).flush(emf);
+    for (int i = 0; i < 300; ++i) {
+        plus.record(plus::GetDC, 0, {}).flush(emf);
+        addEmfRectangle(emf, QRect(0, 0, 96, 96));
+    }
+    plus.record(plus::EndOfFile, 0, {}).flush(emf);
+    QElapsedTimer timer;
+    timer.start();
+    const Played p = play(emf);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+}
+
 TEST(EmfPlusShapes, EllipsesPiesPolygonsCurvesAndBeziersFillAndStrokeWhereTheyLie)
 {
     const Played p = playPlus([](EmfPlusBuilder& b) {
@@ -560,4 +723,88 @@ TEST(EmfPlusText, DriverStringsPlaceEachCharacterAtItsPosition)
     EXPECT_GT(countColor(p.image, blue, QRect(8, 14, 16, 18)), 5);
     EXPECT_GT(countColor(p.image, blue, QRect(68, 64, 16, 18)), 5);
     EXPECT_EQ(countColor(p.image, blue, QRect(30, 35, 30, 25)), 0);
+}
+
+
+TEST(EmfPlusText, DriverStringGlyphIndexesDrawTheFacesGlyphs)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    ASSERT_NE(h, 0);
+    ASSERT_NE(h, u'H'); // else indexes drawn as characters would pass
+    const Played p = playPlus([&](EmfPlusBuilder& b) {
+        b.font(1, 20, QStringLiteral("Arial"));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("H"), {10, 30}));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QString(QChar(h)), {10, 80}, 0));
+        // Indexes past the face's glyphs draw nothing; playback goes on.
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kRed, QString(QChar(0xFFFE)), {60, 30}, 0));
+        b.fillColor(kGreen, QRectF(80, 80, 10, 10));
+    });
+    EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
+    const QImage byChar = crop(p.image, QRect(0, 0, 40, 40)), byIndex = crop(p.image, QRect(0, 50, 40, 40));
+    EXPECT_GT(countColor(byIndex, blue), 20);
+    EXPECT_EQ(byChar, byIndex);
+    EXPECT_EQ(countColor(p.image, red), 0);
+    EXPECT_EQ(countColor(p.image, green), 100);
+}
+
+TEST(EmfPlusText, DriverStringMatrixTransformsGlyphsAndPositions)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    auto inkOf = [&](bool scaled, std::uint32_t options, const QString& text) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.font(1, 16, QStringLiteral("Arial"));
+            Bytes d = driverString(kBlue, text, {5, 20}, options);
+            if (scaled)
+                d = withMatrix(d, 2, 0, 0, 2, 0, 0);
+            b.record(plus::DrawDriverString, plus::ColorFlag | 1, d);
+        });
+        return inkBounds(p.image);
+    };
+    for (const auto& [options, text] : {std::pair{0u, QString(QChar(h))}, std::pair{1u, QStringLiteral("H")}}) {
+        const QRect plain = inkOf(false, options, text), doubled = inkOf(true, options, text);
+        ASSERT_FALSE(plain.isEmpty()) << options;
+        EXPECT_NEAR(doubled.height(), 2 * plain.height(), 2) << options;
+        EXPECT_NEAR(doubled.width(), 2 * plain.width(), 2) << options;
+        EXPECT_NEAR(doubled.left(), 2 * plain.left(), 2) << options;
+        EXPECT_NEAR(doubled.bottom(), 2 * plain.bottom(), 3) << options;
+    }
+    // With realized advances the glyphs follow each other from the first position.
+    const QRect one = inkOf(false, 4, QString(QChar(h))), two = inkOf(false, 4, QString(2, QChar(h)));
+    EXPECT_EQ(two.left(), one.left());
+    EXPECT_GT(two.width(), 2 * one.width());
+    EXPECT_LT(two.width(), 3 * one.width());
+}
+
+TEST(EmfPlusText, StretchedGlyphIndexesAreFilledAsTheirOutlines)
+{
+    const std::uint16_t h = glyphOf(QStringLiteral("Arial"), u'H');
+    const Played p = playPlus([&](EmfPlusBuilder& b) {
+        b.font(1, 16, QStringLiteral("Arial"));
+        b.matrixRecord(plus::SetWorldTransform, 0, 6, 0, 0, 1, 0, 0);
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QStringLiteral("H"), {1, 30}));
+        b.record(plus::DrawDriverString, plus::ColorFlag | 1, driverString(kBlue, QString(QChar(h)), {1, 70}, 0));
+    });
+    const QImage byChar = crop(p.image, QRect(0, 0, 96, 40)), byIndex = crop(p.image, QRect(0, 40, 96, 40));
+    EXPECT_GT(countColor(byIndex, blue, QRect(40, 0, 30, 40)), 20);
+    EXPECT_EQ(byChar, byIndex);
+}
+
+// A pen about a pixel wide, drawn without anti-aliasing under a transform
+// that squeezes it a little vertically, leaves no gaps along a flat ellipse
+// (a band thinner than a pixel misses pixel centres).
+TEST(EmfPlusObjects, AliasedPixelWidePensDrawUnbrokenOutlines)
+{
+    for (const float width : {1.0f, 1.2f}) {
+        const Played p = playPlus([&](EmfPlusBuilder& b) {
+            b.pen(1, width, 0xFF000000);
+            b.matrixRecord(plus::SetWorldTransform, 0, 1.12377, 0, 0, 0.916444, 0, 0);
+            Bytes d;
+            EmfPlusBuilder::putRect(d, QRectF(4.7, 22.3, 76, 22));
+            b.record(0x400F, 1, d); // DrawEllipse
+        });
+        int broken = 0;
+        for (int x = 10; x <= 85; ++x) // the upper arc crosses every one of these columns
+            broken += countColor(p.image, 0, QRect(x, 15, 1, 16)) == 0;
+        EXPECT_EQ(broken, 0) << width;
+    }
 }
