@@ -699,9 +699,9 @@ void WebExportWindow::showHidden()
     }
     const QString count = r.hiddenPixels == 1 ? QStringLiteral("1 text pixel is")
                                                : QStringLiteral("%1 text pixels are").arg(QLocale().toString(r.hiddenPixels));
-    m_hiddenText->setText(count + QStringLiteral(" pure white, the colour the GIF makes transparent: on the page "
-                                                 "they show the page colour. Marked in red below; a colour just "
-                                                 "off white keeps them."));
+    m_hiddenText->setText(count + QStringLiteral(" written as white, the colour the GIF makes transparent: on the "
+                                                 "page they show the page colour. Marked in red below; a text "
+                                                 "colour further from white keeps them."));
     QImage marked = r.drawn.convertToFormat(QImage::Format_RGB32);
     {
         QPainter p(&marked);

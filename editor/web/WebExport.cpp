@@ -582,12 +582,15 @@ WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>&
         r.lines.append(legibilityOf(item, glyphs, r.preview, options.transparent));
         if (!options.transparent || glyphs.box.isEmpty())
             continue;
+        // The exported index, not the drawn colour: with more than 256
+        // colours near-white edges are merged into the transparent entry too.
+        const int transparentIndex = full.image->transparentIndex();
         for (int y = 0; y < glyphs.box.height(); ++y) {
             const uchar* cov = glyphs.coverage.constScanLine(y);
-            const auto* px = reinterpret_cast<const QRgb*>(full.work.constScanLine(glyphs.box.top() + y));
+            const std::uint8_t* indexes = full.image->row(glyphs.box.top() + y);
             for (int x = 0; x < glyphs.box.width(); ++x) {
                 const int bx = glyphs.box.left() + x;
-                if (cov[x] < kMeantVisibleCoverage || opaque(px[bx]) != kWhite)
+                if (cov[x] < kMeantVisibleCoverage || indexes[bx] != transparentIndex)
                     continue;
                 if (hidden.isNull()) {
                     hidden = QImage(banner.size(), QImage::Format_ARGB32);

@@ -292,6 +292,36 @@ void WebExportTest::whiteTextIsFlaggedAsHidden()
     WebExportOptions solid;
     solid.transparent = false;
     QCOMPARE(white.analyse(solid).hiddenPixels, 0);
+
+    // Over a picture of thousands of colours the table is full long before
+    // the text: its light edge pixels merge into the transparent white and
+    // vanish as well, so they count too.
+    QImage noise(200, 50, QImage::Format_RGB32);
+    std::uint32_t seed = 7;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            noise.setPixel(x, y, qRgb(int(seed >> 8) % 160, int(seed >> 16) % 160, int(seed >> 24) % 160));
+        }
+    BannerDocument busy;
+    busy.setSize(noise.size());
+    busy.setPicture(noise);
+    busy.setForeColor(OleColors::White);
+    busy.setFontSize(24.0f);
+    busy.setFontBold(true);
+    busy.setCurrentX(6 * 15);
+    busy.setCurrentY(4 * 15);
+    busy.print(QStringLiteral("Gone"));
+    const WebExportReport merged = AnalyseForWeb(busy.image(), busy.textItems(), o);
+    QVERIFY2(merged.ok(), qPrintable(merged.error));
+    int mergedInto = 0;
+    for (int y = 0; y < merged.hiddenMask.height(); ++y)
+        for (int x = 0; x < merged.hiddenMask.width(); ++x)
+            if (qAlpha(merged.hiddenMask.pixel(x, y))) {
+                mergedInto += merged.drawn.pixel(x, y) != kWhite;
+                QCOMPARE(merged.preview.pixel(x, y), qRgb(10, 20, 30));
+            }
+    QVERIFY(mergedInto > 0);
 }
 
 void WebExportTest::contrastOfKnownPairs()
