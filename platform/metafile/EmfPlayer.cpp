@@ -2,10 +2,11 @@
 
 #include "metafile/ByteReader.h"
 #include "metafile/EmfPlusPlayer.h"
+#include "metafile/EmfRecords.h"
 #include "metafile/FontMapper.h"
 #include "metafile/MetafileDib.h"
+#include "metafile/ObjectTable.h"
 #include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,112 +14,6 @@
 namespace plat::gdi {
 
 namespace {
-
-// Record types.
-enum : std::uint32_t {
-    EMR_HEADER = 1,
-    EMR_POLYBEZIER = 2,
-    EMR_POLYGON = 3,
-    EMR_POLYLINE = 4,
-    EMR_POLYBEZIERTO = 5,
-    EMR_POLYLINETO = 6,
-    EMR_POLYPOLYLINE = 7,
-    EMR_POLYPOLYGON = 8,
-    EMR_SETWINDOWEXTEX = 9,
-    EMR_SETWINDOWORGEX = 10,
-    EMR_SETVIEWPORTEXTEX = 11,
-    EMR_SETVIEWPORTORGEX = 12,
-    EMR_SETBRUSHORGEX = 13,
-    EMR_EOF = 14,
-    EMR_SETPIXELV = 15,
-    EMR_SETMAPPERFLAGS = 16,
-    EMR_SETMAPMODE = 17,
-    EMR_SETBKMODE = 18,
-    EMR_SETPOLYFILLMODE = 19,
-    EMR_SETROP2 = 20,
-    EMR_SETSTRETCHBLTMODE = 21,
-    EMR_SETTEXTALIGN = 22,
-    EMR_SETCOLORADJUSTMENT = 23,
-    EMR_SETTEXTCOLOR = 24,
-    EMR_SETBKCOLOR = 25,
-    EMR_OFFSETCLIPRGN = 26,
-    EMR_MOVETOEX = 27,
-    EMR_SETMETARGN = 28,
-    EMR_EXCLUDECLIPRECT = 29,
-    EMR_INTERSECTCLIPRECT = 30,
-    EMR_SCALEVIEWPORTEXTEX = 31,
-    EMR_SCALEWINDOWEXTEX = 32,
-    EMR_SAVEDC = 33,
-    EMR_RESTOREDC = 34,
-    EMR_SETWORLDTRANSFORM = 35,
-    EMR_MODIFYWORLDTRANSFORM = 36,
-    EMR_SELECTOBJECT = 37,
-    EMR_CREATEPEN = 38,
-    EMR_CREATEBRUSHINDIRECT = 39,
-    EMR_DELETEOBJECT = 40,
-    EMR_ANGLEARC = 41,
-    EMR_ELLIPSE = 42,
-    EMR_RECTANGLE = 43,
-    EMR_ROUNDRECT = 44,
-    EMR_ARC = 45,
-    EMR_CHORD = 46,
-    EMR_PIE = 47,
-    EMR_SELECTPALETTE = 48,
-    EMR_CREATEPALETTE = 49,
-    EMR_SETPALETTEENTRIES = 50,
-    EMR_RESIZEPALETTE = 51,
-    EMR_REALIZEPALETTE = 52,
-    EMR_EXTFLOODFILL = 53,
-    EMR_LINETO = 54,
-    EMR_ARCTO = 55,
-    EMR_POLYDRAW = 56,
-    EMR_SETARCDIRECTION = 57,
-    EMR_SETMITERLIMIT = 58,
-    EMR_BEGINPATH = 59,
-    EMR_ENDPATH = 60,
-    EMR_CLOSEFIGURE = 61,
-    EMR_FILLPATH = 62,
-    EMR_STROKEANDFILLPATH = 63,
-    EMR_STROKEPATH = 64,
-    EMR_FLATTENPATH = 65,
-    EMR_WIDENPATH = 66,
-    EMR_SELECTCLIPPATH = 67,
-    EMR_ABORTPATH = 68,
-    EMR_GDICOMMENT = 70,
-    EMR_FILLRGN = 71,
-    EMR_FRAMERGN = 72,
-    EMR_INVERTRGN = 73,
-    EMR_PAINTRGN = 74,
-    EMR_EXTSELECTCLIPRGN = 75,
-    EMR_BITBLT = 76,
-    EMR_STRETCHBLT = 77,
-    EMR_MASKBLT = 78,
-    EMR_PLGBLT = 79,
-    EMR_SETDIBITSTODEVICE = 80,
-    EMR_STRETCHDIBITS = 81,
-    EMR_EXTCREATEFONTINDIRECTW = 82,
-    EMR_EXTTEXTOUTA = 83,
-    EMR_EXTTEXTOUTW = 84,
-    EMR_POLYBEZIER16 = 85,
-    EMR_POLYGON16 = 86,
-    EMR_POLYLINE16 = 87,
-    EMR_POLYBEZIERTO16 = 88,
-    EMR_POLYLINETO16 = 89,
-    EMR_POLYPOLYLINE16 = 90,
-    EMR_POLYPOLYGON16 = 91,
-    EMR_POLYDRAW16 = 92,
-    EMR_CREATEMONOBRUSH = 93,
-    EMR_CREATEDIBPATTERNBRUSHPT = 94,
-    EMR_EXTCREATEPEN = 95,
-    EMR_POLYTEXTOUTA = 96,
-    EMR_POLYTEXTOUTW = 97,
-    EMR_SMALLTEXTOUT = 108,
-    EMR_ALPHABLEND = 114,
-    EMR_SETLAYOUT = 115,
-    EMR_TRANSPARENTBLT = 116,
-    EMR_GRADIENTFILL = 118,
-    EMR_SETTEXTJUSTIFICATION = 120,
-};
 
 // Object indexes are 32-bit in the file; tables never grow past this.
 constexpr std::uint32_t kMaxObjects = 0x10000;
@@ -173,9 +68,8 @@ bool finiteTransform(const QTransform& t)
 } // namespace
 
 EmfPlayer::EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header)
+    : dc_(dc), bytes_(bytes), header_(header), objects_(header.handles, kMaxObjects)
 {
-    objects_.resize(std::min<std::uint32_t>(header.handles, kMaxObjects));
 }
 
 PlaybackResult EmfPlayer::play()
@@ -223,52 +117,6 @@ PlaybackResult EmfPlayer::play()
         pos += size;
     }
     return result;
-}
-
-void EmfPlayer::setObject(std::uint32_t index, Object object)
-{
-    // Index 0 names the metafile itself; out-of-range indexes create nothing.
-    if (index == 0 || index >= kMaxObjects)
-        return;
-    if (index >= objects_.size())
-        objects_.resize(index + 1);
-    objects_[index] = std::move(object);
-}
-
-const EmfPlayer::Object* EmfPlayer::object(std::uint32_t index) const
-{
-    if (index >= objects_.size() || !objects_[index])
-        return nullptr;
-    return &*objects_[index];
-}
-
-bool EmfPlayer::selectObject(std::uint32_t index)
-{
-    if (index & STOCK_OBJECT_FLAG) {
-        const int id = static_cast<int>(index & ~STOCK_OBJECT_FLAG);
-        LogPen pen;
-        LogBrush brush;
-        LogFont font;
-        if (stockPen(id, pen))
-            dc_.selectPen(pen);
-        else if (stockBrush(id, brush))
-            dc_.selectBrush(brush);
-        else if (stockFont(id, font))
-            dc_.selectFont(font);
-        else if (id == DEFAULT_PALETTE)
-            dc_.selectPalette(defaultPalette());
-        return true;
-    }
-    const Object* o = object(index);
-    if (!o)
-        return true; // a stale index selects nothing
-    if (auto* pen = std::get_if<LogPen>(o))
-        dc_.selectPen(*pen);
-    else if (auto* brush = std::get_if<LogBrush>(o))
-        dc_.selectBrush(*brush);
-    else if (auto* font = std::get_if<LogFont>(o))
-        dc_.selectFont(*font);
-    return true;
 }
 
 bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> record)
@@ -388,7 +236,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
         pen.color = r.u32();
         if (!r.ok())
             return false;
-        setObject(index, pen);
+        objects_.put(index, pen);
         return true;
     }
     case EMR_EXTCREATEPEN: {
@@ -432,7 +280,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
         }
         if (brushStyle == BS_NULL)
             pen.style = (pen.style & ~PS_STYLE_MASK) | PS_NULL;
-        setObject(index, pen);
+        objects_.put(index, pen);
         return true;
     }
     case EMR_CREATEBRUSHINDIRECT: {
@@ -445,7 +293,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
             return false;
         if (brush.style != BS_SOLID && brush.style != BS_NULL && brush.style != BS_HATCHED)
             brush.style = BS_SOLID; // pattern brushes come in their own records
-        setObject(index, brush);
+        objects_.put(index, brush);
         return true;
     }
     case EMR_CREATEMONOBRUSH:
@@ -457,7 +305,7 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
             return false;
         if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
             return false;
-        setObject(index, patternBrush(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage,
+        objects_.put(index, patternBrush(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage,
                                       type == EMR_CREATEMONOBRUSH));
         return true;
     }
@@ -483,48 +331,36 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
                 break;
             font.faceName.append(QChar(c));
         }
-        setObject(index, font);
+        objects_.put(index, font);
         return true;
     }
     case EMR_CREATEPALETTE: {
         const std::uint32_t index = r.u32();
-        r.u16(); // version
-        const std::uint16_t count = r.u16();
-        if (!r.has(count, 4))
+        Palette palette;
+        if (!readLogPalette(r, palette))
             return false;
-        Palette palette(count);
-        for (auto& c : palette) {
-            const std::uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
-            r.u8(); // flags
-            c = qRgb(red, green, blue);
-        }
-        setObject(index, palette);
+        objects_.put(index, palette);
         return true;
     }
     case EMR_SELECTOBJECT: {
         const std::uint32_t index = r.u32();
         if (!r.ok())
             return false;
-        return selectObject(index);
+        objects_.select(dc_, index);
+        return true;
     }
     case EMR_SELECTPALETTE: {
         const std::uint32_t index = r.u32();
         if (!r.ok())
             return false;
-        if (index & STOCK_OBJECT_FLAG) {
-            dc_.selectPalette(defaultPalette());
-        } else if (const Object* o = object(index)) {
-            if (auto* palette = std::get_if<Palette>(o))
-                dc_.selectPalette(*palette);
-        }
+        objects_.selectPalette(dc_, index);
         return true;
     }
     case EMR_DELETEOBJECT: {
         const std::uint32_t index = r.u32();
         if (!r.ok())
             return false;
-        if (index < objects_.size())
-            objects_[index].reset();
+        objects_.remove(index);
         return true;
     }
 
@@ -743,20 +579,13 @@ bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> rec
             dc_.PaintRgn(region);
             return true;
         }
-        LogBrush brush;
-        if (brushIndex & STOCK_OBJECT_FLAG) {
-            if (!stockBrush(static_cast<int>(brushIndex & ~STOCK_OBJECT_FLAG), brush))
-                return true;
-        } else {
-            const Object* o = object(brushIndex);
-            if (!o || !std::holds_alternative<LogBrush>(*o))
-                return true;
-            brush = std::get<LogBrush>(*o);
-        }
+        const std::optional<LogBrush> brush = objects_.brush(brushIndex);
+        if (!brush)
+            return true;
         if (type == EMR_FILLRGN)
-            dc_.FillRgn(region, brush);
+            dc_.FillRgn(region, *brush);
         else
-            dc_.FrameRgn(region, brush, width, height);
+            dc_.FrameRgn(region, *brush, width, height);
         return true;
     }
 
@@ -939,12 +768,7 @@ LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<co
     } else {
         decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern);
     }
-    if (pattern.isNull()) {
-        brush.style = BS_SOLID;
-        brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
-    } else {
-        brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-    }
+    setBrushPattern(brush, std::move(pattern));
     return brush;
 }
 

@@ -11,12 +11,10 @@
 
 #include "metafile/DeviceContext.h"
 #include "metafile/EnhancedMetafile.h"
+#include "metafile/ObjectTable.h"
 #include "metafile/PlaybackResult.h"
 
-#include <optional>
 #include <span>
-#include <variant>
-#include <vector>
 
 namespace plat::gdi {
 
@@ -28,14 +26,8 @@ public:
     PlaybackResult play();
 
 private:
-    using Palette = std::vector<QRgb>;
-    using Object = std::variant<LogPen, LogBrush, LogFont, Palette>;
-
     // False: the record is damaged and playback stops.
     bool playRecord(std::uint32_t type, std::span<const std::uint8_t> record);
-    void setObject(std::uint32_t index, Object object);
-    const Object* object(std::uint32_t index) const;
-    bool selectObject(std::uint32_t index);
     bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
     bool blit(std::uint32_t type, std::span<const std::uint8_t> record);
     // A pattern brush from a DIB; an undecodable one fills grey.
@@ -45,7 +37,7 @@ private:
     DeviceContext& dc_;
     std::span<const std::uint8_t> bytes_;
     EnhMetaHeader header_;
-    std::vector<std::optional<Object>> objects_;
+    ObjectTable objects_;
 };
 
 } // namespace plat::gdi

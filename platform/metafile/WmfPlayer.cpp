@@ -3,88 +3,15 @@
 #include "metafile/ByteReader.h"
 #include "metafile/FontMapper.h"
 #include "metafile/MetafileDib.h"
+#include "metafile/ObjectTable.h"
 #include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
+#include "metafile/WmfRecords.h"
 
 #include <cmath>
 
 namespace plat::gdi {
 
 namespace {
-
-// Record functions.
-enum : std::uint16_t {
-    META_EOF = 0x0000,
-    META_SAVEDC = 0x001E,
-    META_REALIZEPALETTE = 0x0035,
-    META_SETPALENTRIES = 0x0037,
-    META_CREATEPALETTE = 0x00F7,
-    META_SETBKMODE = 0x0102,
-    META_SETMAPMODE = 0x0103,
-    META_SETROP2 = 0x0104,
-    META_SETRELABS = 0x0105,
-    META_SETPOLYFILLMODE = 0x0106,
-    META_SETSTRETCHBLTMODE = 0x0107,
-    META_SETTEXTCHAREXTRA = 0x0108,
-    META_RESTOREDC = 0x0127,
-    META_INVERTREGION = 0x012A,
-    META_PAINTREGION = 0x012B,
-    META_SELECTCLIPREGION = 0x012C,
-    META_SELECTOBJECT = 0x012D,
-    META_SETTEXTALIGN = 0x012E,
-    META_RESIZEPALETTE = 0x0139,
-    META_DIBCREATEPATTERNBRUSH = 0x0142,
-    META_SETLAYOUT = 0x0149,
-    META_DELETEOBJECT = 0x01F0,
-    META_CREATEPATTERNBRUSH = 0x01F9,
-    META_SETBKCOLOR = 0x0201,
-    META_SETTEXTCOLOR = 0x0209,
-    META_SETTEXTJUSTIFICATION = 0x020A,
-    META_SETWINDOWORG = 0x020B,
-    META_SETWINDOWEXT = 0x020C,
-    META_SETVIEWPORTORG = 0x020D,
-    META_SETVIEWPORTEXT = 0x020E,
-    META_OFFSETWINDOWORG = 0x020F,
-    META_OFFSETVIEWPORTORG = 0x0211,
-    META_LINETO = 0x0213,
-    META_MOVETO = 0x0214,
-    META_OFFSETCLIPRGN = 0x0220,
-    META_FILLREGION = 0x0228,
-    META_SETMAPPERFLAGS = 0x0231,
-    META_SELECTPALETTE = 0x0234,
-    META_CREATEPENINDIRECT = 0x02FA,
-    META_CREATEFONTINDIRECT = 0x02FB,
-    META_CREATEBRUSHINDIRECT = 0x02FC,
-    META_POLYGON = 0x0324,
-    META_POLYLINE = 0x0325,
-    META_SCALEWINDOWEXT = 0x0410,
-    META_SCALEVIEWPORTEXT = 0x0412,
-    META_EXCLUDECLIPRECT = 0x0415,
-    META_INTERSECTCLIPRECT = 0x0416,
-    META_ELLIPSE = 0x0418,
-    META_FLOODFILL = 0x0419,
-    META_FRAMEREGION = 0x0429,
-    META_ANIMATEPALETTE = 0x0436,
-    META_RECTANGLE = 0x041B,
-    META_SETPIXEL = 0x041F,
-    META_TEXTOUT = 0x0521,
-    META_POLYPOLYGON = 0x0538,
-    META_EXTFLOODFILL = 0x0548,
-    META_ROUNDRECT = 0x061C,
-    META_PATBLT = 0x061D,
-    META_ESCAPE = 0x0626,
-    META_CREATEREGION = 0x06FF,
-    META_ARC = 0x0817,
-    META_PIE = 0x081A,
-    META_CHORD = 0x0830,
-    META_BITBLT = 0x0922,
-    META_DIBBITBLT = 0x0940,
-    META_EXTTEXTOUT = 0x0A32,
-    META_STRETCHBLT = 0x0B23,
-    META_DIBSTRETCHBLT = 0x0B41,
-    META_SETDIBTODEV = 0x0D33,
-    META_STRETCHDIB = 0x0F43,
-};
 
 // The object table never grows past what a 16-bit index can name.
 constexpr std::size_t kMaxObjects = 0xFFFF;
@@ -140,9 +67,8 @@ LogFont readLogFont(ByteReader& r)
 } // namespace
 
 WmfPlayer::WmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const MetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header)
+    : dc_(dc), bytes_(bytes), header_(header), objects_(header.objects, kMaxObjects)
 {
-    objects_.resize(header.objects);
 }
 
 PlaybackResult WmfPlayer::play()
@@ -172,34 +98,6 @@ PlaybackResult WmfPlayer::play()
         pos += static_cast<std::size_t>(size);
     }
     return result;
-}
-
-bool WmfPlayer::createObject(Object object)
-{
-    // A new object takes the lowest free slot.
-    for (auto& slot : objects_) {
-        if (!slot) {
-            slot = std::move(object);
-            return true;
-        }
-    }
-    // Tables that are too small for their file grow rather than lose objects.
-    if (objects_.size() < kMaxObjects)
-        objects_.emplace_back(std::move(object));
-    return true;
-}
-
-const WmfPlayer::Object* WmfPlayer::object(std::uint16_t index) const
-{
-    if (index >= objects_.size() || !objects_[index])
-        return nullptr;
-    return &*objects_[index];
-}
-
-const QRegion* WmfPlayer::region(std::uint16_t index) const
-{
-    const Object* o = object(index);
-    return o ? std::get_if<QRegion>(o) : nullptr;
 }
 
 bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std::span<const std::uint8_t> params)
@@ -298,7 +196,8 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         pen.color = r.u32();
         if (!r.ok())
             return false;
-        return createObject(pen);
+        objects_.add(pen);
+        return true;
     }
     case META_CREATEBRUSHINDIRECT: {
         LogBrush brush;
@@ -309,13 +208,15 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
             return false;
         if (brush.style == BS_PATTERN || brush.style == BS_DIBPATTERN || brush.style == BS_DIBPATTERNPT)
             brush.style = BS_SOLID; // no pattern travels with this record
-        return createObject(brush);
+        objects_.add(brush);
+        return true;
     }
     case META_CREATEFONTINDIRECT: {
         LogFont font = readLogFont(r);
         if (!r.ok())
             return false;
-        return createObject(font);
+        objects_.add(font);
+        return true;
     }
     case META_DIBCREATEPATTERNBRUSH: {
         const std::uint16_t style = r.u16();
@@ -349,13 +250,9 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         } else {
             decodePackedDib(dib, style == BS_PATTERN ? DIB_RGB_COLORS : usage, dc_.currentPalette(), pattern);
         }
-        if (pattern.isNull()) {
-            brush.style = BS_SOLID;
-            brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
-        } else {
-            brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-        }
-        return createObject(brush);
+        setBrushPattern(brush, std::move(pattern));
+        objects_.add(brush);
+        return true;
     }
     case META_CREATEPATTERNBRUSH: {
         // A Bitmap16 header with a 4-byte bits pointer, 18 reserved bytes, then the bits.
@@ -367,65 +264,46 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
             ByteReader h(params);
             h.skip(8);
             brush.monochrome = h.u8() == 1 && h.u8() == 1;
-            brush.pattern = std::make_shared<const QImage>(std::move(pattern));
         } else {
-            brush.style = BS_SOLID;
-            brush.color = 0x808080;
+            pattern = QImage();
         }
-        return createObject(brush);
+        setBrushPattern(brush, std::move(pattern));
+        objects_.add(brush);
+        return true;
     }
     case META_CREATEPALETTE: {
-        r.u16(); // version
-        const std::uint16_t count = r.u16();
-        if (!r.has(count, 4))
+        Palette palette;
+        if (!readLogPalette(r, palette))
             return false;
-        Palette palette(count);
-        for (auto& c : palette) {
-            const std::uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
-            r.u8(); // flags
-            c = qRgb(red, green, blue);
-        }
-        return createObject(palette);
+        objects_.add(palette);
+        return true;
     }
     case META_CREATEREGION: {
         QRegion rgn;
         if (!parseWmfRegion(params, rgn))
             return false;
-        return createObject(rgn);
+        objects_.add(rgn);
+        return true;
     }
     case META_SELECTOBJECT: {
         const std::uint16_t index = r.u16();
         if (!r.ok())
             return false;
-        const Object* o = object(index);
-        if (!o)
-            return true; // a stale index selects nothing
-        if (auto* pen = std::get_if<LogPen>(o))
-            dc_.selectPen(*pen);
-        else if (auto* brush = std::get_if<LogBrush>(o))
-            dc_.selectBrush(*brush);
-        else if (auto* font = std::get_if<LogFont>(o))
-            dc_.selectFont(*font);
-        else if (auto* rgn = std::get_if<QRegion>(o))
-            dc_.SelectClipRgnLogical(*rgn);
+        objects_.select(dc_, index);
         return true;
     }
     case META_SELECTPALETTE: {
         const std::uint16_t index = r.u16();
         if (!r.ok())
             return false;
-        if (const Object* o = object(index)) {
-            if (auto* palette = std::get_if<Palette>(o))
-                dc_.selectPalette(*palette);
-        }
+        objects_.selectPalette(dc_, index);
         return true;
     }
     case META_DELETEOBJECT: {
         const std::uint16_t index = r.u16();
         if (!r.ok())
             return false;
-        if (index < objects_.size())
-            objects_[index].reset();
+        objects_.remove(index);
         return true;
     }
 
@@ -549,7 +427,7 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         const std::uint16_t index = r.u16();
         if (!r.ok())
             return false;
-        if (const QRegion* rgn = region(index))
+        if (const QRegion* rgn = objects_.find<QRegion>(index))
             dc_.SelectClipRgnLogical(*rgn);
         else
             dc_.ExtSelectClipRgn(nullptr, RGN_COPY); // no region: clipping off
@@ -559,10 +437,10 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
         if (!r.ok())
             return false;
-        const QRegion* rgn = region(regionIndex);
-        const Object* brush = object(brushIndex);
-        if (rgn && brush && std::holds_alternative<LogBrush>(*brush))
-            dc_.FillRgn(*rgn, std::get<LogBrush>(*brush));
+        const QRegion* rgn = objects_.find<QRegion>(regionIndex);
+        const LogBrush* brush = objects_.find<LogBrush>(brushIndex);
+        if (rgn && brush)
+            dc_.FillRgn(*rgn, *brush);
         return true;
     }
     case META_FRAMEREGION: {
@@ -570,10 +448,10 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         const double height = r.i16(), width = r.i16();
         if (!r.ok())
             return false;
-        const QRegion* rgn = region(regionIndex);
-        const Object* brush = object(brushIndex);
-        if (rgn && brush && std::holds_alternative<LogBrush>(*brush))
-            dc_.FrameRgn(*rgn, std::get<LogBrush>(*brush), width, height);
+        const QRegion* rgn = objects_.find<QRegion>(regionIndex);
+        const LogBrush* brush = objects_.find<LogBrush>(brushIndex);
+        if (rgn && brush)
+            dc_.FrameRgn(*rgn, *brush, width, height);
         return true;
     }
     case META_INVERTREGION:
@@ -581,7 +459,7 @@ bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std:
         const std::uint16_t regionIndex = r.u16();
         if (!r.ok())
             return false;
-        if (const QRegion* rgn = region(regionIndex)) {
+        if (const QRegion* rgn = objects_.find<QRegion>(regionIndex)) {
             if (function == META_INVERTREGION)
                 dc_.InvertRgn(*rgn);
             else

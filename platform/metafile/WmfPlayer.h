@@ -8,15 +8,11 @@
 #pragma once
 
 #include "metafile/DeviceContext.h"
+#include "metafile/ObjectTable.h"
 #include "metafile/PlaybackResult.h"
 #include "metafile/WindowsMetafile.h"
 
-#include <QRegion>
-
-#include <optional>
 #include <span>
-#include <variant>
-#include <vector>
 
 namespace plat::gdi {
 
@@ -28,21 +24,15 @@ public:
     PlaybackResult play();
 
 private:
-    using Palette = std::vector<QRgb>;
-    using Object = std::variant<LogPen, LogBrush, LogFont, Palette, QRegion>;
-
     // False: the record is damaged and playback stops.
     bool playRecord(std::uint16_t function, std::uint32_t sizeWords, std::span<const std::uint8_t> params);
-    bool createObject(Object object);
-    const Object* object(std::uint16_t index) const;
-    const QRegion* region(std::uint16_t index) const;
     bool textOut(ByteReader& r, bool extended);
     bool blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader& r);
 
     DeviceContext& dc_;
     std::span<const std::uint8_t> bytes_;
     MetaHeader header_;
-    std::vector<std::optional<Object>> objects_;
+    ObjectTable objects_;
 };
 
 } // namespace plat::gdi
