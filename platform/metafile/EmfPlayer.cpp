@@ -6,6 +6,7 @@
 #include "metafile/FontMapper.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/ObjectTable.h"
+#include "metafile/RecordTable.h"
 #include "metafile/RegionData.h"
 
 #include <cmath>
@@ -108,7 +109,7 @@ PlaybackResult EmfPlayer::play()
         }
         if (type == EMR_EOF)
             break;
-        if (!playRecord(type, bytes_.subspan(pos, size))) {
+        if (!playRecord({type, bytes_.subspan(pos, size)})) {
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
@@ -119,575 +120,641 @@ PlaybackResult EmfPlayer::play()
     return result;
 }
 
-bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> record)
+bool EmfPlayer::playRecord(const EmfRecord& record)
 {
-    ByteReader r(record, 8);
-    switch (type) {
-    case EMR_HEADER: return true; // a second header (embedded pictures) changes nothing
+    ByteReader r(record.bytes, 8);
+    const Handler handler = handlers().find(record.type);
+    // Records with no handler are accepted and draw nothing: a second header
+    // (embedded pictures), comments (EMF+ is routed in play()), mask and
+    // parallelogram blits, palette changes, colour adjustment, layout.
+    return handler ? (this->*handler)(record, r) : true;
+}
 
-    // ---- attributes
-    case EMR_SETMAPMODE:
-    case EMR_SETBKMODE:
-    case EMR_SETPOLYFILLMODE:
-    case EMR_SETROP2:
-    case EMR_SETSTRETCHBLTMODE:
-    case EMR_SETTEXTALIGN:
-    case EMR_SETTEXTCOLOR:
-    case EMR_SETBKCOLOR:
-    case EMR_SETARCDIRECTION:
-    case EMR_SETMITERLIMIT: {
-        const std::uint32_t v = r.u32();
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_SETMAPMODE: dc_.SetMapMode(static_cast<int>(v)); break;
-        case EMR_SETBKMODE: dc_.SetBkMode(static_cast<int>(v)); break;
-        case EMR_SETPOLYFILLMODE: dc_.SetPolyFillMode(static_cast<int>(v)); break;
-        case EMR_SETROP2: dc_.SetROP2(static_cast<int>(v)); break;
-        case EMR_SETSTRETCHBLTMODE: dc_.SetStretchBltMode(static_cast<int>(v)); break;
-        case EMR_SETTEXTALIGN: dc_.SetTextAlign(v); break;
-        case EMR_SETTEXTCOLOR: dc_.SetTextColor(v); break;
-        case EMR_SETBKCOLOR: dc_.SetBkColor(v); break;
-        case EMR_SETARCDIRECTION: dc_.SetArcDirection(static_cast<int>(v)); break;
-        default: {
-            // Written as an integer by some programs and as a float by others.
-            float asFloat;
-            std::memcpy(&asFloat, &v, sizeof asFloat);
-            dc_.SetMiterLimit(v >= 0x3F800000u && v < 0x7F800000u ? asFloat : static_cast<double>(v));
-            break;
-        }
-        }
-        return true;
-    }
-    case EMR_SETTEXTJUSTIFICATION: {
-        const std::int32_t breakExtra = r.i32();
-        const std::int32_t breakCount = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.SetTextJustification(breakExtra, breakCount);
-        return true;
-    }
-    case EMR_SETBRUSHORGEX: {
-        const std::int32_t x = r.i32(), y = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.SetBrushOrgEx(x, y);
-        return true;
-    }
+const EmfPlayer::Table& EmfPlayer::handlers()
+{
+    using D = DeviceContext;
+    using P = EmfPlayer;
+    static const Table table{
+        // attributes
+        {EMR_SETMAPMODE, &P::setValue<&D::SetMapMode, int>},
+        {EMR_SETBKMODE, &P::setValue<&D::SetBkMode, int>},
+        {EMR_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, int>},
+        {EMR_SETROP2, &P::setValue<&D::SetROP2, int>},
+        {EMR_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, int>},
+        {EMR_SETTEXTALIGN, &P::setValue<&D::SetTextAlign>},
+        {EMR_SETTEXTCOLOR, &P::setValue<&D::SetTextColor>},
+        {EMR_SETBKCOLOR, &P::setValue<&D::SetBkColor>},
+        {EMR_SETARCDIRECTION, &P::setValue<&D::SetArcDirection, int>},
+        {EMR_SETMITERLIMIT, &P::setMiterLimit},
+        {EMR_SETTEXTJUSTIFICATION, &P::setTextJustification},
+        {EMR_SETBRUSHORGEX, &P::setBrushOrg},
+        // mapping
+        {EMR_SETWINDOWEXTEX, &P::pairOp<&D::SetWindowExtEx>},
+        {EMR_SETWINDOWORGEX, &P::pairOp<&D::SetWindowOrgEx>},
+        {EMR_SETVIEWPORTEXTEX, &P::pairOp<&D::SetViewportExtEx>},
+        {EMR_SETVIEWPORTORGEX, &P::pairOp<&D::SetViewportOrgEx>},
+        {EMR_SCALEVIEWPORTEXTEX, &P::scaleOp<&D::ScaleViewportExtEx>},
+        {EMR_SCALEWINDOWEXTEX, &P::scaleOp<&D::ScaleWindowExtEx>},
+        {EMR_SETWORLDTRANSFORM, &P::setWorldTransform},
+        {EMR_MODIFYWORLDTRANSFORM, &P::modifyWorldTransform},
+        {EMR_SAVEDC, &P::noArgs<&D::SaveDC>},
+        {EMR_RESTOREDC, &P::restoreDC},
+        // objects
+        {EMR_CREATEPEN, &P::createPen},
+        {EMR_EXTCREATEPEN, &P::extCreatePen},
+        {EMR_CREATEBRUSHINDIRECT, &P::createBrush},
+        {EMR_CREATEMONOBRUSH, &P::createPatternBrush},
+        {EMR_CREATEDIBPATTERNBRUSHPT, &P::createPatternBrush},
+        {EMR_EXTCREATEFONTINDIRECTW, &P::createFont},
+        {EMR_CREATEPALETTE, &P::createPalette},
+        {EMR_SELECTOBJECT, &P::selectObject},
+        {EMR_SELECTPALETTE, &P::selectPalette},
+        {EMR_DELETEOBJECT, &P::deleteObject},
+        // lines and curves
+        {EMR_MOVETOEX, &P::pointOp<&D::MoveToEx>},
+        {EMR_LINETO, &P::pointOp<&D::LineTo>},
+        {EMR_POLYBEZIER, &P::polyOp<&D::PolyBezier>},
+        {EMR_POLYGON, &P::polyOp<&D::Polygon>},
+        {EMR_POLYLINE, &P::polyOp<&D::Polyline>},
+        {EMR_POLYBEZIERTO, &P::polyOp<&D::PolyBezierTo>},
+        {EMR_POLYLINETO, &P::polyOp<&D::PolylineTo>},
+        {EMR_POLYBEZIER16, &P::polyOp<&D::PolyBezier, true>},
+        {EMR_POLYGON16, &P::polyOp<&D::Polygon, true>},
+        {EMR_POLYLINE16, &P::polyOp<&D::Polyline, true>},
+        {EMR_POLYBEZIERTO16, &P::polyOp<&D::PolyBezierTo, true>},
+        {EMR_POLYLINETO16, &P::polyOp<&D::PolylineTo, true>},
+        {EMR_POLYPOLYLINE, &P::polyPolyOp<&D::PolyPolyline>},
+        {EMR_POLYPOLYGON, &P::polyPolyOp<&D::PolyPolygon>},
+        {EMR_POLYPOLYLINE16, &P::polyPolyOp<&D::PolyPolyline, true>},
+        {EMR_POLYPOLYGON16, &P::polyPolyOp<&D::PolyPolygon, true>},
+        {EMR_POLYDRAW, &P::polyDraw},
+        {EMR_POLYDRAW16, &P::polyDraw},
+        // shapes
+        {EMR_RECTANGLE, &P::rectOp<&D::Rectangle>},
+        {EMR_ELLIPSE, &P::rectOp<&D::Ellipse>},
+        {EMR_ROUNDRECT, &P::roundRect},
+        {EMR_ARC, &P::arcOp<&D::Arc>},
+        {EMR_CHORD, &P::arcOp<&D::Chord>},
+        {EMR_PIE, &P::arcOp<&D::Pie>},
+        {EMR_ARCTO, &P::arcOp<&D::ArcTo>},
+        {EMR_ANGLEARC, &P::angleArc},
+        {EMR_SETPIXELV, &P::setPixel},
+        {EMR_EXTFLOODFILL, &P::floodFill},
+        // paths
+        {EMR_BEGINPATH, &P::noArgs<&D::BeginPath>},
+        {EMR_ENDPATH, &P::noArgs<&D::EndPath>},
+        {EMR_CLOSEFIGURE, &P::noArgs<&D::CloseFigure>},
+        {EMR_ABORTPATH, &P::noArgs<&D::AbortPath>},
+        {EMR_FILLPATH, &P::noArgs<&D::FillPath>},
+        {EMR_STROKEPATH, &P::noArgs<&D::StrokePath>},
+        {EMR_STROKEANDFILLPATH, &P::noArgs<&D::StrokeAndFillPath>},
+        {EMR_FLATTENPATH, &P::noArgs<&D::FlattenPath>},
+        {EMR_WIDENPATH, &P::noArgs<&D::WidenPath>},
+        {EMR_SELECTCLIPPATH, &P::setValue<&D::SelectClipPath, int>},
+        // clipping and regions
+        {EMR_INTERSECTCLIPRECT, &P::rectOp<&D::IntersectClipRect>},
+        {EMR_EXCLUDECLIPRECT, &P::rectOp<&D::ExcludeClipRect>},
+        {EMR_OFFSETCLIPRGN, &P::pairOp<&D::OffsetClipRgn>},
+        {EMR_SETMETARGN, &P::noArgs<&D::SetMetaRgn>},
+        {EMR_EXTSELECTCLIPRGN, &P::extSelectClipRgn},
+        {EMR_FILLRGN, &P::regionOp},
+        {EMR_FRAMERGN, &P::regionOp},
+        {EMR_INVERTRGN, &P::regionOp},
+        {EMR_PAINTRGN, &P::regionOp},
+        // text
+        {EMR_EXTTEXTOUTA, &P::extTextOut},
+        {EMR_EXTTEXTOUTW, &P::extTextOut},
+        {EMR_POLYTEXTOUTA, &P::polyTextOut},
+        {EMR_POLYTEXTOUTW, &P::polyTextOut},
+        {EMR_SMALLTEXTOUT, &P::smallTextOut},
+        // bitmaps
+        {EMR_BITBLT, &P::blit},
+        {EMR_STRETCHBLT, &P::blit},
+        {EMR_STRETCHDIBITS, &P::blit},
+        {EMR_SETDIBITSTODEVICE, &P::blit},
+        {EMR_ALPHABLEND, &P::blit},
+        {EMR_TRANSPARENTBLT, &P::blit},
+        {EMR_GRADIENTFILL, &P::gradientFill},
+    };
+    return table;
+}
 
-    // ---- mapping
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTEXTEX:
-    case EMR_SETVIEWPORTORGEX: {
-        const double x = r.i32(), y = r.i32();
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_SETWINDOWEXTEX: dc_.SetWindowExtEx(x, y); break;
-        case EMR_SETWINDOWORGEX: dc_.SetWindowOrgEx(x, y); break;
-        case EMR_SETVIEWPORTEXTEX: dc_.SetViewportExtEx(x, y); break;
-        default: dc_.SetViewportOrgEx(x, y); break;
-        }
-        return true;
-    }
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX: {
-        const double xNum = r.i32(), xDenom = r.i32(), yNum = r.i32(), yDenom = r.i32();
-        if (!r.ok())
-            return false;
-        if (type == EMR_SCALEVIEWPORTEXTEX)
-            dc_.ScaleViewportExtEx(xNum, xDenom, yNum, yDenom);
-        else
-            dc_.ScaleWindowExtEx(xNum, xDenom, yNum, yDenom);
-        return true;
-    }
-    case EMR_SETWORLDTRANSFORM: {
-        const QTransform t = readXform(r);
-        if (!r.ok())
-            return false;
-        dc_.SetWorldTransform(t);
-        return true;
-    }
-    case EMR_MODIFYWORLDTRANSFORM: {
-        const QTransform t = readXform(r);
-        const std::uint32_t mode = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.ModifyWorldTransform(t, static_cast<int>(mode));
-        return true;
-    }
-    case EMR_SAVEDC: dc_.SaveDC(); return true;
-    case EMR_RESTOREDC: {
-        const std::int32_t which = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.RestoreDC(which);
-        return true;
-    }
+// ---- attributes and mapping
 
-    // ---- objects
-    case EMR_CREATEPEN: {
-        const std::uint32_t index = r.u32();
-        LogPen pen;
-        pen.style = r.u32();
-        pen.width = std::fabs(static_cast<double>(r.i32()));
-        r.i32(); // unused y of the width point
-        pen.color = r.u32();
-        if (!r.ok())
-            return false;
-        objects_.put(index, pen);
-        return true;
-    }
-    case EMR_EXTCREATEPEN: {
-        const std::uint32_t index = r.u32();
-        const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
-        LogPen pen;
-        pen.extended = true;
-        pen.style = r.u32();
-        pen.width = r.u32();
-        const std::uint32_t brushStyle = r.u32();
-        pen.color = r.u32();
-        const std::uint32_t hatch = r.u32();
-        const std::uint32_t entries = r.u32();
-        if (!r.ok())
-            return false;
-        if (brushStyle == BS_HATCHED) {
-            LogBrush brush;
-            brush.style = BS_HATCHED;
-            brush.color = pen.color;
-            brush.hatch = hatch;
-            pen.brush = std::make_shared<const LogBrush>(brush);
-        } else if (brushStyle == BS_PATTERN || brushStyle == BS_DIBPATTERN || brushStyle == BS_DIBPATTERNPT) {
-            // The colour field holds the DIB's colour usage here. A pattern
-            // made from a monochrome bitmap takes the text and background
-            // colours, as a mono brush does.
-            if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
-                return false;
-            const auto bmi = record.subspan(offBmi, cbBmi);
-            DibInfo info;
-            const bool mono = brushStyle == BS_PATTERN && readDibInfo(bmi, info) && info.bitCount == 1;
-            LogBrush brush = patternBrush(bmi, record.subspan(offBits, cbBits), pen.color, mono);
-            pen.color = brush.color;
-            pen.brush = std::make_shared<const LogBrush>(std::move(brush));
-        }
-        if ((pen.style & PS_STYLE_MASK) == PS_USERSTYLE) {
-            if (!r.has(entries, 4))
-                return false;
-            pen.userStyle.resize(entries);
-            for (auto& e : pen.userStyle)
-                e = r.u32();
-        }
-        if (brushStyle == BS_NULL)
-            pen.style = (pen.style & ~PS_STYLE_MASK) | PS_NULL;
-        objects_.put(index, pen);
-        return true;
-    }
-    case EMR_CREATEBRUSHINDIRECT: {
-        const std::uint32_t index = r.u32();
+template <auto Op>
+bool EmfPlayer::noArgs(const EmfRecord&, ByteReader&)
+{
+    (dc_.*Op)();
+    return true;
+}
+
+template <auto Op, class Value>
+bool EmfPlayer::setValue(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t v = r.u32();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(static_cast<Value>(v));
+    return true;
+}
+
+bool EmfPlayer::setMiterLimit(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t v = r.u32();
+    if (!r.ok())
+        return false;
+    // Written as an integer by some programs and as a float by others.
+    float asFloat;
+    std::memcpy(&asFloat, &v, sizeof asFloat);
+    dc_.SetMiterLimit(v >= 0x3F800000u && v < 0x7F800000u ? asFloat : static_cast<double>(v));
+    return true;
+}
+
+bool EmfPlayer::setTextJustification(const EmfRecord&, ByteReader& r)
+{
+    const std::int32_t breakExtra = r.i32();
+    const std::int32_t breakCount = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.SetTextJustification(breakExtra, breakCount);
+    return true;
+}
+
+bool EmfPlayer::setBrushOrg(const EmfRecord&, ByteReader& r)
+{
+    const std::int32_t x = r.i32(), y = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.SetBrushOrgEx(x, y);
+    return true;
+}
+
+template <auto Op>
+bool EmfPlayer::pairOp(const EmfRecord&, ByteReader& r)
+{
+    const double x = r.i32(), y = r.i32();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(x, y);
+    return true;
+}
+
+template <auto Op>
+bool EmfPlayer::scaleOp(const EmfRecord&, ByteReader& r)
+{
+    const double xNum = r.i32(), xDenom = r.i32(), yNum = r.i32(), yDenom = r.i32();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(xNum, xDenom, yNum, yDenom);
+    return true;
+}
+
+bool EmfPlayer::setWorldTransform(const EmfRecord&, ByteReader& r)
+{
+    const QTransform t = readXform(r);
+    if (!r.ok())
+        return false;
+    dc_.SetWorldTransform(t);
+    return true;
+}
+
+bool EmfPlayer::modifyWorldTransform(const EmfRecord&, ByteReader& r)
+{
+    const QTransform t = readXform(r);
+    const std::uint32_t mode = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.ModifyWorldTransform(t, static_cast<int>(mode));
+    return true;
+}
+
+bool EmfPlayer::restoreDC(const EmfRecord&, ByteReader& r)
+{
+    const std::int32_t which = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.RestoreDC(which);
+    return true;
+}
+
+// ---- objects
+
+bool EmfPlayer::createPen(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogPen pen;
+    pen.style = r.u32();
+    pen.width = std::fabs(static_cast<double>(r.i32()));
+    r.i32(); // unused y of the width point
+    pen.color = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.put(index, pen);
+    return true;
+}
+
+bool EmfPlayer::extCreatePen(const EmfRecord& record, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
+    LogPen pen;
+    pen.extended = true;
+    pen.style = r.u32();
+    pen.width = r.u32();
+    const std::uint32_t brushStyle = r.u32();
+    pen.color = r.u32();
+    const std::uint32_t hatch = r.u32();
+    const std::uint32_t entries = r.u32();
+    if (!r.ok())
+        return false;
+    if (brushStyle == BS_HATCHED) {
         LogBrush brush;
-        brush.style = r.u32();
-        brush.color = r.u32();
-        brush.hatch = r.u32();
-        if (!r.ok())
+        brush.style = BS_HATCHED;
+        brush.color = pen.color;
+        brush.hatch = hatch;
+        pen.brush = std::make_shared<const LogBrush>(brush);
+    } else if (brushStyle == BS_PATTERN || brushStyle == BS_DIBPATTERN || brushStyle == BS_DIBPATTERNPT) {
+        // The colour field holds the DIB's colour usage here. A pattern
+        // made from a monochrome bitmap takes the text and background
+        // colours, as a mono brush does.
+        if (!inRecord(record.bytes, offBmi, cbBmi) || !inRecord(record.bytes, offBits, cbBits))
             return false;
-        if (brush.style != BS_SOLID && brush.style != BS_NULL && brush.style != BS_HATCHED)
-            brush.style = BS_SOLID; // pattern brushes come in their own records
-        objects_.put(index, brush);
-        return true;
+        const auto bmi = record.bytes.subspan(offBmi, cbBmi);
+        DibInfo info;
+        const bool mono = brushStyle == BS_PATTERN && readDibInfo(bmi, info) && info.bitCount == 1;
+        LogBrush brush = patternBrush(bmi, record.bytes.subspan(offBits, cbBits), pen.color, mono);
+        pen.color = brush.color;
+        pen.brush = std::make_shared<const LogBrush>(std::move(brush));
     }
-    case EMR_CREATEMONOBRUSH:
-    case EMR_CREATEDIBPATTERNBRUSHPT: {
-        const std::uint32_t index = r.u32();
-        const std::uint32_t usage = r.u32();
-        const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
-        if (!r.ok())
+    if ((pen.style & PS_STYLE_MASK) == PS_USERSTYLE) {
+        if (!r.has(entries, 4))
             return false;
-        if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
-            return false;
-        objects_.put(index, patternBrush(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage,
-                                      type == EMR_CREATEMONOBRUSH));
-        return true;
+        pen.userStyle.resize(entries);
+        for (auto& e : pen.userStyle)
+            e = r.u32();
     }
-    case EMR_EXTCREATEFONTINDIRECTW: {
-        const std::uint32_t index = r.u32();
-        LogFont font;
-        font.height = r.i32();
-        font.width = r.i32();
-        font.escapement = r.i32();
-        r.i32(); // orientation
-        font.weight = r.i32();
-        font.italic = r.u8() != 0;
-        font.underline = r.u8() != 0;
-        font.strikeOut = r.u8() != 0;
-        font.charSet = r.u8();
-        r.skip(3); // precisions, quality
-        font.pitchAndFamily = r.u8();
-        if (!r.ok())
-            return false;
-        for (int i = 0; i < 32 && r.remaining() >= 2; ++i) {
-            const std::uint16_t c = r.u16();
-            if (!c)
-                break;
-            font.faceName.append(QChar(c));
-        }
-        objects_.put(index, font);
-        return true;
-    }
-    case EMR_CREATEPALETTE: {
-        const std::uint32_t index = r.u32();
-        Palette palette;
-        if (!readLogPalette(r, palette))
-            return false;
-        objects_.put(index, palette);
-        return true;
-    }
-    case EMR_SELECTOBJECT: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        objects_.select(dc_, index);
-        return true;
-    }
-    case EMR_SELECTPALETTE: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        objects_.selectPalette(dc_, index);
-        return true;
-    }
-    case EMR_DELETEOBJECT: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        objects_.remove(index);
-        return true;
-    }
+    if (brushStyle == BS_NULL)
+        pen.style = (pen.style & ~PS_STYLE_MASK) | PS_NULL;
+    objects_.put(index, pen);
+    return true;
+}
 
-    // ---- lines and curves
-    case EMR_MOVETOEX:
-    case EMR_LINETO: {
-        const QPointF p = readPointL(r);
-        if (!r.ok())
-            return false;
-        if (type == EMR_MOVETOEX)
-            dc_.MoveToEx(p);
-        else
-            dc_.LineTo(p);
-        return true;
-    }
-    case EMR_POLYBEZIER:
-    case EMR_POLYGON:
-    case EMR_POLYLINE:
-    case EMR_POLYBEZIERTO:
-    case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16:
-    case EMR_POLYGON16:
-    case EMR_POLYLINE16:
-    case EMR_POLYBEZIERTO16:
-    case EMR_POLYLINETO16: {
-        r.skip(16); // bounds
-        const std::uint32_t count = r.u32();
-        std::vector<QPointF> points;
-        if (!r.ok() || !readPoints(r, count, type >= EMR_POLYBEZIER16, points))
-            return false;
-        switch (type) {
-        case EMR_POLYBEZIER:
-        case EMR_POLYBEZIER16: dc_.PolyBezier(points); break;
-        case EMR_POLYGON:
-        case EMR_POLYGON16: dc_.Polygon(points); break;
-        case EMR_POLYLINE:
-        case EMR_POLYLINE16: dc_.Polyline(points); break;
-        case EMR_POLYBEZIERTO:
-        case EMR_POLYBEZIERTO16: dc_.PolyBezierTo(points); break;
-        default: dc_.PolylineTo(points); break;
-        }
-        return true;
-    }
-    case EMR_POLYPOLYLINE:
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYLINE16:
-    case EMR_POLYPOLYGON16: {
-        r.skip(16); // bounds
-        const std::uint32_t polys = r.u32();
-        const std::uint32_t total = r.u32();
-        if (!r.has(polys, 4))
-            return false;
-        std::vector<std::uint32_t> counts(polys);
-        std::uint64_t sum = 0;
-        for (auto& c : counts) {
-            c = r.u32();
-            sum += c;
-        }
-        std::vector<QPointF> points;
-        if (sum > total || !readPoints(r, total, type >= EMR_POLYBEZIER16, points))
-            return false;
-        if (type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16)
-            dc_.PolyPolygon(points, counts);
-        else
-            dc_.PolyPolyline(points, counts);
-        return true;
-    }
-    case EMR_POLYDRAW:
-    case EMR_POLYDRAW16: {
-        r.skip(16);
-        const std::uint32_t count = r.u32();
-        std::vector<QPointF> points;
-        if (!r.ok() || !readPoints(r, count, type == EMR_POLYDRAW16, points))
-            return false;
-        const auto types = r.bytes(count);
-        if (!r.ok())
-            return false;
-        dc_.PolyDraw(points, types);
-        return true;
-    }
+bool EmfPlayer::createBrush(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogBrush brush;
+    brush.style = r.u32();
+    brush.color = r.u32();
+    brush.hatch = r.u32();
+    if (!r.ok())
+        return false;
+    if (brush.style != BS_SOLID && brush.style != BS_NULL && brush.style != BS_HATCHED)
+        brush.style = BS_SOLID; // pattern brushes come in their own records
+    objects_.put(index, brush);
+    return true;
+}
 
-    // ---- shapes
-    case EMR_RECTANGLE:
-    case EMR_ELLIPSE:
-    case EMR_INTERSECTCLIPRECT:
-    case EMR_EXCLUDECLIPRECT: {
-        const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_RECTANGLE: dc_.Rectangle(left, top, right, bottom); break;
-        case EMR_ELLIPSE: dc_.Ellipse(left, top, right, bottom); break;
-        case EMR_INTERSECTCLIPRECT: dc_.IntersectClipRect(left, top, right, bottom); break;
-        default: dc_.ExcludeClipRect(left, top, right, bottom); break;
-        }
-        return true;
-    }
-    case EMR_ROUNDRECT: {
-        const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-        const double w = r.i32(), h = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.RoundRect(left, top, right, bottom, w, h);
-        return true;
-    }
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_ARCTO: {
-        const QRectF box = readBox(r);
-        const QPointF start = readPointL(r);
-        const QPointF end = readPointL(r);
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_ARC: dc_.Arc(box, start, end); break;
-        case EMR_CHORD: dc_.Chord(box, start, end); break;
-        case EMR_PIE: dc_.Pie(box, start, end); break;
-        default: dc_.ArcTo(box, start, end); break;
-        }
-        return true;
-    }
-    case EMR_ANGLEARC: {
-        const QPointF center = readPointL(r);
-        const std::uint32_t radius = r.u32();
-        const float start = r.f32(), sweep = r.f32();
-        if (!r.ok())
-            return false;
-        dc_.AngleArc(center, radius, start, sweep);
-        return true;
-    }
-    case EMR_SETPIXELV: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t color = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.SetPixel(p, color);
-        return true;
-    }
-    case EMR_EXTFLOODFILL: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t color = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.ExtFloodFill(p, color, static_cast<int>(mode));
-        return true;
-    }
+bool EmfPlayer::createPatternBrush(const EmfRecord& record, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    const std::uint32_t usage = r.u32();
+    const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
+    if (!r.ok())
+        return false;
+    if (!inRecord(record.bytes, offBmi, cbBmi) || !inRecord(record.bytes, offBits, cbBits))
+        return false;
+    objects_.put(index, patternBrush(record.bytes.subspan(offBmi, cbBmi), record.bytes.subspan(offBits, cbBits),
+                                     usage, record.type == EMR_CREATEMONOBRUSH));
+    return true;
+}
 
-    // ---- paths
-    case EMR_BEGINPATH: dc_.BeginPath(); return true;
-    case EMR_ENDPATH: dc_.EndPath(); return true;
-    case EMR_CLOSEFIGURE: dc_.CloseFigure(); return true;
-    case EMR_ABORTPATH: dc_.AbortPath(); return true;
-    case EMR_FILLPATH: dc_.FillPath(); return true;
-    case EMR_STROKEPATH: dc_.StrokePath(); return true;
-    case EMR_STROKEANDFILLPATH: dc_.StrokeAndFillPath(); return true;
-    case EMR_FLATTENPATH: dc_.FlattenPath(); return true;
-    case EMR_WIDENPATH: dc_.WidenPath(); return true;
-    case EMR_SELECTCLIPPATH: {
-        const std::uint32_t mode = r.u32();
+bool EmfPlayer::createFont(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogFont font;
+    font.height = r.i32();
+    font.width = r.i32();
+    font.escapement = r.i32();
+    r.i32(); // orientation
+    font.weight = r.i32();
+    font.italic = r.u8() != 0;
+    font.underline = r.u8() != 0;
+    font.strikeOut = r.u8() != 0;
+    font.charSet = r.u8();
+    r.skip(3); // precisions, quality
+    font.pitchAndFamily = r.u8();
+    if (!r.ok())
+        return false;
+    for (int i = 0; i < 32 && r.remaining() >= 2; ++i) {
+        const std::uint16_t c = r.u16();
+        if (!c)
+            break;
+        font.faceName.append(QChar(c));
+    }
+    objects_.put(index, font);
+    return true;
+}
+
+bool EmfPlayer::createPalette(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    Palette palette;
+    if (!readLogPalette(r, palette))
+        return false;
+    objects_.put(index, palette);
+    return true;
+}
+
+bool EmfPlayer::selectObject(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.select(dc_, index);
+    return true;
+}
+
+bool EmfPlayer::selectPalette(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.selectPalette(dc_, index);
+    return true;
+}
+
+bool EmfPlayer::deleteObject(const EmfRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.remove(index);
+    return true;
+}
+
+// ---- lines, curves and shapes
+
+template <auto Op>
+bool EmfPlayer::pointOp(const EmfRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(p);
+    return true;
+}
+
+template <auto Op, bool Small>
+bool EmfPlayer::polyOp(const EmfRecord&, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t count = r.u32();
+    std::vector<QPointF> points;
+    if (!r.ok() || !readPoints(r, count, Small, points))
+        return false;
+    (dc_.*Op)(points);
+    return true;
+}
+
+template <auto Op, bool Small>
+bool EmfPlayer::polyPolyOp(const EmfRecord&, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t polys = r.u32();
+    const std::uint32_t total = r.u32();
+    if (!r.has(polys, 4))
+        return false;
+    std::vector<std::uint32_t> counts(polys);
+    std::uint64_t sum = 0;
+    for (auto& c : counts) {
+        c = r.u32();
+        sum += c;
+    }
+    std::vector<QPointF> points;
+    if (sum > total || !readPoints(r, total, Small, points))
+        return false;
+    (dc_.*Op)(points, counts);
+    return true;
+}
+
+bool EmfPlayer::polyDraw(const EmfRecord& record, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t count = r.u32();
+    std::vector<QPointF> points;
+    if (!r.ok() || !readPoints(r, count, record.type == EMR_POLYDRAW16, points))
+        return false;
+    const auto types = r.bytes(count);
+    if (!r.ok())
+        return false;
+    dc_.PolyDraw(points, types);
+    return true;
+}
+
+template <auto Op>
+bool EmfPlayer::rectOp(const EmfRecord&, ByteReader& r)
+{
+    const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(left, top, right, bottom);
+    return true;
+}
+
+bool EmfPlayer::roundRect(const EmfRecord&, ByteReader& r)
+{
+    const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
+    const double w = r.i32(), h = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.RoundRect(left, top, right, bottom, w, h);
+    return true;
+}
+
+template <auto Op>
+bool EmfPlayer::arcOp(const EmfRecord&, ByteReader& r)
+{
+    const QRectF box = readBox(r);
+    const QPointF start = readPointL(r);
+    const QPointF end = readPointL(r);
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(box, start, end);
+    return true;
+}
+
+bool EmfPlayer::angleArc(const EmfRecord&, ByteReader& r)
+{
+    const QPointF center = readPointL(r);
+    const std::uint32_t radius = r.u32();
+    const float start = r.f32(), sweep = r.f32();
+    if (!r.ok())
+        return false;
+    dc_.AngleArc(center, radius, start, sweep);
+    return true;
+}
+
+bool EmfPlayer::setPixel(const EmfRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t color = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.SetPixel(p, color);
+    return true;
+}
+
+bool EmfPlayer::floodFill(const EmfRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t color = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.ExtFloodFill(p, color, static_cast<int>(mode));
+    return true;
+}
+
+// ---- clipping and regions
+
+bool EmfPlayer::extSelectClipRgn(const EmfRecord& record, ByteReader& r)
+{
+    const std::uint32_t cb = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.ok() || !inRecord(record.bytes, 16, cb))
+        return false;
+    if (cb == 0) {
+        dc_.ExtSelectClipRgn(nullptr, static_cast<int>(mode));
+        return true;
+    }
+    QRegion region;
+    if (!parseRgnData(record.bytes.subspan(16, cb), region))
+        return false;
+    dc_.ExtSelectClipRgn(&region, static_cast<int>(mode));
+    return true;
+}
+
+bool EmfPlayer::regionOp(const EmfRecord& record, ByteReader& r)
+{
+    const std::uint32_t type = record.type;
+    r.skip(16); // bounds
+    const std::uint32_t cb = r.u32();
+    std::uint32_t brushIndex = 0;
+    double width = 0, height = 0;
+    if (type == EMR_FILLRGN || type == EMR_FRAMERGN)
+        brushIndex = r.u32();
+    if (type == EMR_FRAMERGN) {
+        width = r.i32();
+        height = r.i32();
+    }
+    if (!r.ok() || !inRecord(record.bytes, r.position(), cb))
+        return false;
+    QRegion region;
+    if (!parseRgnData(record.bytes.subspan(r.position(), cb), region))
+        return false;
+    if (type == EMR_INVERTRGN) {
+        dc_.InvertRgn(region);
+        return true;
+    }
+    if (type == EMR_PAINTRGN) {
+        dc_.PaintRgn(region);
+        return true;
+    }
+    const std::optional<LogBrush> brush = objects_.brush(brushIndex);
+    if (!brush)
+        return true;
+    if (type == EMR_FILLRGN)
+        dc_.FillRgn(region, *brush);
+    else
+        dc_.FrameRgn(region, *brush, width, height);
+    return true;
+}
+
+// ---- text
+
+bool EmfPlayer::extTextOut(const EmfRecord& record, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32(); // x and y scales: informational
+    r.f32();
+    if (!r.ok())
+        return false;
+    return textOut(r, record.bytes, record.type == EMR_EXTTEXTOUTW, static_cast<int>(graphicsMode));
+}
+
+bool EmfPlayer::polyTextOut(const EmfRecord& record, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32();
+    r.f32();
+    const std::uint32_t strings = r.u32();
+    if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
+        return false;
+    for (std::uint32_t i = 0; i < strings; ++i) {
+        if (!textOut(r, record.bytes, record.type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
+            return false;
+    }
+    return true;
+}
+
+bool EmfPlayer::smallTextOut(const EmfRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t count = r.u32();
+    const std::uint32_t options = r.u32();
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32();
+    r.f32();
+    QRectF clip;
+    if (!(options & ETO_NO_RECT))
+        clip = readBox(r);
+    if (!r.ok())
+        return false;
+    QString text;
+    if (options & ETO_SMALL_CHARS) {
+        const auto bytes = r.bytes(count);
         if (!r.ok())
             return false;
-        dc_.SelectClipPath(static_cast<int>(mode));
-        return true;
+        text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()));
+    } else {
+        if (!r.has(count, 2))
+            return false;
+        for (std::uint32_t i = 0; i < count; ++i)
+            text.append(QChar(r.u16()));
     }
+    dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip, text,
+                   {}, static_cast<int>(graphicsMode));
+    return true;
+}
 
-    // ---- clipping and regions
-    case EMR_OFFSETCLIPRGN: {
-        const QPointF p = readPointL(r);
-        if (!r.ok())
-            return false;
-        dc_.OffsetClipRgn(p.x(), p.y());
-        return true;
-    }
-    case EMR_SETMETARGN: dc_.SetMetaRgn(); return true;
-    case EMR_EXTSELECTCLIPRGN: {
-        const std::uint32_t cb = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.ok() || !inRecord(record, 16, cb))
-            return false;
-        if (cb == 0) {
-            dc_.ExtSelectClipRgn(nullptr, static_cast<int>(mode));
-            return true;
-        }
-        QRegion region;
-        if (!parseRgnData(record.subspan(16, cb), region))
-            return false;
-        dc_.ExtSelectClipRgn(&region, static_cast<int>(mode));
-        return true;
-    }
-    case EMR_FILLRGN:
-    case EMR_FRAMERGN:
-    case EMR_INVERTRGN:
-    case EMR_PAINTRGN: {
-        r.skip(16); // bounds
-        const std::uint32_t cb = r.u32();
-        std::uint32_t brushIndex = 0;
-        double width = 0, height = 0;
-        if (type == EMR_FILLRGN || type == EMR_FRAMERGN)
-            brushIndex = r.u32();
-        if (type == EMR_FRAMERGN) {
-            width = r.i32();
-            height = r.i32();
-        }
-        if (!r.ok() || !inRecord(record, r.position(), cb))
-            return false;
-        QRegion region;
-        if (!parseRgnData(record.subspan(r.position(), cb), region))
-            return false;
-        if (type == EMR_INVERTRGN) {
-            dc_.InvertRgn(region);
-            return true;
-        }
-        if (type == EMR_PAINTRGN) {
-            dc_.PaintRgn(region);
-            return true;
-        }
-        const std::optional<LogBrush> brush = objects_.brush(brushIndex);
-        if (!brush)
-            return true;
-        if (type == EMR_FILLRGN)
-            dc_.FillRgn(region, *brush);
-        else
-            dc_.FrameRgn(region, *brush, width, height);
-        return true;
-    }
+// ---- bitmaps and gradients
 
-    // ---- text
-    case EMR_EXTTEXTOUTA:
-    case EMR_EXTTEXTOUTW: {
-        r.skip(16); // bounds
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32(); // x and y scales: informational
-        r.f32();
-        if (!r.ok())
-            return false;
-        return textOut(r, record, type == EMR_EXTTEXTOUTW, static_cast<int>(graphicsMode));
+bool EmfPlayer::gradientFill(const EmfRecord&, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t nVertices = r.u32();
+    const std::uint32_t nObjects = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.has(nVertices, 16))
+        return false;
+    std::vector<GradientVertex> vertices(nVertices);
+    for (auto& v : vertices) {
+        v.point = readPointL(r);
+        v.red = r.u16();
+        v.green = r.u16();
+        v.blue = r.u16();
+        r.u16(); // alpha
     }
-    case EMR_POLYTEXTOUTA:
-    case EMR_POLYTEXTOUTW: {
-        r.skip(16);
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32();
-        r.f32();
-        const std::uint32_t strings = r.u32();
-        if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
-            return false;
-        for (std::uint32_t i = 0; i < strings; ++i) {
-            if (!textOut(r, record, type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
-                return false;
-        }
-        return true;
-    }
-    case EMR_SMALLTEXTOUT: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t count = r.u32();
-        const std::uint32_t options = r.u32();
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32();
-        r.f32();
-        QRectF clip;
-        if (!(options & ETO_NO_RECT))
-            clip = readBox(r);
-        if (!r.ok())
-            return false;
-        QString text;
-        if (options & ETO_SMALL_CHARS) {
-            const auto bytes = r.bytes(count);
-            if (!r.ok())
-                return false;
-            text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()));
-        } else {
-            if (!r.has(count, 2))
-                return false;
-            for (std::uint32_t i = 0; i < count; ++i)
-                text.append(QChar(r.u16()));
-        }
-        dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip,
-                       text, {}, static_cast<int>(graphicsMode));
-        return true;
-    }
-
-    // ---- bitmaps
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT:
-    case EMR_STRETCHDIBITS:
-    case EMR_SETDIBITSTODEVICE:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT: return blit(type, record);
-    case EMR_GRADIENTFILL: {
-        r.skip(16);
-        const std::uint32_t nVertices = r.u32();
-        const std::uint32_t nObjects = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.has(nVertices, 16))
-            return false;
-        std::vector<GradientVertex> vertices(nVertices);
-        for (auto& v : vertices) {
-            v.point = readPointL(r);
-            v.red = r.u16();
-            v.green = r.u16();
-            v.blue = r.u16();
-            r.u16(); // alpha
-        }
-        const std::uint32_t perObject = mode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
-        if (!r.has(std::uint64_t{nObjects} * perObject, 4))
-            return false;
-        std::vector<std::uint32_t> indexes(std::size_t{nObjects} * perObject);
-        for (auto& i : indexes)
-            i = r.u32();
-        dc_.GradientFill(vertices, indexes, mode);
-        return true;
-    }
-
-    // ---- accepted, nothing to draw
-    case EMR_GDICOMMENT:  // comments and embedded pictures (EMF+ is routed in play())
-    case EMR_MASKBLT:     // mask blits and parallelogram blits are not drawn
-    case EMR_PLGBLT:
-    case EMR_SETMAPPERFLAGS:
-    case EMR_SETCOLORADJUSTMENT:
-    case EMR_SETPALETTEENTRIES:
-    case EMR_RESIZEPALETTE:
-    case EMR_REALIZEPALETTE:
-    case EMR_SETLAYOUT:
-    default: return true;
-    }
+    const std::uint32_t perObject = mode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
+    if (!r.has(std::uint64_t{nObjects} * perObject, 4))
+        return false;
+    std::vector<std::uint32_t> indexes(std::size_t{nObjects} * perObject);
+    for (auto& i : indexes)
+        i = r.u32();
+    dc_.GradientFill(vertices, indexes, mode);
+    return true;
 }
 
 bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode)
@@ -772,9 +839,10 @@ LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<co
     return brush;
 }
 
-bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
+bool EmfPlayer::blit(const EmfRecord& rec, ByteReader& r)
 {
-    ByteReader r(record, 8);
+    const std::uint32_t type = rec.type;
+    const auto record = rec.bytes;
     r.skip(16); // bounds
     double xDest, yDest, cxDest = 0, cyDest = 0, xSrc, ySrc, cxSrc = 0, cySrc = 0;
     std::uint32_t rop = SRCCOPY, usage = DIB_RGB_COLORS, offBmi, cbBmi, offBits, cbBits, extra = 0;
