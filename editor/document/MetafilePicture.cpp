@@ -1,10 +1,10 @@
 #include "MetafilePicture.h"
 
 #include <gdi/GdiObjects.h>
-#include <metafile/ByteReader.h>
-#include <metafile/DeviceContext.h>
+#include <common/ByteReader.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <cmath>

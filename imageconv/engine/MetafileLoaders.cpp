@@ -8,9 +8,9 @@
 //  22  standard header (18 bytes; its 32-bit size in words at +6), records
 #include "engine/MetafileLoaders.h"
 
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <algorithm>

@@ -1,13 +1,13 @@
 #include "metafile/EmfPlayer.h"
 
-#include "metafile/ByteReader.h"
+#include "common/ByteReader.h"
 #include "metafile/EmfPlusPlayer.h"
 #include "metafile/EmfRecords.h"
-#include "metafile/FontMapper.h"
+#include "gdi/FontMapper.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/RecordTable.h"
-#include "metafile/RegionData.h"
+#include "gdi/RegionData.h"
 
 #include <cmath>
 #include <cstring>

@@ -9,7 +9,7 @@
 // decides which EMF records still play.
 #pragma once
 
-#include "metafile/DeviceContext.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/EnhancedMetafile.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/PlaybackResult.h"

@@ -4,7 +4,7 @@
 // that does not fit its bytes yields nothing and the player stops.
 #pragma once
 
-#include "metafile/ByteReader.h"
+#include "common/ByteReader.h"
 
 #include <QColor>
 #include <QImage>

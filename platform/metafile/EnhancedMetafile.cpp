@@ -1,7 +1,7 @@
 #include "metafile/EnhancedMetafile.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
+#include "common/ByteReader.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/EmfPlayer.h"
 
 #include <algorithm>

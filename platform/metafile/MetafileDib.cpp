@@ -1,7 +1,7 @@
 #include "metafile/MetafileDib.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/GdiConstants.h"
+#include "common/ByteReader.h"
+#include "gdi/GdiConstants.h"
 
 #include <gdi/Dib.h>
 #include <gdi/GdiObjects.h>

@@ -1,8 +1,8 @@
 #include "metafile/ObjectTable.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
-#include "metafile/StockObjects.h"
+#include "common/ByteReader.h"
+#include "gdi/DeviceContext.h"
+#include "gdi/StockObjects.h"
 
 namespace plat::gdi {
 

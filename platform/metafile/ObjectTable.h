@@ -4,7 +4,7 @@
 // differ only in how a new object finds its slot.
 #pragma once
 
-#include "metafile/LogObjects.h"
+#include "gdi/LogObjects.h"
 
 #include <QRegion>
 #include <QRgb>

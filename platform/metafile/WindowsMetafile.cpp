@@ -1,7 +1,7 @@
 #include "metafile/WindowsMetafile.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
+#include "common/ByteReader.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/WmfPlayer.h"
 
 namespace plat {

@@ -1,11 +1,11 @@
 #include "metafile/WmfPlayer.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/FontMapper.h"
+#include "common/ByteReader.h"
+#include "gdi/FontMapper.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/RecordTable.h"
-#include "metafile/RegionData.h"
+#include "gdi/RegionData.h"
 #include "metafile/WmfRecords.h"
 
 #include <cmath>

@@ -7,7 +7,7 @@
 // playback there; what was drawn before stays. A record of function 0 ends it.
 #pragma once
 
-#include "metafile/DeviceContext.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/PlaybackResult.h"
 #include "metafile/RecordTable.h"

@@ -1,10 +1,10 @@
 // DeviceContext: state, mapping, objects, lines, shapes, paths, clipping and
 // regions. Text and blits live in DeviceContext_Text.cpp and
 // DeviceContext_Blit.cpp.
-#include "metafile/DeviceContextImpl.h"
+#include "gdi/DeviceContextImpl.h"
 
-#include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
+#include "gdi/RegionData.h"
+#include "gdi/StockObjects.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

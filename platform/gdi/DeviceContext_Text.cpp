@@ -7,7 +7,7 @@
 // their height follows the mapping's y scale and advances its x scale; in
 // GM_ADVANCED the whole logical-to-device transform shapes them, except that
 // they are never mirrored.
-#include "metafile/DeviceContextImpl.h"
+#include "gdi/DeviceContextImpl.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>

@@ -17,8 +17,8 @@
 #include "platform_export.h"
 
 #include "gdi/GdiObjects.h"
-#include "metafile/LogObjects.h"
-#include "metafile/PageMapping.h"
+#include "gdi/LogObjects.h"
+#include "gdi/PageMapping.h"
 
 #include <QImage>
 #include <QPainter>
