@@ -456,12 +456,6 @@ bool DeviceContext::ModifyWorldTransform(const QTransform& transform, int mode)
 
 QTransform DeviceContext::worldTransform() const { return d->s.world; }
 
-void DeviceContext::SetGraphicsMode(int mode)
-{
-    if (mode == GM_COMPATIBLE || mode == GM_ADVANCED)
-        d->s.graphicsMode = mode;
-}
-
 QTransform DeviceContext::logicalToDevice() const { return d->transform(); }
 
 // ---------------------------------------------------------------- attributes

@@ -93,7 +93,6 @@ public:
     bool SetWorldTransform(const QTransform& transform);
     bool ModifyWorldTransform(const QTransform& transform, int mode);
     QTransform worldTransform() const;
-    void SetGraphicsMode(int mode);
     // Logical to device, all stages combined.
     QTransform logicalToDevice() const;
 

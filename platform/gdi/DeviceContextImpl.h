@@ -19,7 +19,6 @@ struct DcState {
     QTransform world;
     QTransform playback;
     gdi::DeviceMetrics metrics;
-    int graphicsMode = gdi::GM_COMPATIBLE;
 
     gdi::LogPen pen;     // BLACK_PEN
     gdi::LogBrush brush; // WHITE_BRUSH

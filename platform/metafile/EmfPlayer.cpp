@@ -69,7 +69,7 @@ bool finiteTransform(const QTransform& t)
 } // namespace
 
 EmfPlayer::EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header), objects_(header.handles, kMaxObjects)
+    : PlaybackCore(dc, header.handles, kMaxObjects), bytes_(bytes), header_(header)
 {
 }
 
@@ -109,7 +109,8 @@ PlaybackResult EmfPlayer::play()
         }
         if (type == EMR_EOF)
             break;
-        if (!playRecord({type, bytes_.subspan(pos, size)})) {
+        const auto record = bytes_.subspan(pos, size);
+        if (!playRecord({type, record, record.subspan(8)})) {
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
@@ -120,7 +121,7 @@ PlaybackResult EmfPlayer::play()
     return result;
 }
 
-bool EmfPlayer::playRecord(const EmfRecord& record)
+bool EmfPlayer::playRecord(const MetaRecord& record)
 {
     ByteReader r(record.bytes, 8);
     const Handler handler = handlers().find(record.type);
@@ -136,15 +137,15 @@ const EmfPlayer::Table& EmfPlayer::handlers()
     using P = EmfPlayer;
     static const Table table{
         // attributes
-        {EMR_SETMAPMODE, &P::setValue<&D::SetMapMode, int>},
-        {EMR_SETBKMODE, &P::setValue<&D::SetBkMode, int>},
-        {EMR_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, int>},
-        {EMR_SETROP2, &P::setValue<&D::SetROP2, int>},
-        {EMR_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, int>},
-        {EMR_SETTEXTALIGN, &P::setValue<&D::SetTextAlign>},
-        {EMR_SETTEXTCOLOR, &P::setValue<&D::SetTextColor>},
-        {EMR_SETBKCOLOR, &P::setValue<&D::SetBkColor>},
-        {EMR_SETARCDIRECTION, &P::setValue<&D::SetArcDirection, int>},
+        {EMR_SETMAPMODE, &P::setValue<&D::SetMapMode, std::uint32_t, int>},
+        {EMR_SETBKMODE, &P::setValue<&D::SetBkMode, std::uint32_t, int>},
+        {EMR_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, std::uint32_t, int>},
+        {EMR_SETROP2, &P::setValue<&D::SetROP2, std::uint32_t, int>},
+        {EMR_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, std::uint32_t, int>},
+        {EMR_SETTEXTALIGN, &P::setValue<&D::SetTextAlign, std::uint32_t>},
+        {EMR_SETTEXTCOLOR, &P::setValue<&D::SetTextColor, std::uint32_t>},
+        {EMR_SETBKCOLOR, &P::setValue<&D::SetBkColor, std::uint32_t>},
+        {EMR_SETARCDIRECTION, &P::setValue<&D::SetArcDirection, std::uint32_t, int>},
         {EMR_SETMITERLIMIT, &P::setMiterLimit},
         {EMR_SETTEXTJUSTIFICATION, &P::setTextJustification},
         {EMR_SETBRUSHORGEX, &P::setBrushOrg},
@@ -158,7 +159,7 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_SETWORLDTRANSFORM, &P::setWorldTransform},
         {EMR_MODIFYWORLDTRANSFORM, &P::modifyWorldTransform},
         {EMR_SAVEDC, &P::noArgs<&D::SaveDC>},
-        {EMR_RESTOREDC, &P::restoreDC},
+        {EMR_RESTOREDC, &P::restoreDC<std::int32_t>},
         // objects
         {EMR_CREATEPEN, &P::createPen},
         {EMR_EXTCREATEPEN, &P::extCreatePen},
@@ -167,9 +168,9 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_CREATEDIBPATTERNBRUSHPT, &P::createPatternBrush},
         {EMR_EXTCREATEFONTINDIRECTW, &P::createFont},
         {EMR_CREATEPALETTE, &P::createPalette},
-        {EMR_SELECTOBJECT, &P::selectObject},
-        {EMR_SELECTPALETTE, &P::selectPalette},
-        {EMR_DELETEOBJECT, &P::deleteObject},
+        {EMR_SELECTOBJECT, &P::selectObject<std::uint32_t>},
+        {EMR_SELECTPALETTE, &P::selectPalette<std::uint32_t>},
+        {EMR_DELETEOBJECT, &P::deleteObject<std::uint32_t>},
         // lines and curves
         {EMR_MOVETOEX, &P::pointOp<&D::MoveToEx>},
         {EMR_LINETO, &P::pointOp<&D::LineTo>},
@@ -210,7 +211,7 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_STROKEANDFILLPATH, &P::noArgs<&D::StrokeAndFillPath>},
         {EMR_FLATTENPATH, &P::noArgs<&D::FlattenPath>},
         {EMR_WIDENPATH, &P::noArgs<&D::WidenPath>},
-        {EMR_SELECTCLIPPATH, &P::setValue<&D::SelectClipPath, int>},
+        {EMR_SELECTCLIPPATH, &P::setValue<&D::SelectClipPath, std::uint32_t, int>},
         // clipping and regions
         {EMR_INTERSECTCLIPRECT, &P::rectOp<&D::IntersectClipRect>},
         {EMR_EXCLUDECLIPRECT, &P::rectOp<&D::ExcludeClipRect>},
@@ -241,24 +242,7 @@ const EmfPlayer::Table& EmfPlayer::handlers()
 
 // ---- attributes and mapping
 
-template <auto Op>
-bool EmfPlayer::noArgs(const EmfRecord&, ByteReader&)
-{
-    (dc_.*Op)();
-    return true;
-}
-
-template <auto Op, class Value>
-bool EmfPlayer::setValue(const EmfRecord&, ByteReader& r)
-{
-    const std::uint32_t v = r.u32();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(static_cast<Value>(v));
-    return true;
-}
-
-bool EmfPlayer::setMiterLimit(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::setMiterLimit(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t v = r.u32();
     if (!r.ok())
@@ -270,7 +254,7 @@ bool EmfPlayer::setMiterLimit(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::setTextJustification(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::setTextJustification(const MetaRecord&, ByteReader& r)
 {
     const std::int32_t breakExtra = r.i32();
     const std::int32_t breakCount = r.i32();
@@ -280,7 +264,7 @@ bool EmfPlayer::setTextJustification(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::setBrushOrg(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::setBrushOrg(const MetaRecord&, ByteReader& r)
 {
     const std::int32_t x = r.i32(), y = r.i32();
     if (!r.ok())
@@ -290,7 +274,7 @@ bool EmfPlayer::setBrushOrg(const EmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool EmfPlayer::pairOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::pairOp(const MetaRecord&, ByteReader& r)
 {
     const double x = r.i32(), y = r.i32();
     if (!r.ok())
@@ -300,7 +284,7 @@ bool EmfPlayer::pairOp(const EmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool EmfPlayer::scaleOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::scaleOp(const MetaRecord&, ByteReader& r)
 {
     const double xNum = r.i32(), xDenom = r.i32(), yNum = r.i32(), yDenom = r.i32();
     if (!r.ok())
@@ -309,7 +293,7 @@ bool EmfPlayer::scaleOp(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::setWorldTransform(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::setWorldTransform(const MetaRecord&, ByteReader& r)
 {
     const QTransform t = readXform(r);
     if (!r.ok())
@@ -318,7 +302,7 @@ bool EmfPlayer::setWorldTransform(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::modifyWorldTransform(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::modifyWorldTransform(const MetaRecord&, ByteReader& r)
 {
     const QTransform t = readXform(r);
     const std::uint32_t mode = r.u32();
@@ -328,18 +312,9 @@ bool EmfPlayer::modifyWorldTransform(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::restoreDC(const EmfRecord&, ByteReader& r)
-{
-    const std::int32_t which = r.i32();
-    if (!r.ok())
-        return false;
-    dc_.RestoreDC(which);
-    return true;
-}
-
 // ---- objects
 
-bool EmfPlayer::createPen(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::createPen(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     LogPen pen;
@@ -353,7 +328,7 @@ bool EmfPlayer::createPen(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::extCreatePen(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::extCreatePen(const MetaRecord& record, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
@@ -399,7 +374,7 @@ bool EmfPlayer::extCreatePen(const EmfRecord& record, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::createBrush(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::createBrush(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     LogBrush brush;
@@ -414,7 +389,7 @@ bool EmfPlayer::createBrush(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::createPatternBrush(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::createPatternBrush(const MetaRecord& record, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     const std::uint32_t usage = r.u32();
@@ -428,7 +403,7 @@ bool EmfPlayer::createPatternBrush(const EmfRecord& record, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::createFont(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::createFont(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     LogFont font;
@@ -455,7 +430,7 @@ bool EmfPlayer::createFont(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::createPalette(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::createPalette(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t index = r.u32();
     Palette palette;
@@ -465,37 +440,10 @@ bool EmfPlayer::createPalette(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::selectObject(const EmfRecord&, ByteReader& r)
-{
-    const std::uint32_t index = r.u32();
-    if (!r.ok())
-        return false;
-    objects_.select(dc_, index);
-    return true;
-}
-
-bool EmfPlayer::selectPalette(const EmfRecord&, ByteReader& r)
-{
-    const std::uint32_t index = r.u32();
-    if (!r.ok())
-        return false;
-    objects_.selectPalette(dc_, index);
-    return true;
-}
-
-bool EmfPlayer::deleteObject(const EmfRecord&, ByteReader& r)
-{
-    const std::uint32_t index = r.u32();
-    if (!r.ok())
-        return false;
-    objects_.remove(index);
-    return true;
-}
-
 // ---- lines, curves and shapes
 
 template <auto Op>
-bool EmfPlayer::pointOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::pointOp(const MetaRecord&, ByteReader& r)
 {
     const QPointF p = readPointL(r);
     if (!r.ok())
@@ -505,7 +453,7 @@ bool EmfPlayer::pointOp(const EmfRecord&, ByteReader& r)
 }
 
 template <auto Op, bool Small>
-bool EmfPlayer::polyOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::polyOp(const MetaRecord&, ByteReader& r)
 {
     r.skip(16); // bounds
     const std::uint32_t count = r.u32();
@@ -517,7 +465,7 @@ bool EmfPlayer::polyOp(const EmfRecord&, ByteReader& r)
 }
 
 template <auto Op, bool Small>
-bool EmfPlayer::polyPolyOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::polyPolyOp(const MetaRecord&, ByteReader& r)
 {
     r.skip(16); // bounds
     const std::uint32_t polys = r.u32();
@@ -537,7 +485,7 @@ bool EmfPlayer::polyPolyOp(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::polyDraw(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::polyDraw(const MetaRecord& record, ByteReader& r)
 {
     r.skip(16);
     const std::uint32_t count = r.u32();
@@ -552,7 +500,7 @@ bool EmfPlayer::polyDraw(const EmfRecord& record, ByteReader& r)
 }
 
 template <auto Op>
-bool EmfPlayer::rectOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::rectOp(const MetaRecord&, ByteReader& r)
 {
     const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
     if (!r.ok())
@@ -561,7 +509,7 @@ bool EmfPlayer::rectOp(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::roundRect(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::roundRect(const MetaRecord&, ByteReader& r)
 {
     const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
     const double w = r.i32(), h = r.i32();
@@ -572,7 +520,7 @@ bool EmfPlayer::roundRect(const EmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool EmfPlayer::arcOp(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::arcOp(const MetaRecord&, ByteReader& r)
 {
     const QRectF box = readBox(r);
     const QPointF start = readPointL(r);
@@ -583,7 +531,7 @@ bool EmfPlayer::arcOp(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::angleArc(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::angleArc(const MetaRecord&, ByteReader& r)
 {
     const QPointF center = readPointL(r);
     const std::uint32_t radius = r.u32();
@@ -594,7 +542,7 @@ bool EmfPlayer::angleArc(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::setPixel(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::setPixel(const MetaRecord&, ByteReader& r)
 {
     const QPointF p = readPointL(r);
     const std::uint32_t color = r.u32();
@@ -604,7 +552,7 @@ bool EmfPlayer::setPixel(const EmfRecord&, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::floodFill(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::floodFill(const MetaRecord&, ByteReader& r)
 {
     const QPointF p = readPointL(r);
     const std::uint32_t color = r.u32();
@@ -617,7 +565,7 @@ bool EmfPlayer::floodFill(const EmfRecord&, ByteReader& r)
 
 // ---- clipping and regions
 
-bool EmfPlayer::extSelectClipRgn(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::extSelectClipRgn(const MetaRecord& record, ByteReader& r)
 {
     const std::uint32_t cb = r.u32();
     const std::uint32_t mode = r.u32();
@@ -634,7 +582,7 @@ bool EmfPlayer::extSelectClipRgn(const EmfRecord& record, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::regionOp(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::regionOp(const MetaRecord& record, ByteReader& r)
 {
     const std::uint32_t type = record.type;
     r.skip(16); // bounds
@@ -672,7 +620,7 @@ bool EmfPlayer::regionOp(const EmfRecord& record, ByteReader& r)
 
 // ---- text
 
-bool EmfPlayer::extTextOut(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::extTextOut(const MetaRecord& record, ByteReader& r)
 {
     r.skip(16); // bounds
     const std::uint32_t graphicsMode = r.u32();
@@ -683,7 +631,7 @@ bool EmfPlayer::extTextOut(const EmfRecord& record, ByteReader& r)
     return textOut(r, record.bytes, record.type == EMR_EXTTEXTOUTW, static_cast<int>(graphicsMode));
 }
 
-bool EmfPlayer::polyTextOut(const EmfRecord& record, ByteReader& r)
+bool EmfPlayer::polyTextOut(const MetaRecord& record, ByteReader& r)
 {
     r.skip(16);
     const std::uint32_t graphicsMode = r.u32();
@@ -699,7 +647,7 @@ bool EmfPlayer::polyTextOut(const EmfRecord& record, ByteReader& r)
     return true;
 }
 
-bool EmfPlayer::smallTextOut(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::smallTextOut(const MetaRecord&, ByteReader& r)
 {
     const QPointF p = readPointL(r);
     const std::uint32_t count = r.u32();
@@ -731,7 +679,7 @@ bool EmfPlayer::smallTextOut(const EmfRecord&, ByteReader& r)
 
 // ---- bitmaps and gradients
 
-bool EmfPlayer::gradientFill(const EmfRecord&, ByteReader& r)
+bool EmfPlayer::gradientFill(const MetaRecord&, ByteReader& r)
 {
     r.skip(16);
     const std::uint32_t nVertices = r.u32();
@@ -839,7 +787,7 @@ LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<co
     return brush;
 }
 
-bool EmfPlayer::blit(const EmfRecord& rec, ByteReader& r)
+bool EmfPlayer::blit(const MetaRecord& rec, ByteReader& r)
 {
     const std::uint32_t type = rec.type;
     const auto record = rec.bytes;

@@ -11,7 +11,7 @@
 
 #include "gdi/DeviceContext.h"
 #include "metafile/EnhancedMetafile.h"
-#include "metafile/ObjectTable.h"
+#include "metafile/PlaybackCore.h"
 #include "metafile/PlaybackResult.h"
 #include "metafile/RecordTable.h"
 
@@ -19,87 +19,69 @@
 
 namespace plat::gdi {
 
-class ByteReader;
-
-class EmfPlayer {
+class EmfPlayer : private PlaybackCore {
 public:
     EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header);
     PlaybackResult play();
 
 private:
-    struct EmfRecord {
-        std::uint32_t type;
-        std::span<const std::uint8_t> bytes; // the whole record, type and size included
-    };
-    // A record's handler reads its fields (the reader starts after type and
-    // size); false: the record is damaged and playback stops.
-    using Handler = bool (EmfPlayer::*)(const EmfRecord&, ByteReader&);
+    using Handler = bool (EmfPlayer::*)(const MetaRecord&, ByteReader&);
     using Table = RecordTable<std::uint32_t, Handler>;
     static const Table& handlers();
-    bool playRecord(const EmfRecord& record);
+    bool playRecord(const MetaRecord& record);
+
+    bool setMiterLimit(const MetaRecord&, ByteReader& r);
+    bool setTextJustification(const MetaRecord&, ByteReader& r);
+    bool setBrushOrg(const MetaRecord&, ByteReader& r);
+    template <auto Op>
+    bool pairOp(const MetaRecord&, ByteReader& r);
+    template <auto Op>
+    bool scaleOp(const MetaRecord&, ByteReader& r);
+    bool setWorldTransform(const MetaRecord&, ByteReader& r);
+    bool modifyWorldTransform(const MetaRecord&, ByteReader& r);
+
+    bool createPen(const MetaRecord&, ByteReader& r);
+    bool extCreatePen(const MetaRecord& record, ByteReader& r);
+    bool createBrush(const MetaRecord&, ByteReader& r);
+    bool createPatternBrush(const MetaRecord& record, ByteReader& r);
+    bool createFont(const MetaRecord&, ByteReader& r);
+    bool createPalette(const MetaRecord&, ByteReader& r);
 
     template <auto Op>
-    bool noArgs(const EmfRecord&, ByteReader&);
-    template <auto Op, class Value = std::uint32_t>
-    bool setValue(const EmfRecord&, ByteReader& r);
-    bool setMiterLimit(const EmfRecord&, ByteReader& r);
-    bool setTextJustification(const EmfRecord&, ByteReader& r);
-    bool setBrushOrg(const EmfRecord&, ByteReader& r);
-    template <auto Op>
-    bool pairOp(const EmfRecord&, ByteReader& r);
-    template <auto Op>
-    bool scaleOp(const EmfRecord&, ByteReader& r);
-    bool setWorldTransform(const EmfRecord&, ByteReader& r);
-    bool modifyWorldTransform(const EmfRecord&, ByteReader& r);
-    bool restoreDC(const EmfRecord&, ByteReader& r);
-
-    bool createPen(const EmfRecord&, ByteReader& r);
-    bool extCreatePen(const EmfRecord& record, ByteReader& r);
-    bool createBrush(const EmfRecord&, ByteReader& r);
-    bool createPatternBrush(const EmfRecord& record, ByteReader& r);
-    bool createFont(const EmfRecord&, ByteReader& r);
-    bool createPalette(const EmfRecord&, ByteReader& r);
-    bool selectObject(const EmfRecord&, ByteReader& r);
-    bool selectPalette(const EmfRecord&, ByteReader& r);
-    bool deleteObject(const EmfRecord&, ByteReader& r);
-
-    template <auto Op>
-    bool pointOp(const EmfRecord&, ByteReader& r);
+    bool pointOp(const MetaRecord&, ByteReader& r);
     template <auto Op, bool Small = false>
-    bool polyOp(const EmfRecord&, ByteReader& r);
+    bool polyOp(const MetaRecord&, ByteReader& r);
     template <auto Op, bool Small = false>
-    bool polyPolyOp(const EmfRecord&, ByteReader& r);
-    bool polyDraw(const EmfRecord& record, ByteReader& r);
+    bool polyPolyOp(const MetaRecord&, ByteReader& r);
+    bool polyDraw(const MetaRecord& record, ByteReader& r);
     template <auto Op>
-    bool rectOp(const EmfRecord&, ByteReader& r);
-    bool roundRect(const EmfRecord&, ByteReader& r);
+    bool rectOp(const MetaRecord&, ByteReader& r);
+    bool roundRect(const MetaRecord&, ByteReader& r);
     template <auto Op>
-    bool arcOp(const EmfRecord&, ByteReader& r);
-    bool angleArc(const EmfRecord&, ByteReader& r);
-    bool setPixel(const EmfRecord&, ByteReader& r);
-    bool floodFill(const EmfRecord&, ByteReader& r);
+    bool arcOp(const MetaRecord&, ByteReader& r);
+    bool angleArc(const MetaRecord&, ByteReader& r);
+    bool setPixel(const MetaRecord&, ByteReader& r);
+    bool floodFill(const MetaRecord&, ByteReader& r);
 
-    bool extSelectClipRgn(const EmfRecord& record, ByteReader& r);
+    bool extSelectClipRgn(const MetaRecord& record, ByteReader& r);
     // FillRgn, FrameRgn, InvertRgn and PaintRgn: a region and, for the first
     // two, a brush.
-    bool regionOp(const EmfRecord& record, ByteReader& r);
+    bool regionOp(const MetaRecord& record, ByteReader& r);
 
-    bool extTextOut(const EmfRecord& record, ByteReader& r);
-    bool polyTextOut(const EmfRecord& record, ByteReader& r);
-    bool smallTextOut(const EmfRecord&, ByteReader& r);
+    bool extTextOut(const MetaRecord& record, ByteReader& r);
+    bool polyTextOut(const MetaRecord& record, ByteReader& r);
+    bool smallTextOut(const MetaRecord&, ByteReader& r);
     // One EMRTEXT at the reader, its strings and advances found in record.
     bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
 
-    bool blit(const EmfRecord& record, ByteReader& r);
-    bool gradientFill(const EmfRecord&, ByteReader& r);
+    bool blit(const MetaRecord& record, ByteReader& r);
+    bool gradientFill(const MetaRecord&, ByteReader& r);
     // A pattern brush from a DIB; an undecodable one fills grey.
     gdi::LogBrush patternBrush(std::span<const std::uint8_t> bmi, std::span<const std::uint8_t> bits,
                                std::uint32_t usage, bool monochrome);
 
-    DeviceContext& dc_;
     std::span<const std::uint8_t> bytes_;
     EnhMetaHeader header_;
-    ObjectTable objects_;
 };
 
 } // namespace plat::gdi

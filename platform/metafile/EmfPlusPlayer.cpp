@@ -34,8 +34,6 @@ EmfPlusPreference GetEmfPlusPreference() { return gPreference; }
 
 namespace plat::emfplus {
 
-using gdi::ByteReader;
-
 namespace {
 
 enum RecordType : std::uint16_t {

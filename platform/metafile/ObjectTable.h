@@ -4,6 +4,8 @@
 // differ only in how a new object finds its slot.
 #pragma once
 
+#include "platform_export.h"
+
 #include "gdi/LogObjects.h"
 
 #include <QRegion>
@@ -15,17 +17,16 @@
 #include <vector>
 
 namespace plat {
+class ByteReader;
 class DeviceContext;
 } // namespace plat
 
 namespace plat::gdi {
 
-class ByteReader;
-
 using Palette = std::vector<QRgb>;
 using MetaObject = std::variant<LogPen, LogBrush, LogFont, Palette, QRegion>;
 
-class ObjectTable {
+class PLATFORM_EXPORT ObjectTable {
 public:
     // size slots to begin with; no index at or past limit is ever used.
     ObjectTable(std::size_t size, std::size_t limit);
@@ -58,7 +59,7 @@ private:
 
 // A LOGPALETTE: version, entry count, then red, green, blue and flags per
 // entry. False when the entries are not all there.
-bool readLogPalette(ByteReader& r, Palette& out);
+PLATFORM_EXPORT bool readLogPalette(ByteReader& r, Palette& out);
 
 // Gives a pattern brush its decoded pattern; an undecodable one (a null
 // image) still fills, in a neutral grey.

@@ -68,7 +68,7 @@ LogFont readLogFont(ByteReader& r)
 } // namespace
 
 WmfPlayer::WmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const MetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header), objects_(header.objects, kMaxObjects)
+    : PlaybackCore(dc, header.objects, kMaxObjects), bytes_(bytes), header_(header)
 {
 }
 
@@ -90,7 +90,7 @@ PlaybackResult WmfPlayer::play()
             return result;
         }
         const auto params = bytes_.subspan(pos + 6, static_cast<std::size_t>(size) - 6);
-        if (!playRecord({function, sizeWords, params})) {
+        if (!playRecord({function, bytes_.subspan(pos, static_cast<std::size_t>(size)), params})) {
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
@@ -101,10 +101,10 @@ PlaybackResult WmfPlayer::play()
     return result;
 }
 
-bool WmfPlayer::playRecord(const WmfRecord& record)
+bool WmfPlayer::playRecord(const MetaRecord& record)
 {
     ByteReader r(record.params);
-    const Handler handler = handlers().find(record.function);
+    const Handler handler = handlers().find(static_cast<std::uint16_t>(record.type));
     // Records with no handler (escapes, palette animation, mapper flags,
     // layout) are accepted and draw nothing.
     return handler ? (this->*handler)(record, r) : true;
@@ -116,17 +116,17 @@ const WmfPlayer::Table& WmfPlayer::handlers()
     using P = WmfPlayer;
     static const Table table{
         // state and attributes
-        {META_SAVEDC, &P::saveDC},
-        {META_RESTOREDC, &P::restoreDC},
-        {META_SETBKMODE, &P::setWord<&D::SetBkMode>},
-        {META_SETMAPMODE, &P::setWord<&D::SetMapMode>},
-        {META_SETROP2, &P::setWord<&D::SetROP2>},
-        {META_SETPOLYFILLMODE, &P::setWord<&D::SetPolyFillMode>},
-        {META_SETSTRETCHBLTMODE, &P::setWord<&D::SetStretchBltMode>},
-        {META_SETTEXTCHAREXTRA, &P::setWord<&D::SetTextCharacterExtra, std::int16_t>},
-        {META_SETTEXTALIGN, &P::setWord<&D::SetTextAlign>},
-        {META_SETBKCOLOR, &P::setColor<&D::SetBkColor>},
-        {META_SETTEXTCOLOR, &P::setColor<&D::SetTextColor>},
+        {META_SAVEDC, &P::noArgs<&D::SaveDC>},
+        {META_RESTOREDC, &P::restoreDC<std::int16_t>},
+        {META_SETBKMODE, &P::setValue<&D::SetBkMode, std::uint16_t>},
+        {META_SETMAPMODE, &P::setValue<&D::SetMapMode, std::uint16_t>},
+        {META_SETROP2, &P::setValue<&D::SetROP2, std::uint16_t>},
+        {META_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, std::uint16_t>},
+        {META_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, std::uint16_t>},
+        {META_SETTEXTCHAREXTRA, &P::setValue<&D::SetTextCharacterExtra, std::uint16_t, std::int16_t>},
+        {META_SETTEXTALIGN, &P::setValue<&D::SetTextAlign, std::uint16_t>},
+        {META_SETBKCOLOR, &P::setValue<&D::SetBkColor, std::uint32_t>},
+        {META_SETTEXTCOLOR, &P::setValue<&D::SetTextColor, std::uint32_t>},
         {META_SETTEXTJUSTIFICATION, &P::setTextJustification},
         // mapping
         {META_SETWINDOWORG, &P::pointOp<&D::SetWindowOrgEx>},
@@ -145,9 +145,9 @@ const WmfPlayer::Table& WmfPlayer::handlers()
         {META_CREATEPATTERNBRUSH, &P::createPatternBrush},
         {META_CREATEPALETTE, &P::createPalette},
         {META_CREATEREGION, &P::createRegion},
-        {META_SELECTOBJECT, &P::selectObject},
-        {META_SELECTPALETTE, &P::selectPalette},
-        {META_DELETEOBJECT, &P::deleteObject},
+        {META_SELECTOBJECT, &P::selectObject<std::uint16_t>},
+        {META_SELECTPALETTE, &P::selectPalette<std::uint16_t>},
+        {META_DELETEOBJECT, &P::deleteObject<std::uint16_t>},
         // lines and shapes
         {META_MOVETO, &P::movePointOp<&D::MoveToEx>},
         {META_LINETO, &P::movePointOp<&D::LineTo>},
@@ -189,42 +189,7 @@ const WmfPlayer::Table& WmfPlayer::handlers()
 
 // ---- state and attributes
 
-bool WmfPlayer::saveDC(const WmfRecord&, ByteReader&)
-{
-    dc_.SaveDC();
-    return true;
-}
-
-bool WmfPlayer::restoreDC(const WmfRecord&, ByteReader& r)
-{
-    const std::int16_t which = r.i16();
-    if (!r.ok())
-        return false;
-    dc_.RestoreDC(which);
-    return true;
-}
-
-template <auto Op, class Word>
-bool WmfPlayer::setWord(const WmfRecord&, ByteReader& r)
-{
-    const auto v = static_cast<Word>(r.u16());
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(v);
-    return true;
-}
-
-template <auto Op>
-bool WmfPlayer::setColor(const WmfRecord&, ByteReader& r)
-{
-    const std::uint32_t c = r.u32();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(c);
-    return true;
-}
-
-bool WmfPlayer::setTextJustification(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::setTextJustification(const MetaRecord&, ByteReader& r)
 {
     const std::int16_t breakCount = r.i16();
     const std::int16_t breakExtra = r.i16();
@@ -237,7 +202,7 @@ bool WmfPlayer::setTextJustification(const WmfRecord&, ByteReader& r)
 // ---- mapping; parameters come in reverse order of the call's arguments
 
 template <auto Op>
-bool WmfPlayer::pointOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::pointOp(const MetaRecord&, ByteReader& r)
 {
     const double y = r.i16();
     const double x = r.i16();
@@ -248,7 +213,7 @@ bool WmfPlayer::pointOp(const WmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool WmfPlayer::scaleOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::scaleOp(const MetaRecord&, ByteReader& r)
 {
     const double yDenom = r.i16(), yNum = r.i16(), xDenom = r.i16(), xNum = r.i16();
     if (!r.ok())
@@ -259,7 +224,7 @@ bool WmfPlayer::scaleOp(const WmfRecord&, ByteReader& r)
 
 // ---- objects
 
-bool WmfPlayer::createPen(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::createPen(const MetaRecord&, ByteReader& r)
 {
     LogPen pen;
     pen.style = r.u16();
@@ -272,7 +237,7 @@ bool WmfPlayer::createPen(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::createBrush(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::createBrush(const MetaRecord&, ByteReader& r)
 {
     LogBrush brush;
     brush.style = r.u16();
@@ -286,7 +251,7 @@ bool WmfPlayer::createBrush(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::createFont(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::createFont(const MetaRecord&, ByteReader& r)
 {
     LogFont font = readLogFont(r);
     if (!r.ok())
@@ -295,7 +260,7 @@ bool WmfPlayer::createFont(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::createDibPatternBrush(const WmfRecord& record, ByteReader& r)
+bool WmfPlayer::createDibPatternBrush(const MetaRecord& record, ByteReader& r)
 {
     const std::uint16_t style = r.u16();
     const std::uint16_t usage = r.u16();
@@ -333,7 +298,7 @@ bool WmfPlayer::createDibPatternBrush(const WmfRecord& record, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::createPatternBrush(const WmfRecord& record, ByteReader&)
+bool WmfPlayer::createPatternBrush(const MetaRecord& record, ByteReader&)
 {
     // A Bitmap16 header with a 4-byte bits pointer, 18 reserved bytes, then the bits.
     QImage pattern;
@@ -352,7 +317,7 @@ bool WmfPlayer::createPatternBrush(const WmfRecord& record, ByteReader&)
     return true;
 }
 
-bool WmfPlayer::createPalette(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::createPalette(const MetaRecord&, ByteReader& r)
 {
     Palette palette;
     if (!readLogPalette(r, palette))
@@ -361,7 +326,7 @@ bool WmfPlayer::createPalette(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::createRegion(const WmfRecord& record, ByteReader&)
+bool WmfPlayer::createRegion(const MetaRecord& record, ByteReader&)
 {
     QRegion rgn;
     if (!parseWmfRegion(record.params, rgn))
@@ -370,37 +335,10 @@ bool WmfPlayer::createRegion(const WmfRecord& record, ByteReader&)
     return true;
 }
 
-bool WmfPlayer::selectObject(const WmfRecord&, ByteReader& r)
-{
-    const std::uint16_t index = r.u16();
-    if (!r.ok())
-        return false;
-    objects_.select(dc_, index);
-    return true;
-}
-
-bool WmfPlayer::selectPalette(const WmfRecord&, ByteReader& r)
-{
-    const std::uint16_t index = r.u16();
-    if (!r.ok())
-        return false;
-    objects_.selectPalette(dc_, index);
-    return true;
-}
-
-bool WmfPlayer::deleteObject(const WmfRecord&, ByteReader& r)
-{
-    const std::uint16_t index = r.u16();
-    if (!r.ok())
-        return false;
-    objects_.remove(index);
-    return true;
-}
-
 // ---- lines and shapes
 
 template <auto Op>
-bool WmfPlayer::movePointOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::movePointOp(const MetaRecord&, ByteReader& r)
 {
     const double y = r.i16(), x = r.i16();
     if (!r.ok())
@@ -410,7 +348,7 @@ bool WmfPlayer::movePointOp(const WmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool WmfPlayer::polyOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::polyOp(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t count = r.u16();
     std::vector<QPointF> points;
@@ -420,7 +358,7 @@ bool WmfPlayer::polyOp(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::polyPolygon(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::polyPolygon(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t polygons = r.u16();
     if (!r.has(polygons, 2))
@@ -439,7 +377,7 @@ bool WmfPlayer::polyPolygon(const WmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool WmfPlayer::rectOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::rectOp(const MetaRecord&, ByteReader& r)
 {
     const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
     if (!r.ok())
@@ -448,7 +386,7 @@ bool WmfPlayer::rectOp(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::roundRect(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::roundRect(const MetaRecord&, ByteReader& r)
 {
     const double height = r.i16(), width = r.i16();
     const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
@@ -459,7 +397,7 @@ bool WmfPlayer::roundRect(const WmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool WmfPlayer::arcOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::arcOp(const MetaRecord&, ByteReader& r)
 {
     const double yEnd = r.i16(), xEnd = r.i16(), yStart = r.i16(), xStart = r.i16();
     const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
@@ -469,7 +407,7 @@ bool WmfPlayer::arcOp(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::setPixel(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::setPixel(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t color = r.u32();
     const double y = r.i16(), x = r.i16();
@@ -479,13 +417,13 @@ bool WmfPlayer::setPixel(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::floodFill(const WmfRecord& record, ByteReader& r)
+bool WmfPlayer::floodFill(const MetaRecord& record, ByteReader& r)
 {
     // Some writers give FLOODFILL the mode word of EXTFLOODFILL too; the
     // colour and point are the last four words either way.
     if (record.params.size() < 8)
         return false;
-    const bool extended = record.function == META_EXTFLOODFILL;
+    const bool extended = record.type == META_EXTFLOODFILL;
     if (!extended)
         r.seek(record.params.size() - 8);
     const int mode = extended ? r.u16() : FLOODFILLBORDER;
@@ -499,7 +437,7 @@ bool WmfPlayer::floodFill(const WmfRecord& record, ByteReader& r)
 
 // ---- clipping and regions
 
-bool WmfPlayer::selectClipRegion(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::selectClipRegion(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t index = r.u16();
     if (!r.ok())
@@ -511,7 +449,7 @@ bool WmfPlayer::selectClipRegion(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::fillRegion(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::fillRegion(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
     if (!r.ok())
@@ -523,7 +461,7 @@ bool WmfPlayer::fillRegion(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::frameRegion(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::frameRegion(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
     const double height = r.i16(), width = r.i16();
@@ -537,7 +475,7 @@ bool WmfPlayer::frameRegion(const WmfRecord&, ByteReader& r)
 }
 
 template <auto Op>
-bool WmfPlayer::regionOp(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::regionOp(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t regionIndex = r.u16();
     if (!r.ok())
@@ -549,7 +487,7 @@ bool WmfPlayer::regionOp(const WmfRecord&, ByteReader& r)
 
 // ---- bitmaps
 
-bool WmfPlayer::patBlt(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::patBlt(const MetaRecord&, ByteReader& r)
 {
     const std::uint32_t rop = r.u32();
     const double height = r.i16(), width = r.i16(), y = r.i16(), x = r.i16();
@@ -559,7 +497,7 @@ bool WmfPlayer::patBlt(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::textOut(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::textOut(const MetaRecord&, ByteReader& r)
 {
     const std::uint16_t count = r.u16();
     const auto text = r.bytes(count);
@@ -572,7 +510,7 @@ bool WmfPlayer::textOut(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::extTextOut(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::extTextOut(const MetaRecord&, ByteReader& r)
 {
     const double y = r.i16(), x = r.i16();
     const std::int16_t count = r.i16();
@@ -616,7 +554,7 @@ bool WmfPlayer::extTextOut(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::setDibToDevice(const WmfRecord&, ByteReader& r)
+bool WmfPlayer::setDibToDevice(const MetaRecord&, ByteReader& r)
 {
     const int usage = r.u16();
     r.u16(); // scan lines carried
@@ -640,13 +578,13 @@ bool WmfPlayer::setDibToDevice(const WmfRecord&, ByteReader& r)
     return true;
 }
 
-bool WmfPlayer::blit(const WmfRecord& record, ByteReader& r)
+bool WmfPlayer::blit(const MetaRecord& record, ByteReader& r)
 {
-    const std::uint16_t function = record.function;
+    const auto function = static_cast<std::uint16_t>(record.type);
     // BitBlt and StretchBlt records come in two forms: without a bitmap (a
     // pattern operation, with a reserved word) when the record is exactly as
     // long as the high byte of the function says, else with one.
-    const bool withoutBitmap = record.sizeWords == 3u + (function >> 8);
+    const bool withoutBitmap = record.bytes.size() / 2 == 3u + (function >> 8);
     std::uint32_t rop = 0;
     int usage = DIB_RGB_COLORS;
     double srcW = 0, srcH = 0, srcX = 0, srcY = 0, dstW = 0, dstH = 0, dstX = 0, dstY = 0;
