@@ -66,6 +66,61 @@ bool finiteTransform(const QTransform& t)
         && std::isfinite(t.dx()) && std::isfinite(t.dy());
 }
 
+// The fields of the bitmap records. BitBlt, StretchBlt, AlphaBlend and
+// TransparentBlt share one layout, StretchDIBits and SetDIBitsToDevice
+// another; the reader stands after the record's type and size.
+BlitFields readBlitFields(std::uint32_t type, ByteReader& r)
+{
+    BlitFields f;
+    r.skip(16); // bounds
+    if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
+        f.xDest = r.i32();
+        f.yDest = r.i32();
+        f.xSrc = r.i32();
+        f.ySrc = r.i32();
+        f.cxSrc = r.i32();
+        f.cySrc = r.i32();
+        f.offBmi = r.u32();
+        f.cbBmi = r.u32();
+        f.offBits = r.u32();
+        f.cbBits = r.u32();
+        f.usage = r.u32();
+        if (type == EMR_STRETCHDIBITS) {
+            f.rop = r.u32();
+            f.cxDest = r.i32();
+            f.cyDest = r.i32();
+        } else {
+            f.firstScan = r.u32();
+            f.scanCount = r.u32();
+        }
+        return f;
+    }
+    f.xDest = r.i32();
+    f.yDest = r.i32();
+    f.cxDest = r.i32();
+    f.cyDest = r.i32();
+    f.extra = r.u32(); // raster operation, blend function or transparent colour
+    f.xSrc = r.i32();
+    f.ySrc = r.i32();
+    f.sourceTransform = readXform(r);
+    r.u32(); // background colour of the source
+    f.usage = r.u32();
+    f.offBmi = r.u32();
+    f.cbBmi = r.u32();
+    f.offBits = r.u32();
+    f.cbBits = r.u32();
+    if (type == EMR_BITBLT) {
+        f.cxSrc = f.cxDest;
+        f.cySrc = f.cyDest;
+    } else {
+        f.cxSrc = r.i32();
+        f.cySrc = r.i32();
+    }
+    if (type == EMR_BITBLT || type == EMR_STRETCHBLT)
+        f.rop = f.extra;
+    return f;
+}
+
 } // namespace
 
 EmfPlayer::EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)
@@ -787,69 +842,20 @@ LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<co
     return brush;
 }
 
-bool EmfPlayer::blit(const MetaRecord& rec, ByteReader& r)
+bool EmfPlayer::blit(const MetaRecord& record, ByteReader& r)
 {
-    const std::uint32_t type = rec.type;
-    const auto record = rec.bytes;
-    r.skip(16); // bounds
-    double xDest, yDest, cxDest = 0, cyDest = 0, xSrc, ySrc, cxSrc = 0, cySrc = 0;
-    std::uint32_t rop = SRCCOPY, usage = DIB_RGB_COLORS, offBmi, cbBmi, offBits, cbBits, extra = 0;
-    QTransform sourceTransform;
-    if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
-        xDest = r.i32();
-        yDest = r.i32();
-        xSrc = r.i32();
-        ySrc = r.i32();
-        cxSrc = r.i32();
-        cySrc = r.i32();
-        offBmi = r.u32();
-        cbBmi = r.u32();
-        offBits = r.u32();
-        cbBits = r.u32();
-        usage = r.u32();
-        if (type == EMR_STRETCHDIBITS) {
-            rop = r.u32();
-            cxDest = r.i32();
-            cyDest = r.i32();
-        } else {
-            extra = r.u32(); // first scan line carried
-            r.u32();         // scan lines carried
-        }
-    } else {
-        xDest = r.i32();
-        yDest = r.i32();
-        cxDest = r.i32();
-        cyDest = r.i32();
-        extra = r.u32(); // raster operation, blend function or transparent colour
-        xSrc = r.i32();
-        ySrc = r.i32();
-        sourceTransform = readXform(r);
-        r.u32(); // background colour of the source
-        usage = r.u32();
-        offBmi = r.u32();
-        cbBmi = r.u32();
-        offBits = r.u32();
-        cbBits = r.u32();
-        if (type == EMR_BITBLT) {
-            cxSrc = cxDest;
-            cySrc = cyDest;
-        } else {
-            cxSrc = r.i32();
-            cySrc = r.i32();
-        }
-        if (type == EMR_BITBLT || type == EMR_STRETCHBLT)
-            rop = extra;
-    }
+    const std::uint32_t type = record.type;
+    BlitFields f = readBlitFields(type, r);
     if (!r.ok())
         return false;
-    if ((type == EMR_BITBLT || type == EMR_STRETCHBLT) && cbBmi == 0) {
-        dc_.PatBlt(xDest, yDest, cxDest, cyDest, rop); // no source: a pattern operation
+    if ((type == EMR_BITBLT || type == EMR_STRETCHBLT) && f.cbBmi == 0) {
+        dc_.PatBlt(f.xDest, f.yDest, f.cxDest, f.cyDest, f.rop); // no source: a pattern operation
         return true;
     }
-    if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
+    if (!inRecord(record.bytes, f.offBmi, f.cbBmi) || !inRecord(record.bytes, f.offBits, f.cbBits))
         return false;
-    const auto bmi = record.subspan(offBmi, cbBmi);
-    auto bits = record.subspan(offBits, cbBits);
+    const auto bmi = record.bytes.subspan(f.offBmi, f.cbBmi);
+    const auto bits = record.bytes.subspan(f.offBits, f.cbBits);
     DibInfo info;
     if (!readDibInfo(bmi, info))
         return true;
@@ -857,24 +863,18 @@ bool EmfPlayer::blit(const MetaRecord& rec, ByteReader& r)
     std::vector<std::uint8_t> partialInfo;
     std::span<const std::uint8_t> infoBytes = bmi;
     double carriedRows = std::fabs(static_cast<double>(info.height));
-    if (type == EMR_SETDIBITSTODEVICE) {
-        // Only scan lines [first, first + count) travel with the record: decode
-        // them as a DIB of that height.
-        ByteReader scans(record, 68);
-        const std::uint32_t firstScan = scans.u32();
-        const std::uint32_t scanCount = scans.u32();
-        if (scans.ok() && info.headerSize >= 40 && scanCount > 0 && scanCount < carriedRows) {
-            partialInfo.assign(bmi.begin(), bmi.end());
-            const std::int32_t h = info.height < 0 ? -static_cast<std::int32_t>(scanCount)
-                                                   : static_cast<std::int32_t>(scanCount);
-            std::memcpy(partialInfo.data() + 8, &h, 4);
-            infoBytes = partialInfo;
-            carriedRows = scanCount;
-            ySrc -= firstScan;
-        }
+    if (type == EMR_SETDIBITSTODEVICE && info.headerSize >= 40 && f.scanCount > 0 && f.scanCount < carriedRows) {
+        // Only scan lines [first, first + count) travel with the record:
+        // decode them as a DIB of that height.
+        partialInfo.assign(bmi.begin(), bmi.end());
+        const std::int32_t h = info.height < 0 ? -static_cast<std::int32_t>(f.scanCount)
+                                               : static_cast<std::int32_t>(f.scanCount);
+        std::memcpy(partialInfo.data() + 8, &h, 4);
+        infoBytes = partialInfo;
+        carriedRows = f.scanCount;
+        f.ySrc -= f.firstScan;
     }
-    QImage image;
-    const bool alpha = type == EMR_ALPHABLEND && ((extra >> 24) & 0x01); // AC_SRC_ALPHA
+    const bool alpha = type == EMR_ALPHABLEND && ((f.extra >> 24) & 0x01); // AC_SRC_ALPHA
     if (alpha && info.bitCount == 32 && info.compression == 3 && info.headerSize == 40 && bmi.size() >= 52) {
         // Alpha blending takes the fourth byte as alpha whatever the masks
         // say; plain 8-8-8 masks are the ordinary layout, read as such.
@@ -885,35 +885,42 @@ bool EmfPlayer::blit(const MetaRecord& rec, ByteReader& r)
             infoBytes = partialInfo;
         }
     }
+    QImage image;
     if (!dc_.allowPixelWork(dibPixels(infoBytes))
-        || !decodeDib(infoBytes, bits, static_cast<int>(usage), dc_.currentPalette(), image, alpha))
+        || !decodeDib(infoBytes, bits, static_cast<int>(f.usage), dc_.currentPalette(), image, alpha))
         return true; // an undecodable bitmap is skipped; the record itself is sound
 
-    QRectF source(xSrc, ySrc, cxSrc, cySrc);
+    QRectF source(f.xSrc, f.ySrc, f.cxSrc, f.cySrc);
     if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
         // Measured from the first stored row: the bottom one unless top down.
         if (info.height > 0)
-            source = QRectF(xSrc, carriedRows - ySrc - cySrc, cxSrc, cySrc);
-    } else if (!sourceTransform.isIdentity() && finiteTransform(sourceTransform)
-               && sourceTransform.m11() * sourceTransform.m22() - sourceTransform.m12() * sourceTransform.m21() != 0) {
-        source = sourceTransform.mapRect(source);
+            source = QRectF(f.xSrc, carriedRows - f.ySrc - f.cySrc, f.cxSrc, f.cySrc);
+    } else if (!f.sourceTransform.isIdentity() && finiteTransform(f.sourceTransform)
+               && f.sourceTransform.m11() * f.sourceTransform.m22() - f.sourceTransform.m12() * f.sourceTransform.m21()
+                   != 0) {
+        source = f.sourceTransform.mapRect(source);
     }
+    return drawBlit(type, f, image, source);
+}
+
+bool EmfPlayer::drawBlit(std::uint32_t type, const BlitFields& f, const QImage& image, const QRectF& source)
+{
     if (type == EMR_SETDIBITSTODEVICE) {
         // One DIB pixel per device pixel.
         const QTransform t = dc_.logicalToDevice();
         if (t.m11() == 0 || t.m22() == 0)
             return true;
-        dc_.StretchBlt(QRectF(xDest, yDest, cxSrc / std::fabs(t.m11()), cySrc / std::fabs(t.m22())), image, source,
-                       SRCCOPY);
+        dc_.StretchBlt(QRectF(f.xDest, f.yDest, f.cxSrc / std::fabs(t.m11()), f.cySrc / std::fabs(t.m22())), image,
+                       source, SRCCOPY);
         return true;
     }
-    const QRectF dest(xDest, yDest, cxDest, cyDest);
+    const QRectF dest(f.xDest, f.yDest, f.cxDest, f.cyDest);
     switch (type) {
     case EMR_ALPHABLEND:
-        dc_.AlphaBlend(dest, image, source, static_cast<int>((extra >> 16) & 0xFF), alpha);
+        dc_.AlphaBlend(dest, image, source, static_cast<int>((f.extra >> 16) & 0xFF), ((f.extra >> 24) & 0x01) != 0);
         return true;
-    case EMR_TRANSPARENTBLT: dc_.TransparentBlt(dest, image, source, extra); return true;
-    default: dc_.StretchBlt(dest, image, source, rop); return true;
+    case EMR_TRANSPARENTBLT: dc_.TransparentBlt(dest, image, source, f.extra); return true;
+    default: dc_.StretchBlt(dest, image, source, f.rop); return true;
     }
 }
 

@@ -19,6 +19,17 @@
 
 namespace plat::gdi {
 
+// What a bitmap record says; the fields its type does not carry keep these values.
+struct BlitFields {
+    double xDest = 0, yDest = 0, cxDest = 0, cyDest = 0;
+    double xSrc = 0, ySrc = 0, cxSrc = 0, cySrc = 0;
+    std::uint32_t rop = SRCCOPY, usage = DIB_RGB_COLORS;
+    std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
+    std::uint32_t extra = 0;                     // blend function or transparent colour
+    std::uint32_t firstScan = 0, scanCount = 0; // scan lines a SetDIBitsToDevice carries
+    QTransform sourceTransform;
+};
+
 class EmfPlayer : private PlaybackCore {
 public:
     EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header);
@@ -75,6 +86,7 @@ private:
     bool textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode);
 
     bool blit(const MetaRecord& record, ByteReader& r);
+    bool drawBlit(std::uint32_t type, const BlitFields& f, const QImage& image, const QRectF& source);
     bool gradientFill(const MetaRecord&, ByteReader& r);
     // A pattern brush from a DIB; an undecodable one fills grey.
     gdi::LogBrush patternBrush(std::span<const std::uint8_t> bmi, std::span<const std::uint8_t> bits,
