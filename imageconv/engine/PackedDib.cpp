@@ -1,6 +1,6 @@
 #include "engine/PackedDib.h"
 
-#include <common/ByteReader.h>
+#include <common/DibHeader.h>
 
 namespace pictaf {
 
@@ -8,26 +8,20 @@ bool ReadDibHeader(std::span<const std::uint8_t> dib, DibHeaderView& h)
 {
     if (dib.size() < 12)
         return false;
+    plat::DibHeaderFields f;
+    plat::readDibHeaderFields(dib, f);
     h = {};
-    plat::ByteReader r(dib);
-    h.size = r.u32();
-    if (h.size == 12) { // old core header: 16-bit width, height, planes, bits
-        h.width = r.u16();
-        h.height = r.u16();
-        r.u16(); // planes
-        h.bitsPerPixel = r.u16();
+    h.size = f.size;
+    h.width = f.width; // the old core header's 16-bit width and height are unsigned
+    h.height = f.height;
+    h.bitsPerPixel = f.bitCount;
+    if (h.size == 12)
         return true;
-    }
     if (dib.size() < 40)
         return false;
-    h.width = r.i32();
-    h.height = r.i32();
-    r.u16(); // planes
-    h.bitsPerPixel = r.u16();
-    h.compression = r.u32();
-    h.imageSize = r.u32();
-    r.skip(8); // resolutions
-    h.coloursUsed = r.u32();
+    h.compression = f.compression;
+    h.imageSize = f.imageSize;
+    h.coloursUsed = f.colorsUsed;
     return true;
 }
 

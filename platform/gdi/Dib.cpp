@@ -1,6 +1,7 @@
 #include "gdi/Dib.h"
 
 #include "common/ByteReader.h"
+#include "common/DibHeader.h"
 #include "gdi/LargeBuffer.h"
 
 #include <algorithm>
@@ -94,31 +95,28 @@ DibStatus parseHeader(std::span<const std::uint8_t> info, DibLayout& l, std::int
 {
     if (info.size() < 4)
         return DibStatus::Malformed;
-    ByteReader r(info);
-    l.headerSize = r.u32();
-    std::uint32_t clrUsed = 0;
+    DibHeaderFields h;
+    const bool whole = readDibHeaderFields(info, h);
+    l.headerSize = h.size;
+    const std::uint32_t clrUsed = h.colorsUsed;
     if (l.headerSize == 12) {
-        if (info.size() < 12)
+        if (!whole)
             return DibStatus::Malformed;
         l.core = true;
         l.entrySize = 3;
-        l.width = r.u16(); // unsigned in the core header: always bottom-up
-        l.rows = r.u16();
-        r.u16(); // planes
-        l.bpp = r.u16();
+        l.width = h.width; // unsigned in the core header: always bottom-up
+        l.rows = h.height;
+        l.bpp = h.bitCount;
     } else if (l.headerSize == 40 || l.headerSize == 52 || l.headerSize == 56 || l.headerSize == 108
                || l.headerSize == 124) {
         if (info.size() < l.headerSize)
             return DibStatus::Malformed;
-        l.width = r.i32();
-        const std::int64_t height = r.i32();
+        l.width = h.width;
+        const std::int64_t height = h.height;
         l.topDown = height < 0;
         l.rows = height < 0 ? -height : height;
-        r.u16(); // planes
-        l.bpp = r.u16();
-        l.compression = r.u32();
-        r.skip(12); // image size, resolutions
-        clrUsed = r.u32();
+        l.bpp = h.bitCount;
+        l.compression = h.compression;
     } else {
         // 64-byte OS/2 2.x headers and anything newer than V5.
         return l.headerSize < 12 ? DibStatus::Malformed : DibStatus::Unsupported;

@@ -1,6 +1,7 @@
 // The pieces both record players stand on: the object table, the handler
 // table and the placeable header reader.
 #include <common/ByteReader.h>
+#include <common/DibHeader.h>
 #include <common/MetafileFormat.h>
 #include <gdi/DeviceContext.h>
 #include <gdi/GdiConstants.h>
@@ -154,4 +155,39 @@ TEST(MetafileFormat, placeableHeaderFieldsAreSignedBoxAndUnsignedUnits)
     EXPECT_EQ(header.unitsPerInch, 1440);
     h.pop_back();
     EXPECT_FALSE(plat::readPlaceableHeader(h, header));
+}
+
+TEST(MetafileFormat, dibHeaderFieldsOfBothHeaderKinds)
+{
+    // A core header: 16-bit sizes, unsigned (65535 wide, not -1).
+    std::vector<std::uint8_t> core{12, 0, 0, 0, 0xFF, 0xFF, 0x02, 0x00, 1, 0, 8, 0};
+    plat::DibHeaderFields h;
+    ASSERT_TRUE(plat::readDibHeaderFields(core, h));
+    EXPECT_EQ(h.size, 12u);
+    EXPECT_EQ(h.width, 65535);
+    EXPECT_EQ(h.height, 2);
+    EXPECT_EQ(h.bitCount, 8);
+    core.pop_back();
+    EXPECT_FALSE(plat::readDibHeaderFields(core, h));
+
+    // An info header: signed height (top down), colours used at offset 32.
+    std::vector<std::uint8_t> info(40, 0);
+    info[0] = 40;
+    info[4] = 3;                                        // width 3
+    info[8] = 0xFE, info[9] = info[10] = info[11] = 0xFF; // height -2
+    info[12] = 1;
+    info[14] = 4;  // 4 bpp
+    info[16] = 2;  // RLE4
+    info[20] = 16; // image size
+    info[32] = 7;  // colours used
+    ASSERT_TRUE(plat::readDibHeaderFields(info, h));
+    EXPECT_EQ(h.width, 3);
+    EXPECT_EQ(h.height, -2);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bitCount, 4);
+    EXPECT_EQ(h.compression, 2u);
+    EXPECT_EQ(h.imageSize, 16u);
+    EXPECT_EQ(h.colorsUsed, 7u);
+    info.resize(35); // ends inside colours used
+    EXPECT_FALSE(plat::readDibHeaderFields(info, h));
 }
