@@ -205,12 +205,12 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_SETTEXTJUSTIFICATION, &P::setTextJustification},
         {EMR_SETBRUSHORGEX, &P::setBrushOrg},
         // mapping
-        {EMR_SETWINDOWEXTEX, &P::pairOp<&D::SetWindowExtEx>},
-        {EMR_SETWINDOWORGEX, &P::pairOp<&D::SetWindowOrgEx>},
-        {EMR_SETVIEWPORTEXTEX, &P::pairOp<&D::SetViewportExtEx>},
-        {EMR_SETVIEWPORTORGEX, &P::pairOp<&D::SetViewportOrgEx>},
-        {EMR_SCALEVIEWPORTEXTEX, &P::scaleOp<&D::ScaleViewportExtEx>},
-        {EMR_SCALEWINDOWEXTEX, &P::scaleOp<&D::ScaleWindowExtEx>},
+        {EMR_SETWINDOWEXTEX, &P::coords<&D::SetWindowExtEx, std::int32_t, 2>},
+        {EMR_SETWINDOWORGEX, &P::coords<&D::SetWindowOrgEx, std::int32_t, 2>},
+        {EMR_SETVIEWPORTEXTEX, &P::coords<&D::SetViewportExtEx, std::int32_t, 2>},
+        {EMR_SETVIEWPORTORGEX, &P::coords<&D::SetViewportOrgEx, std::int32_t, 2>},
+        {EMR_SCALEVIEWPORTEXTEX, &P::coords<&D::ScaleViewportExtEx, std::int32_t, 4>},
+        {EMR_SCALEWINDOWEXTEX, &P::coords<&D::ScaleWindowExtEx, std::int32_t, 4>},
         {EMR_SETWORLDTRANSFORM, &P::setWorldTransform},
         {EMR_MODIFYWORLDTRANSFORM, &P::modifyWorldTransform},
         {EMR_SAVEDC, &P::noArgs<&D::SaveDC>},
@@ -246,9 +246,9 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_POLYDRAW, &P::polyDraw},
         {EMR_POLYDRAW16, &P::polyDraw},
         // shapes
-        {EMR_RECTANGLE, &P::rectOp<&D::Rectangle>},
-        {EMR_ELLIPSE, &P::rectOp<&D::Ellipse>},
-        {EMR_ROUNDRECT, &P::roundRect},
+        {EMR_RECTANGLE, &P::coords<&D::Rectangle, std::int32_t, 4>},
+        {EMR_ELLIPSE, &P::coords<&D::Ellipse, std::int32_t, 4>},
+        {EMR_ROUNDRECT, &P::coords<&D::RoundRect, std::int32_t, 6>},
         {EMR_ARC, &P::arcOp<&D::Arc>},
         {EMR_CHORD, &P::arcOp<&D::Chord>},
         {EMR_PIE, &P::arcOp<&D::Pie>},
@@ -268,9 +268,9 @@ const EmfPlayer::Table& EmfPlayer::handlers()
         {EMR_WIDENPATH, &P::noArgs<&D::WidenPath>},
         {EMR_SELECTCLIPPATH, &P::setValue<&D::SelectClipPath, std::uint32_t, int>},
         // clipping and regions
-        {EMR_INTERSECTCLIPRECT, &P::rectOp<&D::IntersectClipRect>},
-        {EMR_EXCLUDECLIPRECT, &P::rectOp<&D::ExcludeClipRect>},
-        {EMR_OFFSETCLIPRGN, &P::pairOp<&D::OffsetClipRgn>},
+        {EMR_INTERSECTCLIPRECT, &P::coords<&D::IntersectClipRect, std::int32_t, 4>},
+        {EMR_EXCLUDECLIPRECT, &P::coords<&D::ExcludeClipRect, std::int32_t, 4>},
+        {EMR_OFFSETCLIPRGN, &P::coords<&D::OffsetClipRgn, std::int32_t, 2>},
         {EMR_SETMETARGN, &P::noArgs<&D::SetMetaRgn>},
         {EMR_EXTSELECTCLIPRGN, &P::extSelectClipRgn},
         {EMR_FILLRGN, &P::regionOp},
@@ -325,26 +325,6 @@ bool EmfPlayer::setBrushOrg(const MetaRecord&, ByteReader& r)
     if (!r.ok())
         return false;
     dc_.SetBrushOrgEx(x, y);
-    return true;
-}
-
-template <auto Op>
-bool EmfPlayer::pairOp(const MetaRecord&, ByteReader& r)
-{
-    const double x = r.i32(), y = r.i32();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(x, y);
-    return true;
-}
-
-template <auto Op>
-bool EmfPlayer::scaleOp(const MetaRecord&, ByteReader& r)
-{
-    const double xNum = r.i32(), xDenom = r.i32(), yNum = r.i32(), yDenom = r.i32();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(xNum, xDenom, yNum, yDenom);
     return true;
 }
 
@@ -551,26 +531,6 @@ bool EmfPlayer::polyDraw(const MetaRecord& record, ByteReader& r)
     if (!r.ok())
         return false;
     dc_.PolyDraw(points, types);
-    return true;
-}
-
-template <auto Op>
-bool EmfPlayer::rectOp(const MetaRecord&, ByteReader& r)
-{
-    const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(left, top, right, bottom);
-    return true;
-}
-
-bool EmfPlayer::roundRect(const MetaRecord&, ByteReader& r)
-{
-    const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-    const double w = r.i32(), h = r.i32();
-    if (!r.ok())
-        return false;
-    dc_.RoundRect(left, top, right, bottom, w, h);
     return true;
 }
 

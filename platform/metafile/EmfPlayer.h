@@ -44,10 +44,6 @@ private:
     bool setMiterLimit(const MetaRecord&, ByteReader& r);
     bool setTextJustification(const MetaRecord&, ByteReader& r);
     bool setBrushOrg(const MetaRecord&, ByteReader& r);
-    template <auto Op>
-    bool pairOp(const MetaRecord&, ByteReader& r);
-    template <auto Op>
-    bool scaleOp(const MetaRecord&, ByteReader& r);
     bool setWorldTransform(const MetaRecord&, ByteReader& r);
     bool modifyWorldTransform(const MetaRecord&, ByteReader& r);
 
@@ -65,9 +61,6 @@ private:
     template <auto Op, bool Small = false>
     bool polyPolyOp(const MetaRecord&, ByteReader& r);
     bool polyDraw(const MetaRecord& record, ByteReader& r);
-    template <auto Op>
-    bool rectOp(const MetaRecord&, ByteReader& r);
-    bool roundRect(const MetaRecord&, ByteReader& r);
     template <auto Op>
     bool arcOp(const MetaRecord&, ByteReader& r);
     bool angleArc(const MetaRecord&, ByteReader& r);

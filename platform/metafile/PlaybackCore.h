@@ -8,8 +8,10 @@
 #include "gdi/DeviceContext.h"
 #include "metafile/ObjectTable.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 namespace plat::gdi {
 
@@ -43,6 +45,12 @@ protected:
     // One field, passed on as Value.
     template <auto Op, class Field, class Value = Field>
     bool setValue(const MetaRecord&, ByteReader& r);
+    // N coordinates passed on in the order the call takes them; Windows
+    // metafiles store them the other way round.
+    template <auto Op, class Field, std::size_t N>
+    bool coords(const MetaRecord&, ByteReader& r) { return coordsIn<Op, Field, N, false>(r); }
+    template <auto Op, class Field, std::size_t N>
+    bool reversedCoords(const MetaRecord&, ByteReader& r) { return coordsIn<Op, Field, N, true>(r); }
     template <class Field>
     bool restoreDC(const MetaRecord&, ByteReader& r);
     template <class Index>
@@ -54,7 +62,23 @@ protected:
 
     DeviceContext& dc_;
     ObjectTable objects_;
+
+private:
+    template <auto Op, class Field, std::size_t N, bool Reversed>
+    bool coordsIn(ByteReader& r);
 };
+
+template <auto Op, class Field, std::size_t N, bool Reversed>
+bool PlaybackCore::coordsIn(ByteReader& r)
+{
+    std::array<double, N> v{};
+    for (std::size_t i = 0; i < N; ++i)
+        v[Reversed ? N - 1 - i : i] = readField<Field>(r);
+    if (!r.ok())
+        return false;
+    [&]<std::size_t... I>(std::index_sequence<I...>) { (dc_.*Op)(v[I]...); }(std::make_index_sequence<N>{});
+    return true;
+}
 
 template <auto Op>
 bool PlaybackCore::noArgs(const MetaRecord&, ByteReader&)

@@ -129,14 +129,14 @@ const WmfPlayer::Table& WmfPlayer::handlers()
         {META_SETTEXTCOLOR, &P::setValue<&D::SetTextColor, std::uint32_t>},
         {META_SETTEXTJUSTIFICATION, &P::setTextJustification},
         // mapping
-        {META_SETWINDOWORG, &P::pointOp<&D::SetWindowOrgEx>},
-        {META_SETWINDOWEXT, &P::pointOp<&D::SetWindowExtEx>},
-        {META_SETVIEWPORTORG, &P::pointOp<&D::SetViewportOrgEx>},
-        {META_SETVIEWPORTEXT, &P::pointOp<&D::SetViewportExtEx>},
-        {META_OFFSETWINDOWORG, &P::pointOp<&D::OffsetWindowOrgEx>},
-        {META_OFFSETVIEWPORTORG, &P::pointOp<&D::OffsetViewportOrgEx>},
-        {META_SCALEWINDOWEXT, &P::scaleOp<&D::ScaleWindowExtEx>},
-        {META_SCALEVIEWPORTEXT, &P::scaleOp<&D::ScaleViewportExtEx>},
+        {META_SETWINDOWORG, &P::reversedCoords<&D::SetWindowOrgEx, std::int16_t, 2>},
+        {META_SETWINDOWEXT, &P::reversedCoords<&D::SetWindowExtEx, std::int16_t, 2>},
+        {META_SETVIEWPORTORG, &P::reversedCoords<&D::SetViewportOrgEx, std::int16_t, 2>},
+        {META_SETVIEWPORTEXT, &P::reversedCoords<&D::SetViewportExtEx, std::int16_t, 2>},
+        {META_OFFSETWINDOWORG, &P::reversedCoords<&D::OffsetWindowOrgEx, std::int16_t, 2>},
+        {META_OFFSETVIEWPORTORG, &P::reversedCoords<&D::OffsetViewportOrgEx, std::int16_t, 2>},
+        {META_SCALEWINDOWEXT, &P::reversedCoords<&D::ScaleWindowExtEx, std::int16_t, 4>},
+        {META_SCALEVIEWPORTEXT, &P::reversedCoords<&D::ScaleViewportExtEx, std::int16_t, 4>},
         // objects
         {META_CREATEPENINDIRECT, &P::createPen},
         {META_CREATEBRUSHINDIRECT, &P::createBrush},
@@ -154,9 +154,9 @@ const WmfPlayer::Table& WmfPlayer::handlers()
         {META_POLYGON, &P::polyOp<&D::Polygon>},
         {META_POLYLINE, &P::polyOp<&D::Polyline>},
         {META_POLYPOLYGON, &P::polyPolygon},
-        {META_RECTANGLE, &P::rectOp<&D::Rectangle>},
-        {META_ELLIPSE, &P::rectOp<&D::Ellipse>},
-        {META_ROUNDRECT, &P::roundRect},
+        {META_RECTANGLE, &P::reversedCoords<&D::Rectangle, std::int16_t, 4>},
+        {META_ELLIPSE, &P::reversedCoords<&D::Ellipse, std::int16_t, 4>},
+        {META_ROUNDRECT, &P::reversedCoords<&D::RoundRect, std::int16_t, 6>},
         {META_ARC, &P::arcOp<&D::Arc>},
         {META_PIE, &P::arcOp<&D::Pie>},
         {META_CHORD, &P::arcOp<&D::Chord>},
@@ -167,9 +167,9 @@ const WmfPlayer::Table& WmfPlayer::handlers()
         {META_TEXTOUT, &P::textOut},
         {META_EXTTEXTOUT, &P::extTextOut},
         // clipping and regions
-        {META_INTERSECTCLIPRECT, &P::rectOp<&D::IntersectClipRect>},
-        {META_EXCLUDECLIPRECT, &P::rectOp<&D::ExcludeClipRect>},
-        {META_OFFSETCLIPRGN, &P::pointOp<&D::OffsetClipRgn>},
+        {META_INTERSECTCLIPRECT, &P::reversedCoords<&D::IntersectClipRect, std::int16_t, 4>},
+        {META_EXCLUDECLIPRECT, &P::reversedCoords<&D::ExcludeClipRect, std::int16_t, 4>},
+        {META_OFFSETCLIPRGN, &P::reversedCoords<&D::OffsetClipRgn, std::int16_t, 2>},
         {META_SELECTCLIPREGION, &P::selectClipRegion},
         {META_FILLREGION, &P::fillRegion},
         {META_FRAMEREGION, &P::frameRegion},
@@ -196,29 +196,6 @@ bool WmfPlayer::setTextJustification(const MetaRecord&, ByteReader& r)
     if (!r.ok())
         return false;
     dc_.SetTextJustification(breakExtra, breakCount);
-    return true;
-}
-
-// ---- mapping; parameters come in reverse order of the call's arguments
-
-template <auto Op>
-bool WmfPlayer::pointOp(const MetaRecord&, ByteReader& r)
-{
-    const double y = r.i16();
-    const double x = r.i16();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(x, y);
-    return true;
-}
-
-template <auto Op>
-bool WmfPlayer::scaleOp(const MetaRecord&, ByteReader& r)
-{
-    const double yDenom = r.i16(), yNum = r.i16(), xDenom = r.i16(), xNum = r.i16();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(xNum, xDenom, yNum, yDenom);
     return true;
 }
 
@@ -373,26 +350,6 @@ bool WmfPlayer::polyPolygon(const MetaRecord&, ByteReader& r)
     if (!readPoints(r, total, points))
         return false;
     dc_.PolyPolygon(points, counts);
-    return true;
-}
-
-template <auto Op>
-bool WmfPlayer::rectOp(const MetaRecord&, ByteReader& r)
-{
-    const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
-    if (!r.ok())
-        return false;
-    (dc_.*Op)(left, top, right, bottom);
-    return true;
-}
-
-bool WmfPlayer::roundRect(const MetaRecord&, ByteReader& r)
-{
-    const double height = r.i16(), width = r.i16();
-    const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
-    if (!r.ok())
-        return false;
-    dc_.RoundRect(left, top, right, bottom, width, height);
     return true;
 }
 

@@ -29,10 +29,6 @@ private:
     bool playRecord(const MetaRecord& record);
 
     bool setTextJustification(const MetaRecord&, ByteReader& r);
-    template <auto Op>
-    bool pointOp(const MetaRecord&, ByteReader& r);
-    template <auto Op>
-    bool scaleOp(const MetaRecord&, ByteReader& r);
 
     bool createPen(const MetaRecord&, ByteReader& r);
     bool createBrush(const MetaRecord&, ByteReader& r);
@@ -47,9 +43,6 @@ private:
     template <auto Op>
     bool polyOp(const MetaRecord&, ByteReader& r);
     bool polyPolygon(const MetaRecord&, ByteReader& r);
-    template <auto Op>
-    bool rectOp(const MetaRecord&, ByteReader& r);
-    bool roundRect(const MetaRecord&, ByteReader& r);
     template <auto Op>
     bool arcOp(const MetaRecord&, ByteReader& r);
     bool setPixel(const MetaRecord&, ByteReader& r);
