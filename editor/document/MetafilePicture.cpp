@@ -1,10 +1,11 @@
 #include "MetafilePicture.h"
 
+#include <common/ByteReader.h>
+#include <common/MetafileFormat.h>
+#include <gdi/DeviceContext.h>
+#include <gdi/GdiConstants.h>
 #include <gdi/GdiObjects.h>
-#include <metafile/ByteReader.h>
-#include <metafile/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <cmath>
@@ -14,11 +15,6 @@
 namespace MetafilePicture {
 
 namespace {
-
-constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr int kPlaceableHeaderSize = 22;
-constexpr std::uint32_t kEmfHeaderType = 1;
-constexpr std::uint32_t kEmfSignature = 0x464D4520; // " EMF"
 
 std::span<const std::uint8_t> bytesFrom(const QByteArray& b, int at = 0)
 {
@@ -43,19 +39,19 @@ Rendered blank(std::int64_t width, std::int64_t height)
 
 Rendered renderPlaceable(const QByteArray& bytes)
 {
-    plat::gdi::ByteReader header(bytesFrom(bytes), 6);
-    const std::int16_t left = header.i16(), top = header.i16(), right = header.i16(), bottom = header.i16();
-    const std::uint16_t perInch = header.u16();
-    if (!header.ok() || bytes.size() < kPlaceableHeaderSize)
+    plat::PlaceableHeader header;
+    if (!plat::readPlaceableHeader(bytesFrom(bytes), header)
+        || bytes.size() < static_cast<qsizetype>(plat::kPlaceableHeaderSize))
         return failed(Result::Damaged, QStringLiteral("the metafile header is cut short"));
-    // 0 units per inch is read as 575, as the conversion control does.
-    const std::int64_t unitsPerInch = perInch ? perInch : 575;
-    const std::int64_t spanX = std::int64_t{right} - left, spanY = std::int64_t{bottom} - top;
+    const std::int16_t left = header.left, top = header.top;
+    // 0 units per inch is read as the conversion control reads it.
+    const std::int64_t unitsPerInch = header.unitsPerInch ? header.unitsPerInch : plat::kDefaultUnitsPerInch;
+    const std::int64_t spanX = std::int64_t{header.right} - left, spanY = std::int64_t{header.bottom} - top;
     Rendered out = blank(spanX * plat::LogPixelsX() / unitsPerInch, spanY * plat::LogPixelsY() / unitsPerInch);
     if (out.result != Result::Ok)
         return out;
 
-    const plat::HGDIOBJ metafile = plat::SetMetaFileBitsEx(bytesFrom(bytes, kPlaceableHeaderSize));
+    const plat::HGDIOBJ metafile = plat::SetMetaFileBitsEx(bytesFrom(bytes, static_cast<int>(plat::kPlaceableHeaderSize)));
     if (!metafile)
         return failed(Result::Damaged, QStringLiteral("no metafile header after the placeable header"));
     {
@@ -104,12 +100,12 @@ Rendered renderEnhanced(const QByteArray& bytes)
 
 Kind kindOf(const QByteArray& head)
 {
-    plat::gdi::ByteReader r(bytesFrom(head));
+    plat::ByteReader r(bytesFrom(head));
     const std::uint32_t first = r.u32();
-    if (head.size() >= kPlaceableHeaderSize && first == kPlaceableKey)
+    if (head.size() >= static_cast<qsizetype>(plat::kPlaceableHeaderSize) && first == plat::kPlaceableKey)
         return Kind::Placeable;
     r.seek(40);
-    if (first == kEmfHeaderType && r.u32() == kEmfSignature && r.ok())
+    if (first == plat::kEmfHeaderType && r.u32() == plat::kEmfSignature && r.ok())
         return Kind::Enhanced;
     return Kind::None;
 }

@@ -3,6 +3,7 @@
 #include "control/IPictaform.h"
 
 #include <com/DispatchHelpers.h>
+#include <common/ByteReader.h>
 #include <com/Persist.h>
 
 #include <cstring>
@@ -34,7 +35,7 @@ HRESULT readU32(IStream* s, std::uint32_t& v)
     std::uint8_t b[4];
     if (HRESULT h = ReadExact(s, b, 4); FAILED(h))
         return h;
-    v = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+    v = plat::ByteReader(b).u32();
     return S_OK;
 }
 
@@ -120,7 +121,7 @@ HRESULT PropertyStream::readValue(IStream* stream, Variant& value)
     std::uint8_t tagBytes[2];
     if (HRESULT h = ReadExact(stream, tagBytes, 2); FAILED(h))
         return h;
-    const VARTYPE tag = static_cast<VARTYPE>(tagBytes[0] | (tagBytes[1] << 8));
+    const VARTYPE tag = plat::ByteReader(tagBytes).u16();
     if (std::size_t n = fixedSize(tag)) {
         std::uint8_t bytes[8] = {};
         if (HRESULT h = ReadExact(stream, bytes, static_cast<ULONG>(n)); FAILED(h))

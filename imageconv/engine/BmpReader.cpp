@@ -1,5 +1,8 @@
 #include "engine/BmpReader.h"
 
+#include "engine/PackedDib.h"
+
+#include <common/ByteReader.h>
 #include <gdi/Dib.h>
 #include <gdi/GdiObjects.h>
 
@@ -80,12 +83,6 @@ private:
     std::uint64_t size_ = 0;
 };
 
-std::uint16_t rd16(const std::uint8_t* d) { return static_cast<std::uint16_t>(d[0] | (d[1] << 8)); }
-std::uint32_t rd32(const std::uint8_t* d)
-{
-    return static_cast<std::uint32_t>(d[0]) | (static_cast<std::uint32_t>(d[1]) << 8)
-        | (static_cast<std::uint32_t>(d[2]) << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
-}
 void wr32(std::uint8_t* d, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -108,42 +105,31 @@ PackedDib readDib(const ByteSource& src, Status* status)
     std::uint64_t bitsOffset = 0;
     if (src.read(0, fileHeader, 14) && fileHeader[0] == 'B' && fileHeader[1] == 'M') {
         headerAt = 14;
-        bitsOffset = rd32(fileHeader + 10);
+        plat::ByteReader r(fileHeader);
+        r.skip(10);
+        bitsOffset = r.u32();
     }
 
     std::uint8_t header[40] = {};
     if (!src.read(headerAt, header, 4))
         return fail(status, Status::Malformed);
-    const std::uint32_t headerSize = rd32(header);
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::uint16_t bpp = 0;
-    std::uint32_t compression = 0;
-    std::uint32_t imageSize = 0;
-    std::uint32_t clrUsed = 0;
+    const std::uint32_t headerSize = plat::ByteReader(header).u32();
     const bool core = headerSize == 12;
-    if (core) {
-        // Old core header: 16-bit width, height, planes and bits per pixel.
-        if (!src.read(headerAt, header, 12))
+    DibHeaderView view;
+    if (core || headerSize == 40) {
+        // The old core header (16-bit width, height, planes and bits per
+        // pixel) or the 40-byte one.
+        if (!src.read(headerAt, header, headerSize) || !ReadDibHeader(std::span(header, headerSize), view))
             return fail(status, Status::Malformed);
-        width = rd16(header + 4);
-        height = rd16(header + 6);
-        bpp = rd16(header + 10);
-    } else if (headerSize == 40) {
-        if (!src.read(headerAt, header, 40))
-            return fail(status, Status::Malformed);
-        width = static_cast<std::int32_t>(rd32(header + 4));
-        height = static_cast<std::int32_t>(rd32(header + 8));
-        bpp = rd16(header + 14);
-        compression = rd32(header + 16);
-        imageSize = rd32(header + 20);
-        clrUsed = rd32(header + 32);
     } else {
         // Only the 40-byte and 12-byte headers are read from files.
         const bool known = headerSize == 52 || headerSize == 56 || headerSize == 64 || headerSize == 108
             || headerSize == 124;
         return fail(status, known ? Status::Unsupported : Status::Malformed);
     }
+    const std::int32_t width = view.width, height = view.height;
+    const std::uint16_t bpp = view.bitsPerPixel;
+    const std::uint32_t compression = view.compression, imageSize = view.imageSize, clrUsed = view.coloursUsed;
 
     switch (bpp) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;

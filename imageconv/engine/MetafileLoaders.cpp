@@ -8,9 +8,11 @@
 //  22  standard header (18 bytes; its 32-bit size in words at +6), records
 #include "engine/MetafileLoaders.h"
 
-#include <metafile/DeviceContext.h>
+#include <common/ByteReader.h>
+#include <common/MetafileFormat.h>
+#include <gdi/DeviceContext.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <algorithm>
@@ -23,21 +25,13 @@ namespace pictaf {
 
 namespace {
 
-constexpr std::size_t kPlaceableHeaderSize = 22;
 constexpr std::size_t kStandardHeaderSize = 18;
-constexpr std::uint16_t kDefaultUnitsPerInch = 575;
 
 WorkBitmap fail(Status* status, Status reason)
 {
     if (status)
         *status = reason;
     return 0;
-}
-
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 // n x p / 100 as an unsigned 32-bit product with a 64-bit intermediate,
@@ -122,15 +116,16 @@ WorkBitmap LoadWmfFile(const std::string& name, std::int32_t scaleX, std::int32_
     std::ifstream in(name, std::ios::binary);
     if (!in)
         return fail(status, Status::CannotOpenInput);
-    std::array<std::uint8_t, kPlaceableHeaderSize + kStandardHeaderSize> head{};
+    std::array<std::uint8_t, plat::kPlaceableHeaderSize + kStandardHeaderSize> head{};
     if (!in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size())))
         return fail(status, Status::Malformed);
-    const auto left = static_cast<std::int16_t>(le16(&head[6]));
-    const auto top = static_cast<std::int16_t>(le16(&head[8]));
-    const auto right = static_cast<std::int16_t>(le16(&head[10]));
-    const auto bottom = static_cast<std::int16_t>(le16(&head[12]));
-    std::uint16_t unitsPerInch = le16(&head[14]);
-    const std::uint64_t claimed = std::uint64_t{le32(&head[kPlaceableHeaderSize + 6])} * 2;
+    plat::PlaceableHeader placeable;
+    plat::readPlaceableHeader(head, placeable);
+    const std::int16_t left = placeable.left, top = placeable.top, right = placeable.right, bottom = placeable.bottom;
+    std::uint16_t unitsPerInch = placeable.unitsPerInch;
+    plat::MetaHeader standard;
+    plat::ReadMetaHeader(std::span(head).subspan(plat::kPlaceableHeaderSize), standard);
+    const std::uint64_t claimed = std::uint64_t{standard.sizeWords} * 2;
 
     // The standard header's size field counts the header and all records.
     // It is often wrong: short by the placeable header, or simply too large.
@@ -138,9 +133,9 @@ WorkBitmap LoadWmfFile(const std::string& name, std::int32_t scaleX, std::int32_
     // the missing tail were zeros, which end the records.
     in.seekg(0, std::ios::end);
     const std::streamoff fileSize = in.tellg();
-    if (fileSize < static_cast<std::streamoff>(kPlaceableHeaderSize))
+    if (fileSize < static_cast<std::streamoff>(plat::kPlaceableHeaderSize))
         return fail(status, Status::Malformed);
-    const std::uint64_t available = static_cast<std::uint64_t>(fileSize) - kPlaceableHeaderSize;
+    const std::uint64_t available = static_cast<std::uint64_t>(fileSize) - plat::kPlaceableHeaderSize;
     const std::uint64_t blockSize = std::min({claimed, available, plat::kMaxMetafileBytes});
     std::vector<std::uint8_t> block;
     try {
@@ -148,14 +143,14 @@ WorkBitmap LoadWmfFile(const std::string& name, std::int32_t scaleX, std::int32_
     } catch (const std::bad_alloc&) {
         return fail(status, Status::OutOfMemory);
     }
-    in.seekg(static_cast<std::streamoff>(kPlaceableHeaderSize), std::ios::beg);
+    in.seekg(static_cast<std::streamoff>(plat::kPlaceableHeaderSize), std::ios::beg);
     in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(block.size()));
     const plat::HGDIOBJ metafile = plat::SetMetaFileBitsEx(block);
     if (!metafile)
         return fail(status, Status::Malformed);
 
     if (unitsPerInch == 0)
-        unitsPerInch = kDefaultUnitsPerInch;
+        unitsPerInch = plat::kDefaultUnitsPerInch;
     // Differences of 16-bit values, taken as unsigned like every size here:
     // a box whose right is left of its left asks for an impossible bitmap.
     const auto spanX = static_cast<std::uint32_t>(static_cast<std::int32_t>(right) - left);
@@ -181,10 +176,10 @@ WorkBitmap LoadEmfFile(const std::string& name, std::int32_t scaleX, std::int32_
     std::array<std::uint8_t, 100> header{};
     plat::GetEnhMetaFileHeader(metafile, header);
     // Bounds: left, top, right, bottom at offsets 8..20, reference pixels.
-    const std::int64_t width = std::int64_t{static_cast<std::int32_t>(le32(&header[16]))}
-        - static_cast<std::int32_t>(le32(&header[8]));
-    const std::int64_t height = std::int64_t{static_cast<std::int32_t>(le32(&header[20]))}
-        - static_cast<std::int32_t>(le32(&header[12]));
+    plat::ByteReader bounds(header, 8);
+    const std::int32_t left = bounds.i32(), top = bounds.i32(), right = bounds.i32(), bottom = bounds.i32();
+    const std::int64_t width = std::int64_t{right} - left;
+    const std::int64_t height = std::int64_t{bottom} - top;
     TargetRect target;
     target.right = static_cast<std::int32_t>(
         mulDiv(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(scaleX), 100));

@@ -1,35 +1,27 @@
 #include "engine/PackedDib.h"
 
-namespace pictaf {
+#include <common/DibHeader.h>
 
-namespace {
-std::uint32_t rd32(std::span<const std::uint8_t> d, std::size_t at)
-{
-    return static_cast<std::uint32_t>(d[at]) | (static_cast<std::uint32_t>(d[at + 1]) << 8)
-        | (static_cast<std::uint32_t>(d[at + 2]) << 16) | (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
-} // namespace
+namespace pictaf {
 
 bool ReadDibHeader(std::span<const std::uint8_t> dib, DibHeaderView& h)
 {
     if (dib.size() < 12)
         return false;
+    plat::DibHeaderFields f;
+    plat::readDibHeaderFields(dib, f);
     h = {};
-    h.size = rd32(dib, 0);
-    if (h.size == 12) { // old core header: 16-bit width, height, planes, bits
-        h.width = dib[4] | (dib[5] << 8);
-        h.height = dib[6] | (dib[7] << 8);
-        h.bitsPerPixel = static_cast<std::uint16_t>(dib[10] | (dib[11] << 8));
+    h.size = f.size;
+    h.width = f.width; // the old core header's 16-bit width and height are unsigned
+    h.height = f.height;
+    h.bitsPerPixel = f.bitCount;
+    if (h.size == 12)
         return true;
-    }
     if (dib.size() < 40)
         return false;
-    h.width = static_cast<std::int32_t>(rd32(dib, 4));
-    h.height = static_cast<std::int32_t>(rd32(dib, 8));
-    h.bitsPerPixel = static_cast<std::uint16_t>(dib[14] | (dib[15] << 8));
-    h.compression = rd32(dib, 16);
-    h.imageSize = rd32(dib, 20);
-    h.coloursUsed = rd32(dib, 32);
+    h.compression = f.compression;
+    h.imageSize = f.imageSize;
+    h.coloursUsed = f.colorsUsed;
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "engine/BmpReader.h"
 #include "engine/MetafileLoaders.h"
 
+#include <common/ByteReader.h>
+#include <common/MetafileFormat.h>
 #include <gdi/Dib.h>
 
 #include <fcntl.h>
@@ -38,12 +40,6 @@ bool readPrefix(const std::string& name, std::uint8_t* into, std::size_t count)
     return have == count;
 }
 
-std::uint32_t firstLong(const std::uint8_t* b)
-{
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8)
-        | (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
 bool canOpen(const std::string& name)
 {
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -68,14 +64,14 @@ Status fromDibStatus(plat::DibStatus s)
 
 bool ProbeWmfFile(const std::string& name)
 {
-    std::uint8_t b[22];
-    return readPrefix(name, b, sizeof b) && firstLong(b) == 0x9AC6CDD7u;
+    std::uint8_t b[plat::kPlaceableHeaderSize];
+    return readPrefix(name, b, sizeof b) && plat::ByteReader(b).u32() == plat::kPlaceableKey;
 }
 
 bool ProbeEmfFile(const std::string& name)
 {
     std::uint8_t b[100];
-    return readPrefix(name, b, sizeof b) && firstLong(b) == 1;
+    return readPrefix(name, b, sizeof b) && plat::ByteReader(b).u32() == plat::kEmfHeaderType;
 }
 
 bool ProbeBmpFile(const std::string& name)

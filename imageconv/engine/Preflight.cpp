@@ -2,6 +2,8 @@
 
 #include "engine/Pipeline.h"
 
+#include <common/ByteReader.h>
+#include <common/MetafileFormat.h>
 #include <gdi/GdiObjects.h>
 
 #include <algorithm>
@@ -19,12 +21,6 @@ namespace {
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
 // The colour mapper's remembered answers, at most.
 constexpr std::uint64_t kColourTables = std::uint64_t{32} << 20;
-
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 // Up to count bytes from the start of the file; how many arrived, -1 when it
 // can't be opened.
@@ -120,41 +116,44 @@ bool PeekFileSize(const std::string& name, PictureSize& size)
     if (have < 0)
         return false;
     // Same order and same lengths as the loaders' probes.
-    if (have >= 22 && le32(head) == 0x9AC6CDD7u) {
-        const auto left = static_cast<std::int16_t>(le16(head + 6));
-        const auto top = static_cast<std::int16_t>(le16(head + 8));
-        const auto right = static_cast<std::int16_t>(le16(head + 10));
-        const auto bottom = static_cast<std::int16_t>(le16(head + 12));
-        std::uint16_t unitsPerInch = le16(head + 14);
+    plat::ByteReader r(std::span(head, static_cast<std::size_t>(have)));
+    const std::uint32_t first = r.u32();
+    plat::PlaceableHeader placeable;
+    if (have >= 22 && plat::readPlaceableHeader(head, placeable) && placeable.key == plat::kPlaceableKey) {
+        std::uint16_t unitsPerInch = placeable.unitsPerInch;
         if (unitsPerInch == 0)
-            unitsPerInch = 575;
-        const auto spanX = static_cast<std::uint32_t>(static_cast<std::int32_t>(right) - left);
-        const auto spanY = static_cast<std::uint32_t>(static_cast<std::int32_t>(bottom) - top);
+            unitsPerInch = plat::kDefaultUnitsPerInch;
+        const auto spanX = static_cast<std::uint32_t>(static_cast<std::int32_t>(placeable.right) - placeable.left);
+        const auto spanY = static_cast<std::uint32_t>(static_cast<std::int32_t>(placeable.bottom) - placeable.top);
         size.width = static_cast<std::uint32_t>(
             mulDiv(spanX, static_cast<std::uint32_t>(plat::LogPixelsX()), unitsPerInch));
         size.height = static_cast<std::uint32_t>(
             mulDiv(spanY, static_cast<std::uint32_t>(plat::LogPixelsY()), unitsPerInch));
         return true;
     }
-    if (have >= 40 && le32(head) == 1) {
+    if (have >= 40 && first == plat::kEmfHeaderType) {
         // Enhanced metafile bounds; the file must be 100 bytes for the probe.
         std::uint8_t probe[100];
         if (readHead(name, probe, sizeof probe) != static_cast<long>(sizeof probe))
             return false;
-        size.width = std::int64_t{static_cast<std::int32_t>(le32(head + 16))} - static_cast<std::int32_t>(le32(head + 8));
-        size.height = std::int64_t{static_cast<std::int32_t>(le32(head + 20))} - static_cast<std::int32_t>(le32(head + 12));
+        r.seek(8);
+        const std::int32_t left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
+        size.width = std::int64_t{right} - left;
+        size.height = std::int64_t{bottom} - top;
         return true;
     }
     if (have >= 26 && head[0] == 'B' && head[1] == 'M') {
-        const std::uint32_t headerSize = le32(head + 14);
+        // The file header (14 bytes), then the DIB header's size and sizes.
+        r.seek(14);
+        const std::uint32_t headerSize = r.u32();
         if (headerSize == 12) {
-            size.width = le16(head + 18);
-            size.height = le16(head + 20);
+            size.width = r.u16();
+            size.height = r.u16();
             return true;
         }
-        if (headerSize >= 16 && have >= 26) {
-            size.width = static_cast<std::int32_t>(le32(head + 18));
-            const std::int64_t height = static_cast<std::int32_t>(le32(head + 22));
+        if (headerSize >= 16) {
+            size.width = r.i32();
+            const std::int64_t height = r.i32();
             size.height = height < 0 ? -height : height;
             return true;
         }

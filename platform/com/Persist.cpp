@@ -1,6 +1,7 @@
 #include "com/Persist.h"
 
 #include "com/ComRuntime.h"
+#include "common/ByteReader.h"
 
 namespace plat::com {
 
@@ -21,11 +22,12 @@ void putGuid(const GUID& g, std::uint8_t* b)
 GUID getGuid(const std::uint8_t* b)
 {
     GUID g;
-    g.Data1 = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
-    g.Data2 = static_cast<std::uint16_t>(b[4] | (b[5] << 8));
-    g.Data3 = static_cast<std::uint16_t>(b[6] | (b[7] << 8));
-    for (int i = 0; i < 8; ++i)
-        g.Data4[i] = b[8 + i];
+    ByteReader r(std::span(b, 16));
+    g.Data1 = r.u32();
+    g.Data2 = r.u16();
+    g.Data3 = r.u16();
+    for (auto& byte : g.Data4)
+        byte = r.u8();
     return g;
 }
 

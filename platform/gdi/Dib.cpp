@@ -1,5 +1,7 @@
 #include "gdi/Dib.h"
 
+#include "common/ByteReader.h"
+#include "common/DibHeader.h"
 #include "gdi/LargeBuffer.h"
 
 #include <algorithm>
@@ -21,17 +23,6 @@ enum Compression : std::uint32_t {
     BI_PNG = 5,
     BI_ALPHABITFIELDS = 6,
 };
-
-std::uint16_t rd16(std::span<const std::uint8_t> d, std::size_t at)
-{
-    return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
-}
-
-std::uint32_t rd32(std::span<const std::uint8_t> d, std::size_t at)
-{
-    return static_cast<std::uint32_t>(d[at]) | (static_cast<std::uint32_t>(d[at + 1]) << 8)
-        | (static_cast<std::uint32_t>(d[at + 2]) << 16) | (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
 
 // One colour channel of a bit-field DIB: the masked bits, shifted down and
 // widened to 8 bits by repeating them (5 bits abcde become abcdeabc), so
@@ -104,27 +95,28 @@ DibStatus parseHeader(std::span<const std::uint8_t> info, DibLayout& l, std::int
 {
     if (info.size() < 4)
         return DibStatus::Malformed;
-    l.headerSize = rd32(info, 0);
-    std::uint32_t clrUsed = 0;
+    DibHeaderFields h;
+    const bool whole = readDibHeaderFields(info, h);
+    l.headerSize = h.size;
+    const std::uint32_t clrUsed = h.colorsUsed;
     if (l.headerSize == 12) {
-        if (info.size() < 12)
+        if (!whole)
             return DibStatus::Malformed;
         l.core = true;
         l.entrySize = 3;
-        l.width = rd16(info, 4); // unsigned in the core header: always bottom-up
-        l.rows = rd16(info, 6);
-        l.bpp = rd16(info, 10);
+        l.width = h.width; // unsigned in the core header: always bottom-up
+        l.rows = h.height;
+        l.bpp = h.bitCount;
     } else if (l.headerSize == 40 || l.headerSize == 52 || l.headerSize == 56 || l.headerSize == 108
                || l.headerSize == 124) {
         if (info.size() < l.headerSize)
             return DibStatus::Malformed;
-        l.width = static_cast<std::int32_t>(rd32(info, 4));
-        const std::int64_t height = static_cast<std::int32_t>(rd32(info, 8));
+        l.width = h.width;
+        const std::int64_t height = h.height;
         l.topDown = height < 0;
         l.rows = height < 0 ? -height : height;
-        l.bpp = rd16(info, 14);
-        l.compression = rd32(info, 16);
-        clrUsed = rd32(info, 32);
+        l.bpp = h.bitCount;
+        l.compression = h.compression;
     } else {
         // 64-byte OS/2 2.x headers and anything newer than V5.
         return l.headerSize < 12 ? DibStatus::Malformed : DibStatus::Unsupported;
@@ -154,15 +146,16 @@ DibStatus parseHeader(std::span<const std::uint8_t> info, DibLayout& l, std::int
         return DibStatus::TooLarge;
 
     if (l.compression == BI_BITFIELDS || l.compression == BI_ALPHABITFIELDS) {
+        ByteReader masks(info, 40);
         if (l.headerSize == 40) {
             l.maskBytes = l.compression == BI_BITFIELDS ? 12 : 16;
             if (info.size() < 40 + l.maskBytes)
                 return DibStatus::Malformed;
             for (std::size_t i = 0; i < l.maskBytes / 4; ++i)
-                l.masks[i] = rd32(info, 40 + 4 * i);
+                l.masks[i] = masks.u32();
         } else {
             // Newer headers carry the masks inside themselves.
-            l.masks = {rd32(info, 40), rd32(info, 44), rd32(info, 48), l.headerSize >= 56 ? rd32(info, 52) : 0};
+            l.masks = {masks.u32(), masks.u32(), masks.u32(), l.headerSize >= 56 ? masks.u32() : 0};
         }
     } else if (l.bpp == 16) {
         l.masks = {0x7c00, 0x03e0, 0x001f, 0};
@@ -275,7 +268,8 @@ DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const
                 break;
             }
             for (std::int64_t x = 0; x < l.width; ++x, in += 4) {
-                const std::uint32_t p = rd32(std::span(in, 4), 0);
+                const std::uint32_t p = std::uint32_t{in[0]} | (std::uint32_t{in[1]} << 8) | (std::uint32_t{in[2]} << 16)
+                    | (std::uint32_t{in[3]} << 24);
                 const std::uint32_t a = alphaFromMask ? fields.alpha(p) : 0xffu;
                 out[x] = (a << 24) | (fields.red(p) << 16) | (fields.green(p) << 8) | fields.blue(p);
             }

@@ -1,11 +1,13 @@
 #include "metafile/EmfPlayer.h"
 
-#include "metafile/ByteReader.h"
+#include "common/ByteReader.h"
 #include "metafile/EmfPlusPlayer.h"
-#include "metafile/FontMapper.h"
+#include "metafile/EmfRecords.h"
+#include "gdi/FontMapper.h"
 #include "metafile/MetafileDib.h"
-#include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
+#include "metafile/ObjectTable.h"
+#include "metafile/RecordTable.h"
+#include "gdi/RegionData.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,112 +15,6 @@
 namespace plat::gdi {
 
 namespace {
-
-// Record types.
-enum : std::uint32_t {
-    EMR_HEADER = 1,
-    EMR_POLYBEZIER = 2,
-    EMR_POLYGON = 3,
-    EMR_POLYLINE = 4,
-    EMR_POLYBEZIERTO = 5,
-    EMR_POLYLINETO = 6,
-    EMR_POLYPOLYLINE = 7,
-    EMR_POLYPOLYGON = 8,
-    EMR_SETWINDOWEXTEX = 9,
-    EMR_SETWINDOWORGEX = 10,
-    EMR_SETVIEWPORTEXTEX = 11,
-    EMR_SETVIEWPORTORGEX = 12,
-    EMR_SETBRUSHORGEX = 13,
-    EMR_EOF = 14,
-    EMR_SETPIXELV = 15,
-    EMR_SETMAPPERFLAGS = 16,
-    EMR_SETMAPMODE = 17,
-    EMR_SETBKMODE = 18,
-    EMR_SETPOLYFILLMODE = 19,
-    EMR_SETROP2 = 20,
-    EMR_SETSTRETCHBLTMODE = 21,
-    EMR_SETTEXTALIGN = 22,
-    EMR_SETCOLORADJUSTMENT = 23,
-    EMR_SETTEXTCOLOR = 24,
-    EMR_SETBKCOLOR = 25,
-    EMR_OFFSETCLIPRGN = 26,
-    EMR_MOVETOEX = 27,
-    EMR_SETMETARGN = 28,
-    EMR_EXCLUDECLIPRECT = 29,
-    EMR_INTERSECTCLIPRECT = 30,
-    EMR_SCALEVIEWPORTEXTEX = 31,
-    EMR_SCALEWINDOWEXTEX = 32,
-    EMR_SAVEDC = 33,
-    EMR_RESTOREDC = 34,
-    EMR_SETWORLDTRANSFORM = 35,
-    EMR_MODIFYWORLDTRANSFORM = 36,
-    EMR_SELECTOBJECT = 37,
-    EMR_CREATEPEN = 38,
-    EMR_CREATEBRUSHINDIRECT = 39,
-    EMR_DELETEOBJECT = 40,
-    EMR_ANGLEARC = 41,
-    EMR_ELLIPSE = 42,
-    EMR_RECTANGLE = 43,
-    EMR_ROUNDRECT = 44,
-    EMR_ARC = 45,
-    EMR_CHORD = 46,
-    EMR_PIE = 47,
-    EMR_SELECTPALETTE = 48,
-    EMR_CREATEPALETTE = 49,
-    EMR_SETPALETTEENTRIES = 50,
-    EMR_RESIZEPALETTE = 51,
-    EMR_REALIZEPALETTE = 52,
-    EMR_EXTFLOODFILL = 53,
-    EMR_LINETO = 54,
-    EMR_ARCTO = 55,
-    EMR_POLYDRAW = 56,
-    EMR_SETARCDIRECTION = 57,
-    EMR_SETMITERLIMIT = 58,
-    EMR_BEGINPATH = 59,
-    EMR_ENDPATH = 60,
-    EMR_CLOSEFIGURE = 61,
-    EMR_FILLPATH = 62,
-    EMR_STROKEANDFILLPATH = 63,
-    EMR_STROKEPATH = 64,
-    EMR_FLATTENPATH = 65,
-    EMR_WIDENPATH = 66,
-    EMR_SELECTCLIPPATH = 67,
-    EMR_ABORTPATH = 68,
-    EMR_GDICOMMENT = 70,
-    EMR_FILLRGN = 71,
-    EMR_FRAMERGN = 72,
-    EMR_INVERTRGN = 73,
-    EMR_PAINTRGN = 74,
-    EMR_EXTSELECTCLIPRGN = 75,
-    EMR_BITBLT = 76,
-    EMR_STRETCHBLT = 77,
-    EMR_MASKBLT = 78,
-    EMR_PLGBLT = 79,
-    EMR_SETDIBITSTODEVICE = 80,
-    EMR_STRETCHDIBITS = 81,
-    EMR_EXTCREATEFONTINDIRECTW = 82,
-    EMR_EXTTEXTOUTA = 83,
-    EMR_EXTTEXTOUTW = 84,
-    EMR_POLYBEZIER16 = 85,
-    EMR_POLYGON16 = 86,
-    EMR_POLYLINE16 = 87,
-    EMR_POLYBEZIERTO16 = 88,
-    EMR_POLYLINETO16 = 89,
-    EMR_POLYPOLYLINE16 = 90,
-    EMR_POLYPOLYGON16 = 91,
-    EMR_POLYDRAW16 = 92,
-    EMR_CREATEMONOBRUSH = 93,
-    EMR_CREATEDIBPATTERNBRUSHPT = 94,
-    EMR_EXTCREATEPEN = 95,
-    EMR_POLYTEXTOUTA = 96,
-    EMR_POLYTEXTOUTW = 97,
-    EMR_SMALLTEXTOUT = 108,
-    EMR_ALPHABLEND = 114,
-    EMR_SETLAYOUT = 115,
-    EMR_TRANSPARENTBLT = 116,
-    EMR_GRADIENTFILL = 118,
-    EMR_SETTEXTJUSTIFICATION = 120,
-};
 
 // Object indexes are 32-bit in the file; tables never grow past this.
 constexpr std::uint32_t kMaxObjects = 0x10000;
@@ -170,12 +66,66 @@ bool finiteTransform(const QTransform& t)
         && std::isfinite(t.dx()) && std::isfinite(t.dy());
 }
 
+// The fields of the bitmap records. BitBlt, StretchBlt, AlphaBlend and
+// TransparentBlt share one layout, StretchDIBits and SetDIBitsToDevice
+// another; the reader stands after the record's type and size.
+BlitFields readBlitFields(std::uint32_t type, ByteReader& r)
+{
+    BlitFields f;
+    r.skip(16); // bounds
+    if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
+        f.xDest = r.i32();
+        f.yDest = r.i32();
+        f.xSrc = r.i32();
+        f.ySrc = r.i32();
+        f.cxSrc = r.i32();
+        f.cySrc = r.i32();
+        f.offBmi = r.u32();
+        f.cbBmi = r.u32();
+        f.offBits = r.u32();
+        f.cbBits = r.u32();
+        f.usage = r.u32();
+        if (type == EMR_STRETCHDIBITS) {
+            f.rop = r.u32();
+            f.cxDest = r.i32();
+            f.cyDest = r.i32();
+        } else {
+            f.firstScan = r.u32();
+            f.scanCount = r.u32();
+        }
+        return f;
+    }
+    f.xDest = r.i32();
+    f.yDest = r.i32();
+    f.cxDest = r.i32();
+    f.cyDest = r.i32();
+    f.extra = r.u32(); // raster operation, blend function or transparent colour
+    f.xSrc = r.i32();
+    f.ySrc = r.i32();
+    f.sourceTransform = readXform(r);
+    r.u32(); // background colour of the source
+    f.usage = r.u32();
+    f.offBmi = r.u32();
+    f.cbBmi = r.u32();
+    f.offBits = r.u32();
+    f.cbBits = r.u32();
+    if (type == EMR_BITBLT) {
+        f.cxSrc = f.cxDest;
+        f.cySrc = f.cyDest;
+    } else {
+        f.cxSrc = r.i32();
+        f.cySrc = r.i32();
+    }
+    if (type == EMR_BITBLT || type == EMR_STRETCHBLT)
+        f.rop = f.extra;
+    return f;
+}
+
 } // namespace
 
 EmfPlayer::EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const EnhMetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header)
+    : PlaybackCore(dc, header.handles, kMaxObjects), bytes_(bytes), header_(header)
 {
-    objects_.resize(std::min<std::uint32_t>(header.handles, kMaxObjects));
 }
 
 PlaybackResult EmfPlayer::play()
@@ -214,7 +164,8 @@ PlaybackResult EmfPlayer::play()
         }
         if (type == EMR_EOF)
             break;
-        if (!playRecord(type, bytes_.subspan(pos, size))) {
+        const auto record = bytes_.subspan(pos, size);
+        if (!playRecord({type, record, record.subspan(8)})) {
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
@@ -225,640 +176,548 @@ PlaybackResult EmfPlayer::play()
     return result;
 }
 
-void EmfPlayer::setObject(std::uint32_t index, Object object)
+bool EmfPlayer::playRecord(const MetaRecord& record)
 {
-    // Index 0 names the metafile itself; out-of-range indexes create nothing.
-    if (index == 0 || index >= kMaxObjects)
-        return;
-    if (index >= objects_.size())
-        objects_.resize(index + 1);
-    objects_[index] = std::move(object);
+    ByteReader r(record.bytes, 8);
+    const Handler handler = handlers().find(record.type);
+    // Records with no handler are accepted and draw nothing: a second header
+    // (embedded pictures), comments (EMF+ is routed in play()), mask and
+    // parallelogram blits, palette changes, colour adjustment, layout.
+    return handler ? (this->*handler)(record, r) : true;
 }
 
-const EmfPlayer::Object* EmfPlayer::object(std::uint32_t index) const
+const EmfPlayer::Table& EmfPlayer::handlers()
 {
-    if (index >= objects_.size() || !objects_[index])
-        return nullptr;
-    return &*objects_[index];
+    using D = DeviceContext;
+    using P = EmfPlayer;
+    static const Table table{
+        // attributes
+        {EMR_SETMAPMODE, &P::setValue<&D::SetMapMode, std::uint32_t, int>},
+        {EMR_SETBKMODE, &P::setValue<&D::SetBkMode, std::uint32_t, int>},
+        {EMR_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, std::uint32_t, int>},
+        {EMR_SETROP2, &P::setValue<&D::SetROP2, std::uint32_t, int>},
+        {EMR_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, std::uint32_t, int>},
+        {EMR_SETTEXTALIGN, &P::setValue<&D::SetTextAlign, std::uint32_t>},
+        {EMR_SETTEXTCOLOR, &P::setValue<&D::SetTextColor, std::uint32_t>},
+        {EMR_SETBKCOLOR, &P::setValue<&D::SetBkColor, std::uint32_t>},
+        {EMR_SETARCDIRECTION, &P::setValue<&D::SetArcDirection, std::uint32_t, int>},
+        {EMR_SETMITERLIMIT, &P::setMiterLimit},
+        {EMR_SETTEXTJUSTIFICATION, &P::setTextJustification},
+        {EMR_SETBRUSHORGEX, &P::setBrushOrg},
+        // mapping
+        {EMR_SETWINDOWEXTEX, &P::coords<&D::SetWindowExtEx, std::int32_t, 2>},
+        {EMR_SETWINDOWORGEX, &P::coords<&D::SetWindowOrgEx, std::int32_t, 2>},
+        {EMR_SETVIEWPORTEXTEX, &P::coords<&D::SetViewportExtEx, std::int32_t, 2>},
+        {EMR_SETVIEWPORTORGEX, &P::coords<&D::SetViewportOrgEx, std::int32_t, 2>},
+        {EMR_SCALEVIEWPORTEXTEX, &P::coords<&D::ScaleViewportExtEx, std::int32_t, 4>},
+        {EMR_SCALEWINDOWEXTEX, &P::coords<&D::ScaleWindowExtEx, std::int32_t, 4>},
+        {EMR_SETWORLDTRANSFORM, &P::setWorldTransform},
+        {EMR_MODIFYWORLDTRANSFORM, &P::modifyWorldTransform},
+        {EMR_SAVEDC, &P::noArgs<&D::SaveDC>},
+        {EMR_RESTOREDC, &P::restoreDC<std::int32_t>},
+        // objects
+        {EMR_CREATEPEN, &P::createPen},
+        {EMR_EXTCREATEPEN, &P::extCreatePen},
+        {EMR_CREATEBRUSHINDIRECT, &P::createBrush},
+        {EMR_CREATEMONOBRUSH, &P::createPatternBrush},
+        {EMR_CREATEDIBPATTERNBRUSHPT, &P::createPatternBrush},
+        {EMR_EXTCREATEFONTINDIRECTW, &P::createFont},
+        {EMR_CREATEPALETTE, &P::createPalette},
+        {EMR_SELECTOBJECT, &P::selectObject<std::uint32_t>},
+        {EMR_SELECTPALETTE, &P::selectPalette<std::uint32_t>},
+        {EMR_DELETEOBJECT, &P::deleteObject<std::uint32_t>},
+        // lines and curves
+        {EMR_MOVETOEX, &P::pointOp<&D::MoveToEx>},
+        {EMR_LINETO, &P::pointOp<&D::LineTo>},
+        {EMR_POLYBEZIER, &P::polyOp<&D::PolyBezier>},
+        {EMR_POLYGON, &P::polyOp<&D::Polygon>},
+        {EMR_POLYLINE, &P::polyOp<&D::Polyline>},
+        {EMR_POLYBEZIERTO, &P::polyOp<&D::PolyBezierTo>},
+        {EMR_POLYLINETO, &P::polyOp<&D::PolylineTo>},
+        {EMR_POLYBEZIER16, &P::polyOp<&D::PolyBezier, true>},
+        {EMR_POLYGON16, &P::polyOp<&D::Polygon, true>},
+        {EMR_POLYLINE16, &P::polyOp<&D::Polyline, true>},
+        {EMR_POLYBEZIERTO16, &P::polyOp<&D::PolyBezierTo, true>},
+        {EMR_POLYLINETO16, &P::polyOp<&D::PolylineTo, true>},
+        {EMR_POLYPOLYLINE, &P::polyPolyOp<&D::PolyPolyline>},
+        {EMR_POLYPOLYGON, &P::polyPolyOp<&D::PolyPolygon>},
+        {EMR_POLYPOLYLINE16, &P::polyPolyOp<&D::PolyPolyline, true>},
+        {EMR_POLYPOLYGON16, &P::polyPolyOp<&D::PolyPolygon, true>},
+        {EMR_POLYDRAW, &P::polyDraw},
+        {EMR_POLYDRAW16, &P::polyDraw},
+        // shapes
+        {EMR_RECTANGLE, &P::coords<&D::Rectangle, std::int32_t, 4>},
+        {EMR_ELLIPSE, &P::coords<&D::Ellipse, std::int32_t, 4>},
+        {EMR_ROUNDRECT, &P::coords<&D::RoundRect, std::int32_t, 6>},
+        {EMR_ARC, &P::arcOp<&D::Arc>},
+        {EMR_CHORD, &P::arcOp<&D::Chord>},
+        {EMR_PIE, &P::arcOp<&D::Pie>},
+        {EMR_ARCTO, &P::arcOp<&D::ArcTo>},
+        {EMR_ANGLEARC, &P::angleArc},
+        {EMR_SETPIXELV, &P::setPixel},
+        {EMR_EXTFLOODFILL, &P::floodFill},
+        // paths
+        {EMR_BEGINPATH, &P::noArgs<&D::BeginPath>},
+        {EMR_ENDPATH, &P::noArgs<&D::EndPath>},
+        {EMR_CLOSEFIGURE, &P::noArgs<&D::CloseFigure>},
+        {EMR_ABORTPATH, &P::noArgs<&D::AbortPath>},
+        {EMR_FILLPATH, &P::noArgs<&D::FillPath>},
+        {EMR_STROKEPATH, &P::noArgs<&D::StrokePath>},
+        {EMR_STROKEANDFILLPATH, &P::noArgs<&D::StrokeAndFillPath>},
+        {EMR_FLATTENPATH, &P::noArgs<&D::FlattenPath>},
+        {EMR_WIDENPATH, &P::noArgs<&D::WidenPath>},
+        {EMR_SELECTCLIPPATH, &P::setValue<&D::SelectClipPath, std::uint32_t, int>},
+        // clipping and regions
+        {EMR_INTERSECTCLIPRECT, &P::coords<&D::IntersectClipRect, std::int32_t, 4>},
+        {EMR_EXCLUDECLIPRECT, &P::coords<&D::ExcludeClipRect, std::int32_t, 4>},
+        {EMR_OFFSETCLIPRGN, &P::coords<&D::OffsetClipRgn, std::int32_t, 2>},
+        {EMR_SETMETARGN, &P::noArgs<&D::SetMetaRgn>},
+        {EMR_EXTSELECTCLIPRGN, &P::extSelectClipRgn},
+        {EMR_FILLRGN, &P::regionOp},
+        {EMR_FRAMERGN, &P::regionOp},
+        {EMR_INVERTRGN, &P::regionOp},
+        {EMR_PAINTRGN, &P::regionOp},
+        // text
+        {EMR_EXTTEXTOUTA, &P::extTextOut},
+        {EMR_EXTTEXTOUTW, &P::extTextOut},
+        {EMR_POLYTEXTOUTA, &P::polyTextOut},
+        {EMR_POLYTEXTOUTW, &P::polyTextOut},
+        {EMR_SMALLTEXTOUT, &P::smallTextOut},
+        // bitmaps
+        {EMR_BITBLT, &P::blit},
+        {EMR_STRETCHBLT, &P::blit},
+        {EMR_STRETCHDIBITS, &P::blit},
+        {EMR_SETDIBITSTODEVICE, &P::blit},
+        {EMR_ALPHABLEND, &P::blit},
+        {EMR_TRANSPARENTBLT, &P::blit},
+        {EMR_GRADIENTFILL, &P::gradientFill},
+    };
+    return table;
 }
 
-bool EmfPlayer::selectObject(std::uint32_t index)
+// ---- attributes and mapping
+
+bool EmfPlayer::setMiterLimit(const MetaRecord&, ByteReader& r)
 {
-    if (index & STOCK_OBJECT_FLAG) {
-        const int id = static_cast<int>(index & ~STOCK_OBJECT_FLAG);
-        LogPen pen;
-        LogBrush brush;
-        LogFont font;
-        if (stockPen(id, pen))
-            dc_.selectPen(pen);
-        else if (stockBrush(id, brush))
-            dc_.selectBrush(brush);
-        else if (stockFont(id, font))
-            dc_.selectFont(font);
-        else if (id == DEFAULT_PALETTE)
-            dc_.selectPalette(defaultPalette());
-        return true;
-    }
-    const Object* o = object(index);
-    if (!o)
-        return true; // a stale index selects nothing
-    if (auto* pen = std::get_if<LogPen>(o))
-        dc_.selectPen(*pen);
-    else if (auto* brush = std::get_if<LogBrush>(o))
-        dc_.selectBrush(*brush);
-    else if (auto* font = std::get_if<LogFont>(o))
-        dc_.selectFont(*font);
+    const std::uint32_t v = r.u32();
+    if (!r.ok())
+        return false;
+    // Written as an integer by some programs and as a float by others.
+    float asFloat;
+    std::memcpy(&asFloat, &v, sizeof asFloat);
+    dc_.SetMiterLimit(v >= 0x3F800000u && v < 0x7F800000u ? asFloat : static_cast<double>(v));
     return true;
 }
 
-bool EmfPlayer::playRecord(std::uint32_t type, std::span<const std::uint8_t> record)
+bool EmfPlayer::setTextJustification(const MetaRecord&, ByteReader& r)
 {
-    ByteReader r(record, 8);
-    switch (type) {
-    case EMR_HEADER: return true; // a second header (embedded pictures) changes nothing
+    const std::int32_t breakExtra = r.i32();
+    const std::int32_t breakCount = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.SetTextJustification(breakExtra, breakCount);
+    return true;
+}
 
-    // ---- attributes
-    case EMR_SETMAPMODE:
-    case EMR_SETBKMODE:
-    case EMR_SETPOLYFILLMODE:
-    case EMR_SETROP2:
-    case EMR_SETSTRETCHBLTMODE:
-    case EMR_SETTEXTALIGN:
-    case EMR_SETTEXTCOLOR:
-    case EMR_SETBKCOLOR:
-    case EMR_SETARCDIRECTION:
-    case EMR_SETMITERLIMIT: {
-        const std::uint32_t v = r.u32();
-        if (!r.ok())
+bool EmfPlayer::setBrushOrg(const MetaRecord&, ByteReader& r)
+{
+    const std::int32_t x = r.i32(), y = r.i32();
+    if (!r.ok())
+        return false;
+    dc_.SetBrushOrgEx(x, y);
+    return true;
+}
+
+bool EmfPlayer::setWorldTransform(const MetaRecord&, ByteReader& r)
+{
+    const QTransform t = readXform(r);
+    if (!r.ok())
+        return false;
+    dc_.SetWorldTransform(t);
+    return true;
+}
+
+bool EmfPlayer::modifyWorldTransform(const MetaRecord&, ByteReader& r)
+{
+    const QTransform t = readXform(r);
+    const std::uint32_t mode = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.ModifyWorldTransform(t, static_cast<int>(mode));
+    return true;
+}
+
+// ---- objects
+
+bool EmfPlayer::createPen(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogPen pen;
+    pen.style = r.u32();
+    pen.width = std::fabs(static_cast<double>(r.i32()));
+    r.i32(); // unused y of the width point
+    pen.color = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.put(index, pen);
+    return true;
+}
+
+bool EmfPlayer::extCreatePen(const MetaRecord& record, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
+    LogPen pen;
+    pen.extended = true;
+    pen.style = r.u32();
+    pen.width = r.u32();
+    const std::uint32_t brushStyle = r.u32();
+    pen.color = r.u32();
+    const std::uint32_t hatch = r.u32();
+    const std::uint32_t entries = r.u32();
+    if (!r.ok())
+        return false;
+    if (brushStyle == BS_HATCHED) {
+        LogBrush brush;
+        brush.style = BS_HATCHED;
+        brush.color = pen.color;
+        brush.hatch = hatch;
+        pen.brush = std::make_shared<const LogBrush>(brush);
+    } else if (brushStyle == BS_PATTERN || brushStyle == BS_DIBPATTERN || brushStyle == BS_DIBPATTERNPT) {
+        // The colour field holds the DIB's colour usage here. A pattern
+        // made from a monochrome bitmap takes the text and background
+        // colours, as a mono brush does.
+        if (!inRecord(record.bytes, offBmi, cbBmi) || !inRecord(record.bytes, offBits, cbBits))
             return false;
-        switch (type) {
-        case EMR_SETMAPMODE: dc_.SetMapMode(static_cast<int>(v)); break;
-        case EMR_SETBKMODE: dc_.SetBkMode(static_cast<int>(v)); break;
-        case EMR_SETPOLYFILLMODE: dc_.SetPolyFillMode(static_cast<int>(v)); break;
-        case EMR_SETROP2: dc_.SetROP2(static_cast<int>(v)); break;
-        case EMR_SETSTRETCHBLTMODE: dc_.SetStretchBltMode(static_cast<int>(v)); break;
-        case EMR_SETTEXTALIGN: dc_.SetTextAlign(v); break;
-        case EMR_SETTEXTCOLOR: dc_.SetTextColor(v); break;
-        case EMR_SETBKCOLOR: dc_.SetBkColor(v); break;
-        case EMR_SETARCDIRECTION: dc_.SetArcDirection(static_cast<int>(v)); break;
-        default: {
-            // Written as an integer by some programs and as a float by others.
-            float asFloat;
-            std::memcpy(&asFloat, &v, sizeof asFloat);
-            dc_.SetMiterLimit(v >= 0x3F800000u && v < 0x7F800000u ? asFloat : static_cast<double>(v));
+        const auto bmi = record.bytes.subspan(offBmi, cbBmi);
+        DibInfo info;
+        const bool mono = brushStyle == BS_PATTERN && readDibInfo(bmi, info) && info.bitCount == 1;
+        LogBrush brush = patternBrush(bmi, record.bytes.subspan(offBits, cbBits), pen.color, mono);
+        pen.color = brush.color;
+        pen.brush = std::make_shared<const LogBrush>(std::move(brush));
+    }
+    if ((pen.style & PS_STYLE_MASK) == PS_USERSTYLE) {
+        if (!r.has(entries, 4))
+            return false;
+        pen.userStyle.resize(entries);
+        for (auto& e : pen.userStyle)
+            e = r.u32();
+    }
+    if (brushStyle == BS_NULL)
+        pen.style = (pen.style & ~PS_STYLE_MASK) | PS_NULL;
+    objects_.put(index, pen);
+    return true;
+}
+
+bool EmfPlayer::createBrush(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogBrush brush;
+    brush.style = r.u32();
+    brush.color = r.u32();
+    brush.hatch = r.u32();
+    if (!r.ok())
+        return false;
+    if (brush.style != BS_SOLID && brush.style != BS_NULL && brush.style != BS_HATCHED)
+        brush.style = BS_SOLID; // pattern brushes come in their own records
+    objects_.put(index, brush);
+    return true;
+}
+
+bool EmfPlayer::createPatternBrush(const MetaRecord& record, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    const std::uint32_t usage = r.u32();
+    const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
+    if (!r.ok())
+        return false;
+    if (!inRecord(record.bytes, offBmi, cbBmi) || !inRecord(record.bytes, offBits, cbBits))
+        return false;
+    objects_.put(index, patternBrush(record.bytes.subspan(offBmi, cbBmi), record.bytes.subspan(offBits, cbBits),
+                                     usage, record.type == EMR_CREATEMONOBRUSH));
+    return true;
+}
+
+bool EmfPlayer::createFont(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    LogFont font;
+    font.height = r.i32();
+    font.width = r.i32();
+    font.escapement = r.i32();
+    r.i32(); // orientation
+    font.weight = r.i32();
+    font.italic = r.u8() != 0;
+    font.underline = r.u8() != 0;
+    font.strikeOut = r.u8() != 0;
+    font.charSet = r.u8();
+    r.skip(3); // precisions, quality
+    font.pitchAndFamily = r.u8();
+    if (!r.ok())
+        return false;
+    for (int i = 0; i < 32 && r.remaining() >= 2; ++i) {
+        const std::uint16_t c = r.u16();
+        if (!c)
             break;
-        }
-        }
-        return true;
+        font.faceName.append(QChar(c));
     }
-    case EMR_SETTEXTJUSTIFICATION: {
-        const std::int32_t breakExtra = r.i32();
-        const std::int32_t breakCount = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.SetTextJustification(breakExtra, breakCount);
-        return true;
-    }
-    case EMR_SETBRUSHORGEX: {
-        const std::int32_t x = r.i32(), y = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.SetBrushOrgEx(x, y);
-        return true;
-    }
+    objects_.put(index, font);
+    return true;
+}
 
-    // ---- mapping
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTEXTEX:
-    case EMR_SETVIEWPORTORGEX: {
-        const double x = r.i32(), y = r.i32();
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_SETWINDOWEXTEX: dc_.SetWindowExtEx(x, y); break;
-        case EMR_SETWINDOWORGEX: dc_.SetWindowOrgEx(x, y); break;
-        case EMR_SETVIEWPORTEXTEX: dc_.SetViewportExtEx(x, y); break;
-        default: dc_.SetViewportOrgEx(x, y); break;
-        }
-        return true;
-    }
-    case EMR_SCALEVIEWPORTEXTEX:
-    case EMR_SCALEWINDOWEXTEX: {
-        const double xNum = r.i32(), xDenom = r.i32(), yNum = r.i32(), yDenom = r.i32();
-        if (!r.ok())
-            return false;
-        if (type == EMR_SCALEVIEWPORTEXTEX)
-            dc_.ScaleViewportExtEx(xNum, xDenom, yNum, yDenom);
-        else
-            dc_.ScaleWindowExtEx(xNum, xDenom, yNum, yDenom);
-        return true;
-    }
-    case EMR_SETWORLDTRANSFORM: {
-        const QTransform t = readXform(r);
-        if (!r.ok())
-            return false;
-        dc_.SetWorldTransform(t);
-        return true;
-    }
-    case EMR_MODIFYWORLDTRANSFORM: {
-        const QTransform t = readXform(r);
-        const std::uint32_t mode = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.ModifyWorldTransform(t, static_cast<int>(mode));
-        return true;
-    }
-    case EMR_SAVEDC: dc_.SaveDC(); return true;
-    case EMR_RESTOREDC: {
-        const std::int32_t which = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.RestoreDC(which);
-        return true;
-    }
+bool EmfPlayer::createPalette(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t index = r.u32();
+    Palette palette;
+    if (!readLogPalette(r, palette))
+        return false;
+    objects_.put(index, palette);
+    return true;
+}
 
-    // ---- objects
-    case EMR_CREATEPEN: {
-        const std::uint32_t index = r.u32();
-        LogPen pen;
-        pen.style = r.u32();
-        pen.width = std::fabs(static_cast<double>(r.i32()));
-        r.i32(); // unused y of the width point
-        pen.color = r.u32();
-        if (!r.ok())
-            return false;
-        setObject(index, pen);
-        return true;
-    }
-    case EMR_EXTCREATEPEN: {
-        const std::uint32_t index = r.u32();
-        const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
-        LogPen pen;
-        pen.extended = true;
-        pen.style = r.u32();
-        pen.width = r.u32();
-        const std::uint32_t brushStyle = r.u32();
-        pen.color = r.u32();
-        const std::uint32_t hatch = r.u32();
-        const std::uint32_t entries = r.u32();
-        if (!r.ok())
-            return false;
-        if (brushStyle == BS_HATCHED) {
-            LogBrush brush;
-            brush.style = BS_HATCHED;
-            brush.color = pen.color;
-            brush.hatch = hatch;
-            pen.brush = std::make_shared<const LogBrush>(brush);
-        } else if (brushStyle == BS_PATTERN || brushStyle == BS_DIBPATTERN || brushStyle == BS_DIBPATTERNPT) {
-            // The colour field holds the DIB's colour usage here. A pattern
-            // made from a monochrome bitmap takes the text and background
-            // colours, as a mono brush does.
-            if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
-                return false;
-            const auto bmi = record.subspan(offBmi, cbBmi);
-            DibInfo info;
-            const bool mono = brushStyle == BS_PATTERN && readDibInfo(bmi, info) && info.bitCount == 1;
-            LogBrush brush = patternBrush(bmi, record.subspan(offBits, cbBits), pen.color, mono);
-            pen.color = brush.color;
-            pen.brush = std::make_shared<const LogBrush>(std::move(brush));
-        }
-        if ((pen.style & PS_STYLE_MASK) == PS_USERSTYLE) {
-            if (!r.has(entries, 4))
-                return false;
-            pen.userStyle.resize(entries);
-            for (auto& e : pen.userStyle)
-                e = r.u32();
-        }
-        if (brushStyle == BS_NULL)
-            pen.style = (pen.style & ~PS_STYLE_MASK) | PS_NULL;
-        setObject(index, pen);
-        return true;
-    }
-    case EMR_CREATEBRUSHINDIRECT: {
-        const std::uint32_t index = r.u32();
-        LogBrush brush;
-        brush.style = r.u32();
-        brush.color = r.u32();
-        brush.hatch = r.u32();
-        if (!r.ok())
-            return false;
-        if (brush.style != BS_SOLID && brush.style != BS_NULL && brush.style != BS_HATCHED)
-            brush.style = BS_SOLID; // pattern brushes come in their own records
-        setObject(index, brush);
-        return true;
-    }
-    case EMR_CREATEMONOBRUSH:
-    case EMR_CREATEDIBPATTERNBRUSHPT: {
-        const std::uint32_t index = r.u32();
-        const std::uint32_t usage = r.u32();
-        const std::uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
-        if (!r.ok())
-            return false;
-        if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
-            return false;
-        setObject(index, patternBrush(record.subspan(offBmi, cbBmi), record.subspan(offBits, cbBits), usage,
-                                      type == EMR_CREATEMONOBRUSH));
-        return true;
-    }
-    case EMR_EXTCREATEFONTINDIRECTW: {
-        const std::uint32_t index = r.u32();
-        LogFont font;
-        font.height = r.i32();
-        font.width = r.i32();
-        font.escapement = r.i32();
-        r.i32(); // orientation
-        font.weight = r.i32();
-        font.italic = r.u8() != 0;
-        font.underline = r.u8() != 0;
-        font.strikeOut = r.u8() != 0;
-        font.charSet = r.u8();
-        r.skip(3); // precisions, quality
-        font.pitchAndFamily = r.u8();
-        if (!r.ok())
-            return false;
-        for (int i = 0; i < 32 && r.remaining() >= 2; ++i) {
-            const std::uint16_t c = r.u16();
-            if (!c)
-                break;
-            font.faceName.append(QChar(c));
-        }
-        setObject(index, font);
-        return true;
-    }
-    case EMR_CREATEPALETTE: {
-        const std::uint32_t index = r.u32();
-        r.u16(); // version
-        const std::uint16_t count = r.u16();
-        if (!r.has(count, 4))
-            return false;
-        Palette palette(count);
-        for (auto& c : palette) {
-            const std::uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
-            r.u8(); // flags
-            c = qRgb(red, green, blue);
-        }
-        setObject(index, palette);
-        return true;
-    }
-    case EMR_SELECTOBJECT: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        return selectObject(index);
-    }
-    case EMR_SELECTPALETTE: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        if (index & STOCK_OBJECT_FLAG) {
-            dc_.selectPalette(defaultPalette());
-        } else if (const Object* o = object(index)) {
-            if (auto* palette = std::get_if<Palette>(o))
-                dc_.selectPalette(*palette);
-        }
-        return true;
-    }
-    case EMR_DELETEOBJECT: {
-        const std::uint32_t index = r.u32();
-        if (!r.ok())
-            return false;
-        if (index < objects_.size())
-            objects_[index].reset();
-        return true;
-    }
+// ---- lines, curves and shapes
 
-    // ---- lines and curves
-    case EMR_MOVETOEX:
-    case EMR_LINETO: {
-        const QPointF p = readPointL(r);
-        if (!r.ok())
-            return false;
-        if (type == EMR_MOVETOEX)
-            dc_.MoveToEx(p);
-        else
-            dc_.LineTo(p);
-        return true;
-    }
-    case EMR_POLYBEZIER:
-    case EMR_POLYGON:
-    case EMR_POLYLINE:
-    case EMR_POLYBEZIERTO:
-    case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16:
-    case EMR_POLYGON16:
-    case EMR_POLYLINE16:
-    case EMR_POLYBEZIERTO16:
-    case EMR_POLYLINETO16: {
-        r.skip(16); // bounds
-        const std::uint32_t count = r.u32();
-        std::vector<QPointF> points;
-        if (!r.ok() || !readPoints(r, count, type >= EMR_POLYBEZIER16, points))
-            return false;
-        switch (type) {
-        case EMR_POLYBEZIER:
-        case EMR_POLYBEZIER16: dc_.PolyBezier(points); break;
-        case EMR_POLYGON:
-        case EMR_POLYGON16: dc_.Polygon(points); break;
-        case EMR_POLYLINE:
-        case EMR_POLYLINE16: dc_.Polyline(points); break;
-        case EMR_POLYBEZIERTO:
-        case EMR_POLYBEZIERTO16: dc_.PolyBezierTo(points); break;
-        default: dc_.PolylineTo(points); break;
-        }
-        return true;
-    }
-    case EMR_POLYPOLYLINE:
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYLINE16:
-    case EMR_POLYPOLYGON16: {
-        r.skip(16); // bounds
-        const std::uint32_t polys = r.u32();
-        const std::uint32_t total = r.u32();
-        if (!r.has(polys, 4))
-            return false;
-        std::vector<std::uint32_t> counts(polys);
-        std::uint64_t sum = 0;
-        for (auto& c : counts) {
-            c = r.u32();
-            sum += c;
-        }
-        std::vector<QPointF> points;
-        if (sum > total || !readPoints(r, total, type >= EMR_POLYBEZIER16, points))
-            return false;
-        if (type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16)
-            dc_.PolyPolygon(points, counts);
-        else
-            dc_.PolyPolyline(points, counts);
-        return true;
-    }
-    case EMR_POLYDRAW:
-    case EMR_POLYDRAW16: {
-        r.skip(16);
-        const std::uint32_t count = r.u32();
-        std::vector<QPointF> points;
-        if (!r.ok() || !readPoints(r, count, type == EMR_POLYDRAW16, points))
-            return false;
-        const auto types = r.bytes(count);
-        if (!r.ok())
-            return false;
-        dc_.PolyDraw(points, types);
-        return true;
-    }
+template <auto Op>
+bool EmfPlayer::pointOp(const MetaRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(p);
+    return true;
+}
 
-    // ---- shapes
-    case EMR_RECTANGLE:
-    case EMR_ELLIPSE:
-    case EMR_INTERSECTCLIPRECT:
-    case EMR_EXCLUDECLIPRECT: {
-        const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_RECTANGLE: dc_.Rectangle(left, top, right, bottom); break;
-        case EMR_ELLIPSE: dc_.Ellipse(left, top, right, bottom); break;
-        case EMR_INTERSECTCLIPRECT: dc_.IntersectClipRect(left, top, right, bottom); break;
-        default: dc_.ExcludeClipRect(left, top, right, bottom); break;
-        }
-        return true;
-    }
-    case EMR_ROUNDRECT: {
-        const double left = r.i32(), top = r.i32(), right = r.i32(), bottom = r.i32();
-        const double w = r.i32(), h = r.i32();
-        if (!r.ok())
-            return false;
-        dc_.RoundRect(left, top, right, bottom, w, h);
-        return true;
-    }
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_ARCTO: {
-        const QRectF box = readBox(r);
-        const QPointF start = readPointL(r);
-        const QPointF end = readPointL(r);
-        if (!r.ok())
-            return false;
-        switch (type) {
-        case EMR_ARC: dc_.Arc(box, start, end); break;
-        case EMR_CHORD: dc_.Chord(box, start, end); break;
-        case EMR_PIE: dc_.Pie(box, start, end); break;
-        default: dc_.ArcTo(box, start, end); break;
-        }
-        return true;
-    }
-    case EMR_ANGLEARC: {
-        const QPointF center = readPointL(r);
-        const std::uint32_t radius = r.u32();
-        const float start = r.f32(), sweep = r.f32();
-        if (!r.ok())
-            return false;
-        dc_.AngleArc(center, radius, start, sweep);
-        return true;
-    }
-    case EMR_SETPIXELV: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t color = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.SetPixel(p, color);
-        return true;
-    }
-    case EMR_EXTFLOODFILL: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t color = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.ok())
-            return false;
-        dc_.ExtFloodFill(p, color, static_cast<int>(mode));
-        return true;
-    }
+template <auto Op, bool Small>
+bool EmfPlayer::polyOp(const MetaRecord&, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t count = r.u32();
+    std::vector<QPointF> points;
+    if (!r.ok() || !readPoints(r, count, Small, points))
+        return false;
+    (dc_.*Op)(points);
+    return true;
+}
 
-    // ---- paths
-    case EMR_BEGINPATH: dc_.BeginPath(); return true;
-    case EMR_ENDPATH: dc_.EndPath(); return true;
-    case EMR_CLOSEFIGURE: dc_.CloseFigure(); return true;
-    case EMR_ABORTPATH: dc_.AbortPath(); return true;
-    case EMR_FILLPATH: dc_.FillPath(); return true;
-    case EMR_STROKEPATH: dc_.StrokePath(); return true;
-    case EMR_STROKEANDFILLPATH: dc_.StrokeAndFillPath(); return true;
-    case EMR_FLATTENPATH: dc_.FlattenPath(); return true;
-    case EMR_WIDENPATH: dc_.WidenPath(); return true;
-    case EMR_SELECTCLIPPATH: {
-        const std::uint32_t mode = r.u32();
+template <auto Op, bool Small>
+bool EmfPlayer::polyPolyOp(const MetaRecord&, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t polys = r.u32();
+    const std::uint32_t total = r.u32();
+    if (!r.has(polys, 4))
+        return false;
+    std::vector<std::uint32_t> counts(polys);
+    std::uint64_t sum = 0;
+    for (auto& c : counts) {
+        c = r.u32();
+        sum += c;
+    }
+    std::vector<QPointF> points;
+    if (sum > total || !readPoints(r, total, Small, points))
+        return false;
+    (dc_.*Op)(points, counts);
+    return true;
+}
+
+bool EmfPlayer::polyDraw(const MetaRecord& record, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t count = r.u32();
+    std::vector<QPointF> points;
+    if (!r.ok() || !readPoints(r, count, record.type == EMR_POLYDRAW16, points))
+        return false;
+    const auto types = r.bytes(count);
+    if (!r.ok())
+        return false;
+    dc_.PolyDraw(points, types);
+    return true;
+}
+
+template <auto Op>
+bool EmfPlayer::arcOp(const MetaRecord&, ByteReader& r)
+{
+    const QRectF box = readBox(r);
+    const QPointF start = readPointL(r);
+    const QPointF end = readPointL(r);
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(box, start, end);
+    return true;
+}
+
+bool EmfPlayer::angleArc(const MetaRecord&, ByteReader& r)
+{
+    const QPointF center = readPointL(r);
+    const std::uint32_t radius = r.u32();
+    const float start = r.f32(), sweep = r.f32();
+    if (!r.ok())
+        return false;
+    dc_.AngleArc(center, radius, start, sweep);
+    return true;
+}
+
+bool EmfPlayer::setPixel(const MetaRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t color = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.SetPixel(p, color);
+    return true;
+}
+
+bool EmfPlayer::floodFill(const MetaRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t color = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.ok())
+        return false;
+    dc_.ExtFloodFill(p, color, static_cast<int>(mode));
+    return true;
+}
+
+// ---- clipping and regions
+
+bool EmfPlayer::extSelectClipRgn(const MetaRecord& record, ByteReader& r)
+{
+    const std::uint32_t cb = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.ok() || !inRecord(record.bytes, 16, cb))
+        return false;
+    if (cb == 0) {
+        dc_.ExtSelectClipRgn(nullptr, static_cast<int>(mode));
+        return true;
+    }
+    QRegion region;
+    if (!parseRgnData(record.bytes.subspan(16, cb), region))
+        return false;
+    dc_.ExtSelectClipRgn(&region, static_cast<int>(mode));
+    return true;
+}
+
+bool EmfPlayer::regionOp(const MetaRecord& record, ByteReader& r)
+{
+    const std::uint32_t type = record.type;
+    r.skip(16); // bounds
+    const std::uint32_t cb = r.u32();
+    std::uint32_t brushIndex = 0;
+    double width = 0, height = 0;
+    if (type == EMR_FILLRGN || type == EMR_FRAMERGN)
+        brushIndex = r.u32();
+    if (type == EMR_FRAMERGN) {
+        width = r.i32();
+        height = r.i32();
+    }
+    if (!r.ok() || !inRecord(record.bytes, r.position(), cb))
+        return false;
+    QRegion region;
+    if (!parseRgnData(record.bytes.subspan(r.position(), cb), region))
+        return false;
+    if (type == EMR_INVERTRGN) {
+        dc_.InvertRgn(region);
+        return true;
+    }
+    if (type == EMR_PAINTRGN) {
+        dc_.PaintRgn(region);
+        return true;
+    }
+    const std::optional<LogBrush> brush = objects_.brush(brushIndex);
+    if (!brush)
+        return true;
+    if (type == EMR_FILLRGN)
+        dc_.FillRgn(region, *brush);
+    else
+        dc_.FrameRgn(region, *brush, width, height);
+    return true;
+}
+
+// ---- text
+
+bool EmfPlayer::extTextOut(const MetaRecord& record, ByteReader& r)
+{
+    r.skip(16); // bounds
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32(); // x and y scales: informational
+    r.f32();
+    if (!r.ok())
+        return false;
+    return textOut(r, record.bytes, record.type == EMR_EXTTEXTOUTW, static_cast<int>(graphicsMode));
+}
+
+bool EmfPlayer::polyTextOut(const MetaRecord& record, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32();
+    r.f32();
+    const std::uint32_t strings = r.u32();
+    if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
+        return false;
+    for (std::uint32_t i = 0; i < strings; ++i) {
+        if (!textOut(r, record.bytes, record.type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
+            return false;
+    }
+    return true;
+}
+
+bool EmfPlayer::smallTextOut(const MetaRecord&, ByteReader& r)
+{
+    const QPointF p = readPointL(r);
+    const std::uint32_t count = r.u32();
+    const std::uint32_t options = r.u32();
+    const std::uint32_t graphicsMode = r.u32();
+    r.f32();
+    r.f32();
+    QRectF clip;
+    if (!(options & ETO_NO_RECT))
+        clip = readBox(r);
+    if (!r.ok())
+        return false;
+    QString text;
+    if (options & ETO_SMALL_CHARS) {
+        const auto bytes = r.bytes(count);
         if (!r.ok())
             return false;
-        dc_.SelectClipPath(static_cast<int>(mode));
-        return true;
+        text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()));
+    } else {
+        if (!r.has(count, 2))
+            return false;
+        for (std::uint32_t i = 0; i < count; ++i)
+            text.append(QChar(r.u16()));
     }
+    dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip, text,
+                   {}, static_cast<int>(graphicsMode));
+    return true;
+}
 
-    // ---- clipping and regions
-    case EMR_OFFSETCLIPRGN: {
-        const QPointF p = readPointL(r);
-        if (!r.ok())
-            return false;
-        dc_.OffsetClipRgn(p.x(), p.y());
-        return true;
-    }
-    case EMR_SETMETARGN: dc_.SetMetaRgn(); return true;
-    case EMR_EXTSELECTCLIPRGN: {
-        const std::uint32_t cb = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.ok() || !inRecord(record, 16, cb))
-            return false;
-        if (cb == 0) {
-            dc_.ExtSelectClipRgn(nullptr, static_cast<int>(mode));
-            return true;
-        }
-        QRegion region;
-        if (!parseRgnData(record.subspan(16, cb), region))
-            return false;
-        dc_.ExtSelectClipRgn(&region, static_cast<int>(mode));
-        return true;
-    }
-    case EMR_FILLRGN:
-    case EMR_FRAMERGN:
-    case EMR_INVERTRGN:
-    case EMR_PAINTRGN: {
-        r.skip(16); // bounds
-        const std::uint32_t cb = r.u32();
-        std::uint32_t brushIndex = 0;
-        double width = 0, height = 0;
-        if (type == EMR_FILLRGN || type == EMR_FRAMERGN)
-            brushIndex = r.u32();
-        if (type == EMR_FRAMERGN) {
-            width = r.i32();
-            height = r.i32();
-        }
-        if (!r.ok() || !inRecord(record, r.position(), cb))
-            return false;
-        QRegion region;
-        if (!parseRgnData(record.subspan(r.position(), cb), region))
-            return false;
-        if (type == EMR_INVERTRGN) {
-            dc_.InvertRgn(region);
-            return true;
-        }
-        if (type == EMR_PAINTRGN) {
-            dc_.PaintRgn(region);
-            return true;
-        }
-        LogBrush brush;
-        if (brushIndex & STOCK_OBJECT_FLAG) {
-            if (!stockBrush(static_cast<int>(brushIndex & ~STOCK_OBJECT_FLAG), brush))
-                return true;
-        } else {
-            const Object* o = object(brushIndex);
-            if (!o || !std::holds_alternative<LogBrush>(*o))
-                return true;
-            brush = std::get<LogBrush>(*o);
-        }
-        if (type == EMR_FILLRGN)
-            dc_.FillRgn(region, brush);
-        else
-            dc_.FrameRgn(region, brush, width, height);
-        return true;
-    }
+// ---- bitmaps and gradients
 
-    // ---- text
-    case EMR_EXTTEXTOUTA:
-    case EMR_EXTTEXTOUTW: {
-        r.skip(16); // bounds
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32(); // x and y scales: informational
-        r.f32();
-        if (!r.ok())
-            return false;
-        return textOut(r, record, type == EMR_EXTTEXTOUTW, static_cast<int>(graphicsMode));
+bool EmfPlayer::gradientFill(const MetaRecord&, ByteReader& r)
+{
+    r.skip(16);
+    const std::uint32_t nVertices = r.u32();
+    const std::uint32_t nObjects = r.u32();
+    const std::uint32_t mode = r.u32();
+    if (!r.has(nVertices, 16))
+        return false;
+    std::vector<GradientVertex> vertices(nVertices);
+    for (auto& v : vertices) {
+        v.point = readPointL(r);
+        v.red = r.u16();
+        v.green = r.u16();
+        v.blue = r.u16();
+        r.u16(); // alpha
     }
-    case EMR_POLYTEXTOUTA:
-    case EMR_POLYTEXTOUTW: {
-        r.skip(16);
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32();
-        r.f32();
-        const std::uint32_t strings = r.u32();
-        if (!r.has(strings, 24)) // EMRTEXT without its optional rectangle
-            return false;
-        for (std::uint32_t i = 0; i < strings; ++i) {
-            if (!textOut(r, record, type == EMR_POLYTEXTOUTW, static_cast<int>(graphicsMode)))
-                return false;
-        }
-        return true;
-    }
-    case EMR_SMALLTEXTOUT: {
-        const QPointF p = readPointL(r);
-        const std::uint32_t count = r.u32();
-        const std::uint32_t options = r.u32();
-        const std::uint32_t graphicsMode = r.u32();
-        r.f32();
-        r.f32();
-        QRectF clip;
-        if (!(options & ETO_NO_RECT))
-            clip = readBox(r);
-        if (!r.ok())
-            return false;
-        QString text;
-        if (options & ETO_SMALL_CHARS) {
-            const auto bytes = r.bytes(count);
-            if (!r.ok())
-                return false;
-            text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()));
-        } else {
-            if (!r.has(count, 2))
-                return false;
-            for (std::uint32_t i = 0; i < count; ++i)
-                text.append(QChar(r.u16()));
-        }
-        dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip,
-                       text, {}, static_cast<int>(graphicsMode));
-        return true;
-    }
-
-    // ---- bitmaps
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT:
-    case EMR_STRETCHDIBITS:
-    case EMR_SETDIBITSTODEVICE:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT: return blit(type, record);
-    case EMR_GRADIENTFILL: {
-        r.skip(16);
-        const std::uint32_t nVertices = r.u32();
-        const std::uint32_t nObjects = r.u32();
-        const std::uint32_t mode = r.u32();
-        if (!r.has(nVertices, 16))
-            return false;
-        std::vector<GradientVertex> vertices(nVertices);
-        for (auto& v : vertices) {
-            v.point = readPointL(r);
-            v.red = r.u16();
-            v.green = r.u16();
-            v.blue = r.u16();
-            r.u16(); // alpha
-        }
-        const std::uint32_t perObject = mode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
-        if (!r.has(std::uint64_t{nObjects} * perObject, 4))
-            return false;
-        std::vector<std::uint32_t> indexes(std::size_t{nObjects} * perObject);
-        for (auto& i : indexes)
-            i = r.u32();
-        dc_.GradientFill(vertices, indexes, mode);
-        return true;
-    }
-
-    // ---- accepted, nothing to draw
-    case EMR_GDICOMMENT:  // comments and embedded pictures (EMF+ is routed in play())
-    case EMR_MASKBLT:     // mask blits and parallelogram blits are not drawn
-    case EMR_PLGBLT:
-    case EMR_SETMAPPERFLAGS:
-    case EMR_SETCOLORADJUSTMENT:
-    case EMR_SETPALETTEENTRIES:
-    case EMR_RESIZEPALETTE:
-    case EMR_REALIZEPALETTE:
-    case EMR_SETLAYOUT:
-    default: return true;
-    }
+    const std::uint32_t perObject = mode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
+    if (!r.has(std::uint64_t{nObjects} * perObject, 4))
+        return false;
+    std::vector<std::uint32_t> indexes(std::size_t{nObjects} * perObject);
+    for (auto& i : indexes)
+        i = r.u32();
+    dc_.GradientFill(vertices, indexes, mode);
+    return true;
 }
 
 bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, bool wide, int graphicsMode)
@@ -939,77 +798,24 @@ LogBrush EmfPlayer::patternBrush(std::span<const std::uint8_t> bmi, std::span<co
     } else {
         decodeDib(bmi, bits, static_cast<int>(usage), dc_.currentPalette(), pattern);
     }
-    if (pattern.isNull()) {
-        brush.style = BS_SOLID;
-        brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
-    } else {
-        brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-    }
+    setBrushPattern(brush, std::move(pattern));
     return brush;
 }
 
-bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
+bool EmfPlayer::blit(const MetaRecord& record, ByteReader& r)
 {
-    ByteReader r(record, 8);
-    r.skip(16); // bounds
-    double xDest, yDest, cxDest = 0, cyDest = 0, xSrc, ySrc, cxSrc = 0, cySrc = 0;
-    std::uint32_t rop = SRCCOPY, usage = DIB_RGB_COLORS, offBmi, cbBmi, offBits, cbBits, extra = 0;
-    QTransform sourceTransform;
-    if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
-        xDest = r.i32();
-        yDest = r.i32();
-        xSrc = r.i32();
-        ySrc = r.i32();
-        cxSrc = r.i32();
-        cySrc = r.i32();
-        offBmi = r.u32();
-        cbBmi = r.u32();
-        offBits = r.u32();
-        cbBits = r.u32();
-        usage = r.u32();
-        if (type == EMR_STRETCHDIBITS) {
-            rop = r.u32();
-            cxDest = r.i32();
-            cyDest = r.i32();
-        } else {
-            extra = r.u32(); // first scan line carried
-            r.u32();         // scan lines carried
-        }
-    } else {
-        xDest = r.i32();
-        yDest = r.i32();
-        cxDest = r.i32();
-        cyDest = r.i32();
-        extra = r.u32(); // raster operation, blend function or transparent colour
-        xSrc = r.i32();
-        ySrc = r.i32();
-        sourceTransform = readXform(r);
-        r.u32(); // background colour of the source
-        usage = r.u32();
-        offBmi = r.u32();
-        cbBmi = r.u32();
-        offBits = r.u32();
-        cbBits = r.u32();
-        if (type == EMR_BITBLT) {
-            cxSrc = cxDest;
-            cySrc = cyDest;
-        } else {
-            cxSrc = r.i32();
-            cySrc = r.i32();
-        }
-        if (type == EMR_BITBLT || type == EMR_STRETCHBLT)
-            rop = extra;
-    }
+    const std::uint32_t type = record.type;
+    BlitFields f = readBlitFields(type, r);
     if (!r.ok())
         return false;
-    if ((type == EMR_BITBLT || type == EMR_STRETCHBLT) && cbBmi == 0) {
-        dc_.PatBlt(xDest, yDest, cxDest, cyDest, rop); // no source: a pattern operation
+    if ((type == EMR_BITBLT || type == EMR_STRETCHBLT) && f.cbBmi == 0) {
+        dc_.PatBlt(f.xDest, f.yDest, f.cxDest, f.cyDest, f.rop); // no source: a pattern operation
         return true;
     }
-    if (!inRecord(record, offBmi, cbBmi) || !inRecord(record, offBits, cbBits))
+    if (!inRecord(record.bytes, f.offBmi, f.cbBmi) || !inRecord(record.bytes, f.offBits, f.cbBits))
         return false;
-    const auto bmi = record.subspan(offBmi, cbBmi);
-    auto bits = record.subspan(offBits, cbBits);
+    const auto bmi = record.bytes.subspan(f.offBmi, f.cbBmi);
+    const auto bits = record.bytes.subspan(f.offBits, f.cbBits);
     DibInfo info;
     if (!readDibInfo(bmi, info))
         return true;
@@ -1017,24 +823,18 @@ bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
     std::vector<std::uint8_t> partialInfo;
     std::span<const std::uint8_t> infoBytes = bmi;
     double carriedRows = std::fabs(static_cast<double>(info.height));
-    if (type == EMR_SETDIBITSTODEVICE) {
-        // Only scan lines [first, first + count) travel with the record: decode
-        // them as a DIB of that height.
-        ByteReader scans(record, 68);
-        const std::uint32_t firstScan = scans.u32();
-        const std::uint32_t scanCount = scans.u32();
-        if (scans.ok() && info.headerSize >= 40 && scanCount > 0 && scanCount < carriedRows) {
-            partialInfo.assign(bmi.begin(), bmi.end());
-            const std::int32_t h = info.height < 0 ? -static_cast<std::int32_t>(scanCount)
-                                                   : static_cast<std::int32_t>(scanCount);
-            std::memcpy(partialInfo.data() + 8, &h, 4);
-            infoBytes = partialInfo;
-            carriedRows = scanCount;
-            ySrc -= firstScan;
-        }
+    if (type == EMR_SETDIBITSTODEVICE && info.headerSize >= 40 && f.scanCount > 0 && f.scanCount < carriedRows) {
+        // Only scan lines [first, first + count) travel with the record:
+        // decode them as a DIB of that height.
+        partialInfo.assign(bmi.begin(), bmi.end());
+        const std::int32_t h = info.height < 0 ? -static_cast<std::int32_t>(f.scanCount)
+                                               : static_cast<std::int32_t>(f.scanCount);
+        std::memcpy(partialInfo.data() + 8, &h, 4);
+        infoBytes = partialInfo;
+        carriedRows = f.scanCount;
+        f.ySrc -= f.firstScan;
     }
-    QImage image;
-    const bool alpha = type == EMR_ALPHABLEND && ((extra >> 24) & 0x01); // AC_SRC_ALPHA
+    const bool alpha = type == EMR_ALPHABLEND && ((f.extra >> 24) & 0x01); // AC_SRC_ALPHA
     if (alpha && info.bitCount == 32 && info.compression == 3 && info.headerSize == 40 && bmi.size() >= 52) {
         // Alpha blending takes the fourth byte as alpha whatever the masks
         // say; plain 8-8-8 masks are the ordinary layout, read as such.
@@ -1045,35 +845,42 @@ bool EmfPlayer::blit(std::uint32_t type, std::span<const std::uint8_t> record)
             infoBytes = partialInfo;
         }
     }
+    QImage image;
     if (!dc_.allowPixelWork(dibPixels(infoBytes))
-        || !decodeDib(infoBytes, bits, static_cast<int>(usage), dc_.currentPalette(), image, alpha))
+        || !decodeDib(infoBytes, bits, static_cast<int>(f.usage), dc_.currentPalette(), image, alpha))
         return true; // an undecodable bitmap is skipped; the record itself is sound
 
-    QRectF source(xSrc, ySrc, cxSrc, cySrc);
+    QRectF source(f.xSrc, f.ySrc, f.cxSrc, f.cySrc);
     if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {
         // Measured from the first stored row: the bottom one unless top down.
         if (info.height > 0)
-            source = QRectF(xSrc, carriedRows - ySrc - cySrc, cxSrc, cySrc);
-    } else if (!sourceTransform.isIdentity() && finiteTransform(sourceTransform)
-               && sourceTransform.m11() * sourceTransform.m22() - sourceTransform.m12() * sourceTransform.m21() != 0) {
-        source = sourceTransform.mapRect(source);
+            source = QRectF(f.xSrc, carriedRows - f.ySrc - f.cySrc, f.cxSrc, f.cySrc);
+    } else if (!f.sourceTransform.isIdentity() && finiteTransform(f.sourceTransform)
+               && f.sourceTransform.m11() * f.sourceTransform.m22() - f.sourceTransform.m12() * f.sourceTransform.m21()
+                   != 0) {
+        source = f.sourceTransform.mapRect(source);
     }
+    return drawBlit(type, f, image, source);
+}
+
+bool EmfPlayer::drawBlit(std::uint32_t type, const BlitFields& f, const QImage& image, const QRectF& source)
+{
     if (type == EMR_SETDIBITSTODEVICE) {
         // One DIB pixel per device pixel.
         const QTransform t = dc_.logicalToDevice();
         if (t.m11() == 0 || t.m22() == 0)
             return true;
-        dc_.StretchBlt(QRectF(xDest, yDest, cxSrc / std::fabs(t.m11()), cySrc / std::fabs(t.m22())), image, source,
-                       SRCCOPY);
+        dc_.StretchBlt(QRectF(f.xDest, f.yDest, f.cxSrc / std::fabs(t.m11()), f.cySrc / std::fabs(t.m22())), image,
+                       source, SRCCOPY);
         return true;
     }
-    const QRectF dest(xDest, yDest, cxDest, cyDest);
+    const QRectF dest(f.xDest, f.yDest, f.cxDest, f.cyDest);
     switch (type) {
     case EMR_ALPHABLEND:
-        dc_.AlphaBlend(dest, image, source, static_cast<int>((extra >> 16) & 0xFF), alpha);
+        dc_.AlphaBlend(dest, image, source, static_cast<int>((f.extra >> 16) & 0xFF), ((f.extra >> 24) & 0x01) != 0);
         return true;
-    case EMR_TRANSPARENTBLT: dc_.TransparentBlt(dest, image, source, extra); return true;
-    default: dc_.StretchBlt(dest, image, source, rop); return true;
+    case EMR_TRANSPARENTBLT: dc_.TransparentBlt(dest, image, source, f.extra); return true;
+    default: dc_.StretchBlt(dest, image, source, f.rop); return true;
     }
 }
 

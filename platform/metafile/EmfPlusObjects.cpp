@@ -8,8 +8,6 @@
 
 namespace plat::emfplus {
 
-using gdi::ByteReader;
-
 namespace {
 
 // Brush data flags.

@@ -4,7 +4,7 @@
 // that does not fit its bytes yields nothing and the player stops.
 #pragma once
 
-#include "metafile/ByteReader.h"
+#include "common/ByteReader.h"
 
 #include <QColor>
 #include <QImage>
@@ -159,9 +159,9 @@ std::optional<Object> readObject(std::uint32_t type, std::span<const std::uint8_
 
 // Points as drawing records store them: 16-bit integers (compressed),
 // floats, or relative 7/15-bit steps. False when they do not fit.
-bool readPoints(gdi::ByteReader& r, std::uint32_t count, bool compressed, bool relative, std::vector<QPointF>& out);
-QRectF readRect(gdi::ByteReader& r, bool compressed);
-QTransform readMatrix(gdi::ByteReader& r);
+bool readPoints(ByteReader& r, std::uint32_t count, bool compressed, bool relative, std::vector<QPointF>& out);
+QRectF readRect(ByteReader& r, bool compressed);
+QTransform readMatrix(ByteReader& r);
 bool finite(const QTransform& t);
 
 } // namespace plat::emfplus

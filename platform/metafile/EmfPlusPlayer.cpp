@@ -1,11 +1,11 @@
 #include "metafile/EmfPlusPlayer.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
+#include "common/ByteReader.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/EmfPlayer.h"
 #include "metafile/EmfPlus.h"
 #include "metafile/EmfPlusObjects.h"
-#include "metafile/FontMapper.h"
+#include "gdi/FontMapper.h"
 #include "metafile/WindowsMetafile.h"
 
 #include <QGlyphRun>
@@ -33,8 +33,6 @@ EmfPlusPreference GetEmfPlusPreference() { return gPreference; }
 } // namespace plat
 
 namespace plat::emfplus {
-
-using gdi::ByteReader;
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include "metafile/EnhancedMetafile.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
+#include "common/ByteReader.h"
+#include "common/MetafileFormat.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/EmfPlayer.h"
 
 #include <algorithm>
@@ -12,10 +13,9 @@ namespace plat {
 
 namespace {
 
-constexpr std::uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr std::uint32_t kMinHeaderSize = 88;
 
-RectL readRect(gdi::ByteReader& r)
+RectL readRect(ByteReader& r)
 {
     RectL rect;
     rect.left = r.i32();
@@ -34,7 +34,7 @@ EnhancedMetafile::EnhancedMetafile(EnhMetaHeader header, std::vector<std::uint8_
 
 bool ReadEnhMetaHeader(std::span<const std::uint8_t> bytes, EnhMetaHeader& h)
 {
-    gdi::ByteReader r(bytes);
+    ByteReader r(bytes);
     const std::uint32_t type = r.u32();
     h.size = r.u32();
     h.bounds = readRect(r);
@@ -50,7 +50,7 @@ bool ReadEnhMetaHeader(std::span<const std::uint8_t> bytes, EnhMetaHeader& h)
     h.devicePixelsY = r.i32();
     h.deviceMillimetresX = r.i32();
     h.deviceMillimetresY = r.i32();
-    return r.ok() && type == 1 && h.signature == kEmfSignature && h.size >= kMinHeaderSize && h.size <= bytes.size();
+    return r.ok() && type == kEmfHeaderType && h.signature == kEmfSignature && h.size >= kMinHeaderSize && h.size <= bytes.size();
 }
 
 HGDIOBJ SetEnhMetaFileBits(std::span<const std::uint8_t> bytes)

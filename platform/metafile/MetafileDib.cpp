@@ -1,7 +1,8 @@
 #include "metafile/MetafileDib.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/GdiConstants.h"
+#include "common/ByteReader.h"
+#include "common/DibHeader.h"
+#include "gdi/GdiConstants.h"
 
 #include <gdi/Dib.h>
 #include <gdi/GdiObjects.h>
@@ -33,32 +34,20 @@ constexpr QRgb kVgaColors[16] = {
 
 bool readDibInfo(std::span<const std::uint8_t> info, DibInfo& out)
 {
-    ByteReader r(info);
     out = DibInfo{};
-    out.headerSize = r.u32();
-    if (!r.ok())
+    DibHeaderFields h;
+    if (!readDibHeaderFields(info, h) || (h.size != 12 && h.size < 40))
         return false;
+    out.headerSize = h.size;
+    out.width = h.width;
+    out.height = h.height;
+    out.bitCount = h.bitCount;
     if (out.headerSize == 12) {
-        out.width = r.u16();
-        out.height = r.u16();
-        r.u16(); // planes
-        out.bitCount = r.u16();
-        if (!r.ok())
-            return false;
         out.colorEntries = out.bitCount <= 8 ? (std::size_t{1} << out.bitCount) : 0;
         return true;
     }
-    if (out.headerSize < 40)
-        return false;
-    out.width = r.i32();
-    out.height = r.i32();
-    r.u16(); // planes
-    out.bitCount = r.u16();
-    out.compression = r.u32();
-    r.skip(12); // image size, resolutions
-    const std::uint32_t used = r.u32();
-    if (!r.ok())
-        return false;
+    out.compression = h.compression;
+    const std::uint32_t used = h.colorsUsed;
     if (used != 0)
         out.colorEntries = out.bitCount <= 8 ? std::min<std::size_t>(used, std::size_t{1} << out.bitCount) : used;
     else

@@ -1,7 +1,7 @@
 #include "metafile/WindowsMetafile.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/DeviceContext.h"
+#include "common/ByteReader.h"
+#include "gdi/DeviceContext.h"
 #include "metafile/WmfPlayer.h"
 
 namespace plat {
@@ -13,7 +13,7 @@ WindowsMetafile::WindowsMetafile(MetaHeader header, std::vector<std::uint8_t> by
 
 bool ReadMetaHeader(std::span<const std::uint8_t> bytes, MetaHeader& header)
 {
-    gdi::ByteReader r(bytes);
+    ByteReader r(bytes);
     header.type = r.u16();
     header.headerWords = r.u16();
     header.version = r.u16();

@@ -1,90 +1,18 @@
 #include "metafile/WmfPlayer.h"
 
-#include "metafile/ByteReader.h"
-#include "metafile/FontMapper.h"
+#include "common/ByteReader.h"
+#include "gdi/FontMapper.h"
 #include "metafile/MetafileDib.h"
-#include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
+#include "metafile/ObjectTable.h"
+#include "metafile/RecordTable.h"
+#include "gdi/RegionData.h"
+#include "metafile/WmfRecords.h"
 
 #include <cmath>
 
 namespace plat::gdi {
 
 namespace {
-
-// Record functions.
-enum : std::uint16_t {
-    META_EOF = 0x0000,
-    META_SAVEDC = 0x001E,
-    META_REALIZEPALETTE = 0x0035,
-    META_SETPALENTRIES = 0x0037,
-    META_CREATEPALETTE = 0x00F7,
-    META_SETBKMODE = 0x0102,
-    META_SETMAPMODE = 0x0103,
-    META_SETROP2 = 0x0104,
-    META_SETRELABS = 0x0105,
-    META_SETPOLYFILLMODE = 0x0106,
-    META_SETSTRETCHBLTMODE = 0x0107,
-    META_SETTEXTCHAREXTRA = 0x0108,
-    META_RESTOREDC = 0x0127,
-    META_INVERTREGION = 0x012A,
-    META_PAINTREGION = 0x012B,
-    META_SELECTCLIPREGION = 0x012C,
-    META_SELECTOBJECT = 0x012D,
-    META_SETTEXTALIGN = 0x012E,
-    META_RESIZEPALETTE = 0x0139,
-    META_DIBCREATEPATTERNBRUSH = 0x0142,
-    META_SETLAYOUT = 0x0149,
-    META_DELETEOBJECT = 0x01F0,
-    META_CREATEPATTERNBRUSH = 0x01F9,
-    META_SETBKCOLOR = 0x0201,
-    META_SETTEXTCOLOR = 0x0209,
-    META_SETTEXTJUSTIFICATION = 0x020A,
-    META_SETWINDOWORG = 0x020B,
-    META_SETWINDOWEXT = 0x020C,
-    META_SETVIEWPORTORG = 0x020D,
-    META_SETVIEWPORTEXT = 0x020E,
-    META_OFFSETWINDOWORG = 0x020F,
-    META_OFFSETVIEWPORTORG = 0x0211,
-    META_LINETO = 0x0213,
-    META_MOVETO = 0x0214,
-    META_OFFSETCLIPRGN = 0x0220,
-    META_FILLREGION = 0x0228,
-    META_SETMAPPERFLAGS = 0x0231,
-    META_SELECTPALETTE = 0x0234,
-    META_CREATEPENINDIRECT = 0x02FA,
-    META_CREATEFONTINDIRECT = 0x02FB,
-    META_CREATEBRUSHINDIRECT = 0x02FC,
-    META_POLYGON = 0x0324,
-    META_POLYLINE = 0x0325,
-    META_SCALEWINDOWEXT = 0x0410,
-    META_SCALEVIEWPORTEXT = 0x0412,
-    META_EXCLUDECLIPRECT = 0x0415,
-    META_INTERSECTCLIPRECT = 0x0416,
-    META_ELLIPSE = 0x0418,
-    META_FLOODFILL = 0x0419,
-    META_FRAMEREGION = 0x0429,
-    META_ANIMATEPALETTE = 0x0436,
-    META_RECTANGLE = 0x041B,
-    META_SETPIXEL = 0x041F,
-    META_TEXTOUT = 0x0521,
-    META_POLYPOLYGON = 0x0538,
-    META_EXTFLOODFILL = 0x0548,
-    META_ROUNDRECT = 0x061C,
-    META_PATBLT = 0x061D,
-    META_ESCAPE = 0x0626,
-    META_CREATEREGION = 0x06FF,
-    META_ARC = 0x0817,
-    META_PIE = 0x081A,
-    META_CHORD = 0x0830,
-    META_BITBLT = 0x0922,
-    META_DIBBITBLT = 0x0940,
-    META_EXTTEXTOUT = 0x0A32,
-    META_STRETCHBLT = 0x0B23,
-    META_DIBSTRETCHBLT = 0x0B41,
-    META_SETDIBTODEV = 0x0D33,
-    META_STRETCHDIB = 0x0F43,
-};
 
 // The object table never grows past what a 16-bit index can name.
 constexpr std::size_t kMaxObjects = 0xFFFF;
@@ -140,9 +68,8 @@ LogFont readLogFont(ByteReader& r)
 } // namespace
 
 WmfPlayer::WmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const MetaHeader& header)
-    : dc_(dc), bytes_(bytes), header_(header)
+    : PlaybackCore(dc, header.objects, kMaxObjects), bytes_(bytes), header_(header)
 {
-    objects_.resize(header.objects);
 }
 
 PlaybackResult WmfPlayer::play()
@@ -163,7 +90,7 @@ PlaybackResult WmfPlayer::play()
             return result;
         }
         const auto params = bytes_.subspan(pos + 6, static_cast<std::size_t>(size) - 6);
-        if (!playRecord(function, sizeWords, params)) {
+        if (!playRecord({function, bytes_.subspan(pos, static_cast<std::size_t>(size)), params})) {
             result.status = PlaybackStatus::BadRecord;
             result.badRecordOffset = pos;
             return result;
@@ -174,464 +101,374 @@ PlaybackResult WmfPlayer::play()
     return result;
 }
 
-bool WmfPlayer::createObject(Object object)
+bool WmfPlayer::playRecord(const MetaRecord& record)
 {
-    // A new object takes the lowest free slot.
-    for (auto& slot : objects_) {
-        if (!slot) {
-            slot = std::move(object);
-            return true;
-        }
-    }
-    // Tables that are too small for their file grow rather than lose objects.
-    if (objects_.size() < kMaxObjects)
-        objects_.emplace_back(std::move(object));
+    ByteReader r(record.params);
+    const Handler handler = handlers().find(static_cast<std::uint16_t>(record.type));
+    // Records with no handler (escapes, palette animation, mapper flags,
+    // layout) are accepted and draw nothing.
+    return handler ? (this->*handler)(record, r) : true;
+}
+
+const WmfPlayer::Table& WmfPlayer::handlers()
+{
+    using D = DeviceContext;
+    using P = WmfPlayer;
+    static const Table table{
+        // state and attributes
+        {META_SAVEDC, &P::noArgs<&D::SaveDC>},
+        {META_RESTOREDC, &P::restoreDC<std::int16_t>},
+        {META_SETBKMODE, &P::setValue<&D::SetBkMode, std::uint16_t>},
+        {META_SETMAPMODE, &P::setValue<&D::SetMapMode, std::uint16_t>},
+        {META_SETROP2, &P::setValue<&D::SetROP2, std::uint16_t>},
+        {META_SETPOLYFILLMODE, &P::setValue<&D::SetPolyFillMode, std::uint16_t>},
+        {META_SETSTRETCHBLTMODE, &P::setValue<&D::SetStretchBltMode, std::uint16_t>},
+        {META_SETTEXTCHAREXTRA, &P::setValue<&D::SetTextCharacterExtra, std::uint16_t, std::int16_t>},
+        {META_SETTEXTALIGN, &P::setValue<&D::SetTextAlign, std::uint16_t>},
+        {META_SETBKCOLOR, &P::setValue<&D::SetBkColor, std::uint32_t>},
+        {META_SETTEXTCOLOR, &P::setValue<&D::SetTextColor, std::uint32_t>},
+        {META_SETTEXTJUSTIFICATION, &P::setTextJustification},
+        // mapping
+        {META_SETWINDOWORG, &P::reversedCoords<&D::SetWindowOrgEx, std::int16_t, 2>},
+        {META_SETWINDOWEXT, &P::reversedCoords<&D::SetWindowExtEx, std::int16_t, 2>},
+        {META_SETVIEWPORTORG, &P::reversedCoords<&D::SetViewportOrgEx, std::int16_t, 2>},
+        {META_SETVIEWPORTEXT, &P::reversedCoords<&D::SetViewportExtEx, std::int16_t, 2>},
+        {META_OFFSETWINDOWORG, &P::reversedCoords<&D::OffsetWindowOrgEx, std::int16_t, 2>},
+        {META_OFFSETVIEWPORTORG, &P::reversedCoords<&D::OffsetViewportOrgEx, std::int16_t, 2>},
+        {META_SCALEWINDOWEXT, &P::reversedCoords<&D::ScaleWindowExtEx, std::int16_t, 4>},
+        {META_SCALEVIEWPORTEXT, &P::reversedCoords<&D::ScaleViewportExtEx, std::int16_t, 4>},
+        // objects
+        {META_CREATEPENINDIRECT, &P::createPen},
+        {META_CREATEBRUSHINDIRECT, &P::createBrush},
+        {META_CREATEFONTINDIRECT, &P::createFont},
+        {META_DIBCREATEPATTERNBRUSH, &P::createDibPatternBrush},
+        {META_CREATEPATTERNBRUSH, &P::createPatternBrush},
+        {META_CREATEPALETTE, &P::createPalette},
+        {META_CREATEREGION, &P::createRegion},
+        {META_SELECTOBJECT, &P::selectObject<std::uint16_t>},
+        {META_SELECTPALETTE, &P::selectPalette<std::uint16_t>},
+        {META_DELETEOBJECT, &P::deleteObject<std::uint16_t>},
+        // lines and shapes
+        {META_MOVETO, &P::movePointOp<&D::MoveToEx>},
+        {META_LINETO, &P::movePointOp<&D::LineTo>},
+        {META_POLYGON, &P::polyOp<&D::Polygon>},
+        {META_POLYLINE, &P::polyOp<&D::Polyline>},
+        {META_POLYPOLYGON, &P::polyPolygon},
+        {META_RECTANGLE, &P::reversedCoords<&D::Rectangle, std::int16_t, 4>},
+        {META_ELLIPSE, &P::reversedCoords<&D::Ellipse, std::int16_t, 4>},
+        {META_ROUNDRECT, &P::reversedCoords<&D::RoundRect, std::int16_t, 6>},
+        {META_ARC, &P::arcOp<&D::Arc>},
+        {META_PIE, &P::arcOp<&D::Pie>},
+        {META_CHORD, &P::arcOp<&D::Chord>},
+        {META_SETPIXEL, &P::setPixel},
+        {META_FLOODFILL, &P::floodFill},
+        {META_EXTFLOODFILL, &P::floodFill},
+        // text
+        {META_TEXTOUT, &P::textOut},
+        {META_EXTTEXTOUT, &P::extTextOut},
+        // clipping and regions
+        {META_INTERSECTCLIPRECT, &P::reversedCoords<&D::IntersectClipRect, std::int16_t, 4>},
+        {META_EXCLUDECLIPRECT, &P::reversedCoords<&D::ExcludeClipRect, std::int16_t, 4>},
+        {META_OFFSETCLIPRGN, &P::reversedCoords<&D::OffsetClipRgn, std::int16_t, 2>},
+        {META_SELECTCLIPREGION, &P::selectClipRegion},
+        {META_FILLREGION, &P::fillRegion},
+        {META_FRAMEREGION, &P::frameRegion},
+        {META_INVERTREGION, &P::regionOp<&D::InvertRgn>},
+        {META_PAINTREGION, &P::regionOp<&D::PaintRgn>},
+        // bitmaps
+        {META_PATBLT, &P::patBlt},
+        {META_BITBLT, &P::blit},
+        {META_STRETCHBLT, &P::blit},
+        {META_DIBBITBLT, &P::blit},
+        {META_DIBSTRETCHBLT, &P::blit},
+        {META_STRETCHDIB, &P::blit},
+        {META_SETDIBTODEV, &P::setDibToDevice},
+    };
+    return table;
+}
+
+// ---- state and attributes
+
+bool WmfPlayer::setTextJustification(const MetaRecord&, ByteReader& r)
+{
+    const std::int16_t breakCount = r.i16();
+    const std::int16_t breakExtra = r.i16();
+    if (!r.ok())
+        return false;
+    dc_.SetTextJustification(breakExtra, breakCount);
     return true;
 }
 
-const WmfPlayer::Object* WmfPlayer::object(std::uint16_t index) const
+// ---- objects
+
+bool WmfPlayer::createPen(const MetaRecord&, ByteReader& r)
 {
-    if (index >= objects_.size() || !objects_[index])
-        return nullptr;
-    return &*objects_[index];
+    LogPen pen;
+    pen.style = r.u16();
+    pen.width = std::abs(static_cast<int>(r.i16()));
+    r.i16(); // unused height of the width point
+    pen.color = r.u32();
+    if (!r.ok())
+        return false;
+    objects_.add(pen);
+    return true;
 }
 
-const QRegion* WmfPlayer::region(std::uint16_t index) const
+bool WmfPlayer::createBrush(const MetaRecord&, ByteReader& r)
 {
-    const Object* o = object(index);
-    return o ? std::get_if<QRegion>(o) : nullptr;
+    LogBrush brush;
+    brush.style = r.u16();
+    brush.color = r.u32();
+    brush.hatch = r.u16();
+    if (!r.ok())
+        return false;
+    if (brush.style == BS_PATTERN || brush.style == BS_DIBPATTERN || brush.style == BS_DIBPATTERNPT)
+        brush.style = BS_SOLID; // no pattern travels with this record
+    objects_.add(brush);
+    return true;
 }
 
-bool WmfPlayer::playRecord(std::uint16_t function, std::uint32_t sizeWords, std::span<const std::uint8_t> params)
+bool WmfPlayer::createFont(const MetaRecord&, ByteReader& r)
 {
-    ByteReader r(params);
-    switch (function) {
-    // ---- state and attributes
-    case META_SAVEDC: dc_.SaveDC(); return true;
-    case META_RESTOREDC: {
-        const std::int16_t which = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.RestoreDC(which);
-        return true;
-    }
-    case META_SETBKMODE:
-    case META_SETMAPMODE:
-    case META_SETROP2:
-    case META_SETPOLYFILLMODE:
-    case META_SETSTRETCHBLTMODE:
-    case META_SETTEXTCHAREXTRA:
-    case META_SETTEXTALIGN: {
-        const std::uint16_t v = r.u16();
-        if (!r.ok())
-            return false;
-        switch (function) {
-        case META_SETBKMODE: dc_.SetBkMode(v); break;
-        case META_SETMAPMODE: dc_.SetMapMode(v); break;
-        case META_SETROP2: dc_.SetROP2(v); break;
-        case META_SETPOLYFILLMODE: dc_.SetPolyFillMode(v); break;
-        case META_SETSTRETCHBLTMODE: dc_.SetStretchBltMode(v); break;
-        case META_SETTEXTCHAREXTRA: dc_.SetTextCharacterExtra(static_cast<std::int16_t>(v)); break;
-        default: dc_.SetTextAlign(v); break;
-        }
-        return true;
-    }
-    case META_SETBKCOLOR:
-    case META_SETTEXTCOLOR: {
-        const std::uint32_t c = r.u32();
-        if (!r.ok())
-            return false;
-        if (function == META_SETBKCOLOR)
-            dc_.SetBkColor(c);
-        else
-            dc_.SetTextColor(c);
-        return true;
-    }
-    case META_SETTEXTJUSTIFICATION: {
-        const std::int16_t breakCount = r.i16();
-        const std::int16_t breakExtra = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.SetTextJustification(breakExtra, breakCount);
-        return true;
-    }
+    LogFont font = readLogFont(r);
+    if (!r.ok())
+        return false;
+    objects_.add(font);
+    return true;
+}
 
-    // ---- mapping
-    case META_SETWINDOWORG:
-    case META_SETWINDOWEXT:
-    case META_SETVIEWPORTORG:
-    case META_SETVIEWPORTEXT:
-    case META_OFFSETWINDOWORG:
-    case META_OFFSETVIEWPORTORG: {
-        const double y = r.i16();
-        const double x = r.i16();
-        if (!r.ok())
-            return false;
-        switch (function) {
-        case META_SETWINDOWORG: dc_.SetWindowOrgEx(x, y); break;
-        case META_SETWINDOWEXT: dc_.SetWindowExtEx(x, y); break;
-        case META_SETVIEWPORTORG: dc_.SetViewportOrgEx(x, y); break;
-        case META_SETVIEWPORTEXT: dc_.SetViewportExtEx(x, y); break;
-        case META_OFFSETWINDOWORG: dc_.OffsetWindowOrgEx(x, y); break;
-        default: dc_.OffsetViewportOrgEx(x, y); break;
-        }
-        return true;
-    }
-    case META_SCALEWINDOWEXT:
-    case META_SCALEVIEWPORTEXT: {
-        const double yDenom = r.i16(), yNum = r.i16(), xDenom = r.i16(), xNum = r.i16();
-        if (!r.ok())
-            return false;
-        if (function == META_SCALEWINDOWEXT)
-            dc_.ScaleWindowExtEx(xNum, xDenom, yNum, yDenom);
-        else
-            dc_.ScaleViewportExtEx(xNum, xDenom, yNum, yDenom);
-        return true;
-    }
-
-    // ---- objects
-    case META_CREATEPENINDIRECT: {
-        LogPen pen;
-        pen.style = r.u16();
-        pen.width = std::abs(static_cast<int>(r.i16()));
-        r.i16(); // unused height of the width point
-        pen.color = r.u32();
-        if (!r.ok())
-            return false;
-        return createObject(pen);
-    }
-    case META_CREATEBRUSHINDIRECT: {
-        LogBrush brush;
-        brush.style = r.u16();
-        brush.color = r.u32();
-        brush.hatch = r.u16();
-        if (!r.ok())
-            return false;
-        if (brush.style == BS_PATTERN || brush.style == BS_DIBPATTERN || brush.style == BS_DIBPATTERNPT)
-            brush.style = BS_SOLID; // no pattern travels with this record
-        return createObject(brush);
-    }
-    case META_CREATEFONTINDIRECT: {
-        LogFont font = readLogFont(r);
-        if (!r.ok())
-            return false;
-        return createObject(font);
-    }
-    case META_DIBCREATEPATTERNBRUSH: {
-        const std::uint16_t style = r.u16();
-        const std::uint16_t usage = r.u16();
-        if (!r.ok())
-            return false;
-        LogBrush brush;
-        brush.style = BS_DIBPATTERNPT;
-        QImage pattern;
-        const auto dib = params.subspan(4);
-        DibInfo info;
-        const bool dibHeader = readDibInfo(dib, info) && isDibHeaderSize(info.headerSize);
-        if (!dibHeader && style == BS_PATTERN) {
-            // Some writers put the old device-dependent Bitmap16 here (its bits
-            // right after the 10-byte header) instead of a DIB; a monochrome
-            // one takes the text and background colours like any mono pattern.
-            if (dc_.allowPixelWork(bitmap16Pixels(dib))
-                && decodeBitmap16(dib, 10, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
-                ByteReader h(dib);
-                h.skip(8);
-                const std::uint8_t planes = h.u8();
-                brush.monochrome = planes == 1 && h.u8() == 1;
-            }
-        } else if (!dc_.allowPixelWork(dibPixels(dib))) {
-            // past the budget: the pattern is not decoded and fills grey below
-        } else if (dibHeader && info.bitCount == 1 && style == BS_PATTERN) {
-            // A monochrome pattern takes the text and background colours.
-            const std::size_t infoSize = info.headerSize + info.colorEntries * (info.headerSize == 12 ? 3 : 4);
-            if (infoSize <= dib.size() && decodeMonochromeMask(dib.first(infoSize), dib.subspan(infoSize), pattern))
-                brush.monochrome = true;
-        } else {
-            decodePackedDib(dib, style == BS_PATTERN ? DIB_RGB_COLORS : usage, dc_.currentPalette(), pattern);
-        }
-        if (pattern.isNull()) {
-            brush.style = BS_SOLID;
-            brush.color = 0x808080; // an undecodable pattern still fills, in a neutral grey
-        } else {
-            brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-        }
-        return createObject(brush);
-    }
-    case META_CREATEPATTERNBRUSH: {
-        // A Bitmap16 header with a 4-byte bits pointer, 18 reserved bytes, then the bits.
-        QImage pattern;
-        LogBrush brush;
-        brush.style = BS_PATTERN;
-        if (dc_.allowPixelWork(bitmap16Pixels(params))
-            && decodeBitmap16(params, 32, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
-            ByteReader h(params);
+bool WmfPlayer::createDibPatternBrush(const MetaRecord& record, ByteReader& r)
+{
+    const std::uint16_t style = r.u16();
+    const std::uint16_t usage = r.u16();
+    if (!r.ok())
+        return false;
+    LogBrush brush;
+    brush.style = BS_DIBPATTERNPT;
+    QImage pattern;
+    const auto dib = record.params.subspan(4);
+    DibInfo info;
+    const bool dibHeader = readDibInfo(dib, info) && isDibHeaderSize(info.headerSize);
+    if (!dibHeader && style == BS_PATTERN) {
+        // Some writers put the old device-dependent Bitmap16 here (its bits
+        // right after the 10-byte header) instead of a DIB; a monochrome
+        // one takes the text and background colours like any mono pattern.
+        if (dc_.allowPixelWork(bitmap16Pixels(dib))
+            && decodeBitmap16(dib, 10, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
+            ByteReader h(dib);
             h.skip(8);
-            brush.monochrome = h.u8() == 1 && h.u8() == 1;
-            brush.pattern = std::make_shared<const QImage>(std::move(pattern));
-        } else {
-            brush.style = BS_SOLID;
-            brush.color = 0x808080;
+            const std::uint8_t planes = h.u8();
+            brush.monochrome = planes == 1 && h.u8() == 1;
         }
-        return createObject(brush);
+    } else if (!dc_.allowPixelWork(dibPixels(dib))) {
+        // past the budget: the pattern is not decoded and fills grey below
+    } else if (dibHeader && info.bitCount == 1 && style == BS_PATTERN) {
+        // A monochrome pattern takes the text and background colours.
+        const std::size_t infoSize = info.headerSize + info.colorEntries * (info.headerSize == 12 ? 3 : 4);
+        if (infoSize <= dib.size() && decodeMonochromeMask(dib.first(infoSize), dib.subspan(infoSize), pattern))
+            brush.monochrome = true;
+    } else {
+        decodePackedDib(dib, style == BS_PATTERN ? DIB_RGB_COLORS : usage, dc_.currentPalette(), pattern);
     }
-    case META_CREATEPALETTE: {
-        r.u16(); // version
-        const std::uint16_t count = r.u16();
-        if (!r.has(count, 4))
-            return false;
-        Palette palette(count);
-        for (auto& c : palette) {
-            const std::uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
-            r.u8(); // flags
-            c = qRgb(red, green, blue);
-        }
-        return createObject(palette);
-    }
-    case META_CREATEREGION: {
-        QRegion rgn;
-        if (!parseWmfRegion(params, rgn))
-            return false;
-        return createObject(rgn);
-    }
-    case META_SELECTOBJECT: {
-        const std::uint16_t index = r.u16();
-        if (!r.ok())
-            return false;
-        const Object* o = object(index);
-        if (!o)
-            return true; // a stale index selects nothing
-        if (auto* pen = std::get_if<LogPen>(o))
-            dc_.selectPen(*pen);
-        else if (auto* brush = std::get_if<LogBrush>(o))
-            dc_.selectBrush(*brush);
-        else if (auto* font = std::get_if<LogFont>(o))
-            dc_.selectFont(*font);
-        else if (auto* rgn = std::get_if<QRegion>(o))
-            dc_.SelectClipRgnLogical(*rgn);
-        return true;
-    }
-    case META_SELECTPALETTE: {
-        const std::uint16_t index = r.u16();
-        if (!r.ok())
-            return false;
-        if (const Object* o = object(index)) {
-            if (auto* palette = std::get_if<Palette>(o))
-                dc_.selectPalette(*palette);
-        }
-        return true;
-    }
-    case META_DELETEOBJECT: {
-        const std::uint16_t index = r.u16();
-        if (!r.ok())
-            return false;
-        if (index < objects_.size())
-            objects_[index].reset();
-        return true;
-    }
-
-    // ---- lines and shapes
-    case META_MOVETO:
-    case META_LINETO: {
-        const double y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        if (function == META_MOVETO)
-            dc_.MoveToEx({x, y});
-        else
-            dc_.LineTo({x, y});
-        return true;
-    }
-    case META_POLYGON:
-    case META_POLYLINE: {
-        const std::uint16_t count = r.u16();
-        std::vector<QPointF> points;
-        if (!r.ok() || !readPoints(r, count, points))
-            return false;
-        if (function == META_POLYGON)
-            dc_.Polygon(points);
-        else
-            dc_.Polyline(points);
-        return true;
-    }
-    case META_POLYPOLYGON: {
-        const std::uint16_t polygons = r.u16();
-        if (!r.has(polygons, 2))
-            return false;
-        std::vector<std::uint32_t> counts(polygons);
-        std::size_t total = 0;
-        for (auto& c : counts) {
-            c = r.u16();
-            total += c;
-        }
-        std::vector<QPointF> points;
-        if (!readPoints(r, total, points))
-            return false;
-        dc_.PolyPolygon(points, counts);
-        return true;
-    }
-    case META_RECTANGLE:
-    case META_ELLIPSE:
-    case META_INTERSECTCLIPRECT:
-    case META_EXCLUDECLIPRECT: {
-        const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
-        if (!r.ok())
-            return false;
-        switch (function) {
-        case META_RECTANGLE: dc_.Rectangle(left, top, right, bottom); break;
-        case META_ELLIPSE: dc_.Ellipse(left, top, right, bottom); break;
-        case META_INTERSECTCLIPRECT: dc_.IntersectClipRect(left, top, right, bottom); break;
-        default: dc_.ExcludeClipRect(left, top, right, bottom); break;
-        }
-        return true;
-    }
-    case META_ROUNDRECT: {
-        const double height = r.i16(), width = r.i16();
-        const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.RoundRect(left, top, right, bottom, width, height);
-        return true;
-    }
-    case META_ARC:
-    case META_PIE:
-    case META_CHORD: {
-        const double yEnd = r.i16(), xEnd = r.i16(), yStart = r.i16(), xStart = r.i16();
-        const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
-        if (!r.ok())
-            return false;
-        const QRectF box(QPointF(left, top), QPointF(right, bottom));
-        if (function == META_ARC)
-            dc_.Arc(box, {xStart, yStart}, {xEnd, yEnd});
-        else if (function == META_PIE)
-            dc_.Pie(box, {xStart, yStart}, {xEnd, yEnd});
-        else
-            dc_.Chord(box, {xStart, yStart}, {xEnd, yEnd});
-        return true;
-    }
-    case META_SETPIXEL: {
-        const std::uint32_t color = r.u32();
-        const double y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.SetPixel({x, y}, color);
-        return true;
-    }
-    case META_FLOODFILL:
-    case META_EXTFLOODFILL: {
-        // Some writers give FLOODFILL the mode word of EXTFLOODFILL too; the
-        // colour and point are the last four words either way.
-        if (params.size() < 8)
-            return false;
-        if (function == META_FLOODFILL)
-            r.seek(params.size() - 8);
-        const int mode = function == META_EXTFLOODFILL ? r.u16() : FLOODFILLBORDER;
-        const std::uint32_t color = r.u32();
-        const double y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.ExtFloodFill({x, y}, color, mode);
-        return true;
-    }
-
-    // ---- text
-    case META_TEXTOUT: return textOut(r, false);
-    case META_EXTTEXTOUT: return textOut(r, true);
-
-    // ---- clipping and regions
-    case META_OFFSETCLIPRGN: {
-        const double y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.OffsetClipRgn(x, y);
-        return true;
-    }
-    case META_SELECTCLIPREGION: {
-        const std::uint16_t index = r.u16();
-        if (!r.ok())
-            return false;
-        if (const QRegion* rgn = region(index))
-            dc_.SelectClipRgnLogical(*rgn);
-        else
-            dc_.ExtSelectClipRgn(nullptr, RGN_COPY); // no region: clipping off
-        return true;
-    }
-    case META_FILLREGION: {
-        const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
-        if (!r.ok())
-            return false;
-        const QRegion* rgn = region(regionIndex);
-        const Object* brush = object(brushIndex);
-        if (rgn && brush && std::holds_alternative<LogBrush>(*brush))
-            dc_.FillRgn(*rgn, std::get<LogBrush>(*brush));
-        return true;
-    }
-    case META_FRAMEREGION: {
-        const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
-        const double height = r.i16(), width = r.i16();
-        if (!r.ok())
-            return false;
-        const QRegion* rgn = region(regionIndex);
-        const Object* brush = object(brushIndex);
-        if (rgn && brush && std::holds_alternative<LogBrush>(*brush))
-            dc_.FrameRgn(*rgn, std::get<LogBrush>(*brush), width, height);
-        return true;
-    }
-    case META_INVERTREGION:
-    case META_PAINTREGION: {
-        const std::uint16_t regionIndex = r.u16();
-        if (!r.ok())
-            return false;
-        if (const QRegion* rgn = region(regionIndex)) {
-            if (function == META_INVERTREGION)
-                dc_.InvertRgn(*rgn);
-            else
-                dc_.PaintRgn(*rgn);
-        }
-        return true;
-    }
-
-    // ---- bitmaps
-    case META_PATBLT: {
-        const std::uint32_t rop = r.u32();
-        const double height = r.i16(), width = r.i16(), y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.PatBlt(x, y, width, height, rop);
-        return true;
-    }
-    case META_BITBLT:
-    case META_STRETCHBLT:
-    case META_DIBBITBLT:
-    case META_DIBSTRETCHBLT:
-    case META_STRETCHDIB:
-    case META_SETDIBTODEV: return blit(function, sizeWords, r);
-
-    // ---- accepted, nothing to draw
-    case META_ESCAPE:           // comments, embedded pictures and printer escapes
-    case META_REALIZEPALETTE:
-    case META_SETPALENTRIES:
-    case META_RESIZEPALETTE:
-    case META_ANIMATEPALETTE:
-    case META_SETRELABS:
-    case META_SETMAPPERFLAGS:
-    case META_SETLAYOUT:
-    default: return true;
-    }
+    setBrushPattern(brush, std::move(pattern));
+    objects_.add(brush);
+    return true;
 }
 
-bool WmfPlayer::textOut(ByteReader& r, bool extended)
+bool WmfPlayer::createPatternBrush(const MetaRecord& record, ByteReader&)
 {
-    const LogFont& font = dc_.currentFont();
-    if (!extended) {
-        const std::uint16_t count = r.u16();
-        const auto text = r.bytes(count);
-        r.skip(count % 2); // strings are padded to whole words
-        const double y = r.i16(), x = r.i16();
-        if (!r.ok())
-            return false;
-        dc_.ExtTextOut({x, y}, 0, nullptr, FontMapper::decode(text, FontMapper::textCharSet(font)), {}, GM_COMPATIBLE);
-        return true;
+    // A Bitmap16 header with a 4-byte bits pointer, 18 reserved bytes, then the bits.
+    QImage pattern;
+    LogBrush brush;
+    brush.style = BS_PATTERN;
+    if (dc_.allowPixelWork(bitmap16Pixels(record.params))
+        && decodeBitmap16(record.params, 32, qRgb(0, 0, 0), qRgb(255, 255, 255), pattern)) {
+        ByteReader h(record.params);
+        h.skip(8);
+        brush.monochrome = h.u8() == 1 && h.u8() == 1;
+    } else {
+        pattern = QImage();
     }
+    setBrushPattern(brush, std::move(pattern));
+    objects_.add(brush);
+    return true;
+}
+
+bool WmfPlayer::createPalette(const MetaRecord&, ByteReader& r)
+{
+    Palette palette;
+    if (!readLogPalette(r, palette))
+        return false;
+    objects_.add(palette);
+    return true;
+}
+
+bool WmfPlayer::createRegion(const MetaRecord& record, ByteReader&)
+{
+    QRegion rgn;
+    if (!parseWmfRegion(record.params, rgn))
+        return false;
+    objects_.add(rgn);
+    return true;
+}
+
+// ---- lines and shapes
+
+template <auto Op>
+bool WmfPlayer::movePointOp(const MetaRecord&, ByteReader& r)
+{
+    const double y = r.i16(), x = r.i16();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)({x, y});
+    return true;
+}
+
+template <auto Op>
+bool WmfPlayer::polyOp(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t count = r.u16();
+    std::vector<QPointF> points;
+    if (!r.ok() || !readPoints(r, count, points))
+        return false;
+    (dc_.*Op)(points);
+    return true;
+}
+
+bool WmfPlayer::polyPolygon(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t polygons = r.u16();
+    if (!r.has(polygons, 2))
+        return false;
+    std::vector<std::uint32_t> counts(polygons);
+    std::size_t total = 0;
+    for (auto& c : counts) {
+        c = r.u16();
+        total += c;
+    }
+    std::vector<QPointF> points;
+    if (!readPoints(r, total, points))
+        return false;
+    dc_.PolyPolygon(points, counts);
+    return true;
+}
+
+template <auto Op>
+bool WmfPlayer::arcOp(const MetaRecord&, ByteReader& r)
+{
+    const double yEnd = r.i16(), xEnd = r.i16(), yStart = r.i16(), xStart = r.i16();
+    const double bottom = r.i16(), right = r.i16(), top = r.i16(), left = r.i16();
+    if (!r.ok())
+        return false;
+    (dc_.*Op)(QRectF(QPointF(left, top), QPointF(right, bottom)), {xStart, yStart}, {xEnd, yEnd});
+    return true;
+}
+
+bool WmfPlayer::setPixel(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t color = r.u32();
+    const double y = r.i16(), x = r.i16();
+    if (!r.ok())
+        return false;
+    dc_.SetPixel({x, y}, color);
+    return true;
+}
+
+bool WmfPlayer::floodFill(const MetaRecord& record, ByteReader& r)
+{
+    // Some writers give FLOODFILL the mode word of EXTFLOODFILL too; the
+    // colour and point are the last four words either way.
+    if (record.params.size() < 8)
+        return false;
+    const bool extended = record.type == META_EXTFLOODFILL;
+    if (!extended)
+        r.seek(record.params.size() - 8);
+    const int mode = extended ? r.u16() : FLOODFILLBORDER;
+    const std::uint32_t color = r.u32();
+    const double y = r.i16(), x = r.i16();
+    if (!r.ok())
+        return false;
+    dc_.ExtFloodFill({x, y}, color, mode);
+    return true;
+}
+
+// ---- clipping and regions
+
+bool WmfPlayer::selectClipRegion(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t index = r.u16();
+    if (!r.ok())
+        return false;
+    if (const QRegion* rgn = objects_.find<QRegion>(index))
+        dc_.SelectClipRgnLogical(*rgn);
+    else
+        dc_.ExtSelectClipRgn(nullptr, RGN_COPY); // no region: clipping off
+    return true;
+}
+
+bool WmfPlayer::fillRegion(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
+    if (!r.ok())
+        return false;
+    const QRegion* rgn = objects_.find<QRegion>(regionIndex);
+    const LogBrush* brush = objects_.find<LogBrush>(brushIndex);
+    if (rgn && brush)
+        dc_.FillRgn(*rgn, *brush);
+    return true;
+}
+
+bool WmfPlayer::frameRegion(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t regionIndex = r.u16(), brushIndex = r.u16();
+    const double height = r.i16(), width = r.i16();
+    if (!r.ok())
+        return false;
+    const QRegion* rgn = objects_.find<QRegion>(regionIndex);
+    const LogBrush* brush = objects_.find<LogBrush>(brushIndex);
+    if (rgn && brush)
+        dc_.FrameRgn(*rgn, *brush, width, height);
+    return true;
+}
+
+template <auto Op>
+bool WmfPlayer::regionOp(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t regionIndex = r.u16();
+    if (!r.ok())
+        return false;
+    if (const QRegion* rgn = objects_.find<QRegion>(regionIndex))
+        (dc_.*Op)(*rgn);
+    return true;
+}
+
+// ---- bitmaps
+
+bool WmfPlayer::patBlt(const MetaRecord&, ByteReader& r)
+{
+    const std::uint32_t rop = r.u32();
+    const double height = r.i16(), width = r.i16(), y = r.i16(), x = r.i16();
+    if (!r.ok())
+        return false;
+    dc_.PatBlt(x, y, width, height, rop);
+    return true;
+}
+
+bool WmfPlayer::textOut(const MetaRecord&, ByteReader& r)
+{
+    const std::uint16_t count = r.u16();
+    const auto text = r.bytes(count);
+    r.skip(count % 2); // strings are padded to whole words
+    const double y = r.i16(), x = r.i16();
+    if (!r.ok())
+        return false;
+    dc_.ExtTextOut({x, y}, 0, nullptr, FontMapper::decode(text, FontMapper::textCharSet(dc_.currentFont())), {},
+                   GM_COMPATIBLE);
+    return true;
+}
+
+bool WmfPlayer::extTextOut(const MetaRecord&, ByteReader& r)
+{
     const double y = r.i16(), x = r.i16();
     const std::int16_t count = r.i16();
     const std::uint16_t options = r.u16();
@@ -648,7 +485,7 @@ bool WmfPlayer::textOut(ByteReader& r, bool extended)
         return false;
     r.skip(static_cast<std::size_t>(count) % 2);
     std::vector<int> unitsPerChar;
-    const QString text = FontMapper::decode(bytes, FontMapper::textCharSet(font), &unitsPerChar);
+    const QString text = FontMapper::decode(bytes, FontMapper::textCharSet(dc_.currentFont()), &unitsPerChar);
     // Advances are per byte and optional; double-byte characters sum theirs.
     // With ETO_PDY each byte has a pair (along the baseline, then up).
     const std::size_t perByte = (options & ETO_PDY) ? 2 : 1;
@@ -674,12 +511,37 @@ bool WmfPlayer::textOut(ByteReader& r, bool extended)
     return true;
 }
 
-bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader& r)
+bool WmfPlayer::setDibToDevice(const MetaRecord&, ByteReader& r)
 {
+    const int usage = r.u16();
+    r.u16(); // scan lines carried
+    const std::uint16_t startScan = r.u16();
+    const double srcY = r.i16(), srcX = r.i16(), srcH = r.i16(), srcW = r.i16();
+    const double dstY = r.i16(), dstX = r.i16();
+    if (!r.ok())
+        return false;
+    QImage image;
+    const auto dib = r.data().subspan(r.position());
+    if (!dc_.allowPixelWork(dibPixels(dib)) || !decodePackedDib(dib, usage, dc_.currentPalette(), image))
+        return true;
+    // The rows carried are scans startScan.. counted from the bottom.
+    const double top = image.height() - (srcY - startScan) - srcH;
+    const QTransform t = dc_.logicalToDevice();
+    if (t.m11() == 0 || t.m22() == 0)
+        return true;
+    // One DIB pixel per device pixel.
+    dc_.StretchBlt(QRectF(dstX, dstY, srcW / std::fabs(t.m11()), srcH / std::fabs(t.m22())), image,
+                   QRectF(srcX, top, srcW, srcH), SRCCOPY);
+    return true;
+}
+
+bool WmfPlayer::blit(const MetaRecord& record, ByteReader& r)
+{
+    const auto function = static_cast<std::uint16_t>(record.type);
     // BitBlt and StretchBlt records come in two forms: without a bitmap (a
     // pattern operation, with a reserved word) when the record is exactly as
     // long as the high byte of the function says, else with one.
-    const bool withoutBitmap = sizeWords == 3u + (function >> 8);
+    const bool withoutBitmap = record.bytes.size() / 2 == 3u + (function >> 8);
     std::uint32_t rop = 0;
     int usage = DIB_RGB_COLORS;
     double srcW = 0, srcH = 0, srcX = 0, srcY = 0, dstW = 0, dstH = 0, dstX = 0, dstY = 0;
@@ -690,33 +552,6 @@ bool WmfPlayer::blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
         usage = r.u16();
         stretch = true;
         break;
-    case META_SETDIBTODEV: {
-        usage = r.u16();
-        const std::uint16_t scanCount = r.u16();
-        const std::uint16_t startScan = r.u16();
-        srcY = r.i16();
-        srcX = r.i16();
-        srcH = r.i16();
-        srcW = r.i16();
-        dstY = r.i16();
-        dstX = r.i16();
-        if (!r.ok())
-            return false;
-        QImage image;
-        const auto dib = r.data().subspan(r.position());
-        if (!dc_.allowPixelWork(dibPixels(dib)) || !decodePackedDib(dib, usage, dc_.currentPalette(), image))
-            return true;
-        // The rows carried are scans startScan.. counted from the bottom.
-        const double top = image.height() - (srcY - startScan) - srcH;
-        (void)scanCount;
-        const QTransform t = dc_.logicalToDevice();
-        if (t.m11() == 0 || t.m22() == 0)
-            return true;
-        // One DIB pixel per device pixel.
-        dc_.StretchBlt(QRectF(dstX, dstY, srcW / std::fabs(t.m11()), srcH / std::fabs(t.m22())), image,
-                       QRectF(srcX, top, srcW, srcH), SRCCOPY);
-        return true;
-    }
     default:
         rop = r.u32();
         stretch = function == META_STRETCHBLT || function == META_DIBSTRETCHBLT;

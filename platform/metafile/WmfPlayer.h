@@ -7,42 +7,62 @@
 // playback there; what was drawn before stays. A record of function 0 ends it.
 #pragma once
 
-#include "metafile/DeviceContext.h"
+#include "gdi/DeviceContext.h"
+#include "metafile/PlaybackCore.h"
 #include "metafile/PlaybackResult.h"
+#include "metafile/RecordTable.h"
 #include "metafile/WindowsMetafile.h"
 
-#include <QRegion>
-
-#include <optional>
 #include <span>
-#include <variant>
-#include <vector>
 
 namespace plat::gdi {
 
-class ByteReader;
-
-class WmfPlayer {
+class WmfPlayer : private PlaybackCore {
 public:
     WmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, const MetaHeader& header);
     PlaybackResult play();
 
 private:
-    using Palette = std::vector<QRgb>;
-    using Object = std::variant<LogPen, LogBrush, LogFont, Palette, QRegion>;
+    using Handler = bool (WmfPlayer::*)(const MetaRecord&, ByteReader&);
+    using Table = RecordTable<std::uint16_t, Handler>;
+    static const Table& handlers();
+    bool playRecord(const MetaRecord& record);
 
-    // False: the record is damaged and playback stops.
-    bool playRecord(std::uint16_t function, std::uint32_t sizeWords, std::span<const std::uint8_t> params);
-    bool createObject(Object object);
-    const Object* object(std::uint16_t index) const;
-    const QRegion* region(std::uint16_t index) const;
-    bool textOut(ByteReader& r, bool extended);
-    bool blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader& r);
+    bool setTextJustification(const MetaRecord&, ByteReader& r);
 
-    DeviceContext& dc_;
+    bool createPen(const MetaRecord&, ByteReader& r);
+    bool createBrush(const MetaRecord&, ByteReader& r);
+    bool createFont(const MetaRecord&, ByteReader& r);
+    bool createDibPatternBrush(const MetaRecord& record, ByteReader& r);
+    bool createPatternBrush(const MetaRecord& record, ByteReader&);
+    bool createPalette(const MetaRecord&, ByteReader& r);
+    bool createRegion(const MetaRecord& record, ByteReader&);
+
+    template <auto Op>
+    bool movePointOp(const MetaRecord&, ByteReader& r);
+    template <auto Op>
+    bool polyOp(const MetaRecord&, ByteReader& r);
+    bool polyPolygon(const MetaRecord&, ByteReader& r);
+    template <auto Op>
+    bool arcOp(const MetaRecord&, ByteReader& r);
+    bool setPixel(const MetaRecord&, ByteReader& r);
+    bool floodFill(const MetaRecord& record, ByteReader& r);
+
+    bool textOut(const MetaRecord&, ByteReader& r);
+    bool extTextOut(const MetaRecord&, ByteReader& r);
+
+    bool selectClipRegion(const MetaRecord&, ByteReader& r);
+    bool fillRegion(const MetaRecord&, ByteReader& r);
+    bool frameRegion(const MetaRecord&, ByteReader& r);
+    template <auto Op>
+    bool regionOp(const MetaRecord&, ByteReader& r);
+
+    bool patBlt(const MetaRecord&, ByteReader& r);
+    bool blit(const MetaRecord& record, ByteReader& r);
+    bool setDibToDevice(const MetaRecord&, ByteReader& r);
+
     std::span<const std::uint8_t> bytes_;
     MetaHeader header_;
-    std::vector<std::optional<Object>> objects_;
 };
 
 } // namespace plat::gdi

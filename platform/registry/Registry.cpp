@@ -1,5 +1,6 @@
 #include "registry/Registry.h"
 
+#include "common/ByteReader.h"
 #include "registry/RegistryStore.h"
 
 #include <cstring>
@@ -267,7 +268,7 @@ std::optional<std::uint32_t> RegGetDword(HKEY key, std::string_view subKey, std:
         const RegistryKey* k = tree.find(r.root, r.path);
         const RegistryValue* v = k ? k->value(valueName) : nullptr;
         if (v && v->type == REG_DWORD && v->data.size() == 4)
-            out = v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) | (std::uint32_t{v->data[3]} << 24);
+            out = ByteReader(v->data).u32();
         return ERROR_SUCCESS;
     });
     return out;

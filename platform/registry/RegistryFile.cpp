@@ -1,5 +1,7 @@
 #include "registry/RegistryFile.h"
 
+#include "common/ByteReader.h"
+
 #include <cstdio>
 #include <functional>
 
@@ -367,7 +369,7 @@ void appendValue(std::string& out, const std::string& name, const RegistryValue&
         appendQuoted(out, std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
     } else if (v.type == REG_DWORD && v.data.size() == 4) {
         char buf[16];
-        std::uint32_t n = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (std::uint32_t{v.data[3]} << 24);
+        const std::uint32_t n = ByteReader(v.data).u32();
         std::snprintf(buf, sizeof buf, "dword:%08x", n);
         out += buf;
     } else {

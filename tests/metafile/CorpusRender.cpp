@@ -1,7 +1,7 @@
 #include "CorpusRender.h"
 
 #include <engine/MetafileLoaders.h>
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
 #include <metafile/WindowsMetafile.h>
 

@@ -1,8 +1,8 @@
 // Windows drawing semantics of the device context, on small white images.
 #include "MetafileBuilder.h"
 
-#include <metafile/DeviceContext.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/DeviceContext.h>
+#include <gdi/GdiConstants.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes as an enhanced metafile, played into a
 // bitmap. Text is drawn too: the fuzzer makes an offscreen
 // QGuiApplication.
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
 
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as an enhanced metafile drawn from its
 // EMF+ records (dual files too), played into a small bitmap.
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EmfPlus.h>
 #include <metafile/EnhancedMetafile.h>
 

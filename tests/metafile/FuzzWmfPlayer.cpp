@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary bytes as a Windows metafile (a placeable
 // header in front is skipped), played into a bitmap as the engine
 // plays it. Text is drawn too: the fuzzer makes an offscreen QGuiApplication.
-#include <metafile/DeviceContext.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/DeviceContext.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <QGuiApplication>

@@ -4,9 +4,9 @@
 // Playback must end soon, having drawn what the work budget pays for.
 #include "MetafileBuilder.h"
 
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 
 #include "DibBuilder.h"
 
-#include <metafile/DeviceContext.h>
+#include <gdi/DeviceContext.h>
 #include <metafile/EnhancedMetafile.h>
-#include <metafile/GdiConstants.h>
+#include <gdi/GdiConstants.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <QImage>

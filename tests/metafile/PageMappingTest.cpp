@@ -1,5 +1,5 @@
-#include <metafile/GdiConstants.h>
-#include <metafile/PageMapping.h>
+#include <gdi/GdiConstants.h>
+#include <gdi/PageMapping.h>
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "DibBuilder.h"
 #include "MetafileBuilder.h"
 
-#include <metafile/GdiConstants.h>
+#include <gdi/GdiConstants.h>
 
 #include <gtest/gtest.h>
 

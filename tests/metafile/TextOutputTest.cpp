@@ -2,8 +2,8 @@
 // escapement, and the face and code page mapping behind them.
 #include "MetafileBuilder.h"
 
-#include <metafile/DeviceContext.h>
-#include <metafile/FontMapper.h>
+#include <gdi/DeviceContext.h>
+#include <gdi/FontMapper.h>
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 
 #include "platform_export.h"
 
-#include "metafile/LogObjects.h"
+#include "gdi/LogObjects.h"
 
 #include <QFont>
 #include <QRawFont>

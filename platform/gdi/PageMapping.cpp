@@ -1,6 +1,6 @@
-#include "metafile/PageMapping.h"
+#include "gdi/PageMapping.h"
 
-#include "metafile/GdiConstants.h"
+#include "gdi/GdiConstants.h"
 
 #include <cmath>
 

@@ -17,8 +17,8 @@
 #include "platform_export.h"
 
 #include "gdi/GdiObjects.h"
-#include "metafile/LogObjects.h"
-#include "metafile/PageMapping.h"
+#include "gdi/LogObjects.h"
+#include "gdi/PageMapping.h"
 
 #include <QImage>
 #include <QPainter>
@@ -93,7 +93,6 @@ public:
     bool SetWorldTransform(const QTransform& transform);
     bool ModifyWorldTransform(const QTransform& transform, int mode);
     QTransform worldTransform() const;
-    void SetGraphicsMode(int mode);
     // Logical to device, all stages combined.
     QTransform logicalToDevice() const;
 

@@ -1,6 +1,6 @@
-#include "metafile/RegionData.h"
+#include "gdi/RegionData.h"
 
-#include "metafile/ByteReader.h"
+#include "common/ByteReader.h"
 
 #include <algorithm>
 

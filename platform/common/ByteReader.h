@@ -8,7 +8,7 @@
 #include <cstring>
 #include <span>
 
-namespace plat::gdi {
+namespace plat {
 
 class ByteReader {
 public:
@@ -93,4 +93,4 @@ private:
     bool ok_ = true;
 };
 
-} // namespace plat::gdi
+} // namespace plat

@@ -1,4 +1,4 @@
-#include "metafile/FontMapper.h"
+#include "gdi/FontMapper.h"
 
 #include <QFontDatabase>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 // DeviceContext: pattern and bitmap blits, alpha and transparent blits,
 // gradient fills.
-#include "metafile/DeviceContextImpl.h"
+#include "gdi/DeviceContextImpl.h"
 
 #include <algorithm>
 #include <cmath>

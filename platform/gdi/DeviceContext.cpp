@@ -1,10 +1,10 @@
 // DeviceContext: state, mapping, objects, lines, shapes, paths, clipping and
 // regions. Text and blits live in DeviceContext_Text.cpp and
 // DeviceContext_Blit.cpp.
-#include "metafile/DeviceContextImpl.h"
+#include "gdi/DeviceContextImpl.h"
 
-#include "metafile/RegionData.h"
-#include "metafile/StockObjects.h"
+#include "gdi/RegionData.h"
+#include "gdi/StockObjects.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -217,6 +217,71 @@ constexpr std::uint8_t kHatches[6][8] = {
     {0x08, 0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08}, // HS_CROSS
     {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}, // HS_DIAGCROSS
 };
+
+// The caps and joins a pen's style asks for.
+void setCapsAndJoins(QPen& pen, std::uint32_t penStyle, double width, double miterLimit)
+{
+    if (width <= 1) {
+        pen.setCapStyle(Qt::FlatCap); // thin lines leave out their last pixel
+    } else {
+        switch (penStyle & PS_ENDCAP_MASK) {
+        case PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
+        case PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
+        default: pen.setCapStyle(Qt::RoundCap); break;
+        }
+    }
+    switch (penStyle & PS_JOIN_MASK) {
+    case PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
+    case PS_JOIN_MITER:
+        // Windows limits the miter length over the line width; Qt measures
+        // from the join point in widths, half of that.
+        pen.setJoinStyle(Qt::MiterJoin);
+        pen.setMiterLimit(miterLimit / 2);
+        break;
+    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    }
+}
+
+// The dash pattern of a pen of the given line style (empty: solid), for the
+// pen's device width. Cosmetic pens measure dashes in pixels, geometric pens
+// in multiples of their width; lineScale is the device length of a logical
+// unit along lines.
+QList<qreal> dashPattern(const LogPen& p, std::uint32_t style, bool geometric, double width, double lineScale)
+{
+    QList<qreal> pattern;
+    const bool thin = !geometric || width <= 1;
+    switch (style) {
+    case PS_DASH: pattern = thin ? QList<qreal>{18, 6} : QList<qreal>{3, 1}; break;
+    case PS_DOT: pattern = thin ? QList<qreal>{3, 3} : QList<qreal>{1, 1}; break;
+    case PS_DASHDOT: pattern = thin ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1}; break;
+    case PS_DASHDOTDOT: pattern = thin ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1}; break;
+    case PS_ALTERNATE: pattern = {1, 1}; break;
+    case PS_USERSTYLE: {
+        const double unit = geometric ? lineScale / width : 1.0;
+        for (double e : p.userStyle)
+            pattern.append(std::isfinite(e) ? std::max(0.0, e * unit) : 0.0);
+        if (pattern.size() % 2)
+            pattern.append(pattern); // an odd pattern repeats with on and off swapped
+        // A geometric pen's square or round caps reach half its width beyond
+        // each dash. Qt draws them when the line is wider than a pixel; a
+        // thinner one is drawn with flat caps, so they are added here, and
+        // gaps no wider than the pen close up.
+        if (geometric && width <= 1 && (p.style & PS_ENDCAP_MASK) != PS_ENDCAP_FLAT) {
+            const double cap = p.width * unit;
+            for (qsizetype i = 0; i < pattern.size(); ++i)
+                pattern[i] = (i % 2) ? std::max(0.0, pattern[i] - cap) : pattern[i] + cap;
+        }
+        double gaps = 0;
+        for (qsizetype i = 1; i < pattern.size(); i += 2)
+            gaps += pattern[i];
+        if (!(gaps > 0))
+            pattern.clear(); // nothing left between the dashes: a solid line
+        break;
+    }
+    default: break;
+    }
+    return pattern;
+}
 
 } // namespace
 
@@ -456,12 +521,6 @@ bool DeviceContext::ModifyWorldTransform(const QTransform& transform, int mode)
 
 QTransform DeviceContext::worldTransform() const { return d->s.world; }
 
-void DeviceContext::SetGraphicsMode(int mode)
-{
-    if (mode == GM_COMPATIBLE || mode == GM_ADVANCED)
-        d->s.graphicsMode = mode;
-}
-
 QTransform DeviceContext::logicalToDevice() const { return d->transform(); }
 
 // ---------------------------------------------------------------- attributes
@@ -579,60 +638,8 @@ DevicePen DeviceContext::Impl::devicePen() const
 
     QPen pen(QColor::fromRgb(resolve(p.color)));
     pen.setWidthF(width);
-    if (width <= 1) {
-        pen.setCapStyle(Qt::FlatCap); // thin lines leave out their last pixel
-    } else {
-        switch (p.style & PS_ENDCAP_MASK) {
-        case PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
-        case PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
-        default: pen.setCapStyle(Qt::RoundCap); break;
-        }
-    }
-    switch (p.style & PS_JOIN_MASK) {
-    case PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
-    case PS_JOIN_MITER:
-        // Windows limits the miter length over the line width; Qt measures
-        // from the join point in widths, half of that.
-        pen.setJoinStyle(Qt::MiterJoin);
-        pen.setMiterLimit(s.miterLimit / 2);
-        break;
-    default: pen.setJoinStyle(Qt::RoundJoin); break;
-    }
-
-    // Dash patterns: cosmetic pens measure them in pixels, geometric pens in
-    // multiples of their width.
-    QList<qreal> pattern;
-    const bool thin = !geometric || width <= 1;
-    switch (style) {
-    case PS_DASH: pattern = thin ? QList<qreal>{18, 6} : QList<qreal>{3, 1}; break;
-    case PS_DOT: pattern = thin ? QList<qreal>{3, 3} : QList<qreal>{1, 1}; break;
-    case PS_DASHDOT: pattern = thin ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1}; break;
-    case PS_DASHDOTDOT: pattern = thin ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1}; break;
-    case PS_ALTERNATE: pattern = {1, 1}; break;
-    case PS_USERSTYLE: {
-        const double unit = geometric ? lineScale() / width : 1.0;
-        for (double e : p.userStyle)
-            pattern.append(std::isfinite(e) ? std::max(0.0, e * unit) : 0.0);
-        if (pattern.size() % 2)
-            pattern.append(pattern); // an odd pattern repeats with on and off swapped
-        // A geometric pen's square or round caps reach half its width beyond
-        // each dash. Qt draws them when the line is wider than a pixel; a
-        // thinner one is drawn with flat caps, so they are added here, and
-        // gaps no wider than the pen close up.
-        if (geometric && width <= 1 && (p.style & PS_ENDCAP_MASK) != PS_ENDCAP_FLAT) {
-            const double cap = p.width * unit;
-            for (qsizetype i = 0; i < pattern.size(); ++i)
-                pattern[i] = (i % 2) ? std::max(0.0, pattern[i] - cap) : pattern[i] + cap;
-        }
-        double gaps = 0;
-        for (qsizetype i = 1; i < pattern.size(); i += 2)
-            gaps += pattern[i];
-        if (!(gaps > 0))
-            pattern.clear(); // nothing left between the dashes: a solid line
-        break;
-    }
-    default: break;
-    }
+    setCapsAndJoins(pen, p.style, width, s.miterLimit);
+    const QList<qreal> pattern = dashPattern(p, style, geometric, width, geometric ? lineScale() : 1.0);
     // Dashes of a pen cut down to the picture's size would be out of
     // proportion, and each of them covers the picture: such a pen is solid.
     if (!pattern.isEmpty() && !capped) {

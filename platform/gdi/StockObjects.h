@@ -1,7 +1,7 @@
 // The stock objects (GetStockObject) and the default palette.
 #pragma once
 
-#include "metafile/LogObjects.h"
+#include "gdi/LogObjects.h"
 
 #include <QRgb>
 

@@ -3,7 +3,7 @@
 // player's table never pulls the ground from under a drawing in progress.
 #pragma once
 
-#include "metafile/GdiConstants.h"
+#include "gdi/GdiConstants.h"
 
 #include <QImage>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "metafile/RasterOp.h"
+#include "gdi/RasterOp.h"
 
-#include "metafile/GdiConstants.h"
+#include "gdi/GdiConstants.h"
 
 namespace plat::gdi {
 

@@ -2,9 +2,9 @@
 // (state and shapes, text, blits).
 #pragma once
 
-#include "metafile/DeviceContext.h"
-#include "metafile/FontMapper.h"
-#include "metafile/RasterOp.h"
+#include "gdi/DeviceContext.h"
+#include "gdi/FontMapper.h"
+#include "gdi/RasterOp.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -19,7 +19,6 @@ struct DcState {
     QTransform world;
     QTransform playback;
     gdi::DeviceMetrics metrics;
-    int graphicsMode = gdi::GM_COMPATIBLE;
 
     gdi::LogPen pen;     // BLACK_PEN
     gdi::LogBrush brush; // WHITE_BRUSH

@@ -1,4 +1,4 @@
-#include "metafile/StockObjects.h"
+#include "gdi/StockObjects.h"
 
 namespace plat::gdi {
 

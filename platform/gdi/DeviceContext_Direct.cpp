@@ -1,5 +1,5 @@
 // Direct painting for record families that bring their own graphics model.
-#include "metafile/DeviceContextImpl.h"
+#include "gdi/DeviceContextImpl.h"
 
 namespace plat {
 
