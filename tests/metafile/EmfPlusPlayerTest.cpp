@@ -4,7 +4,7 @@
 #include "EmfPlusBuilder.h"
 
 #include <metafile/EmfPlus.h>
-#include <metafile/FontMapper.h>
+#include <gdi/FontMapper.h>
 
 #include <gtest/gtest.h>
 
