@@ -34,8 +34,11 @@ int main(int argc, char** argv)
             unregister = true;
         else if (!library && argv[i][0] != '-')
             library = argv[i];
-        else
-            library = nullptr, i = argc;
+        else {
+            // An unknown option or a second library: the usage message.
+            library = nullptr;
+            break;
+        }
     }
     if (!library) {
         std::fprintf(stderr, "usage: velnora-regsvr [-u] LIBRARY\n");
