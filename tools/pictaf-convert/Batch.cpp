@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
@@ -84,7 +85,7 @@ void walk(const std::string& dir, const ConvertOptions& options, Plan& plan)
 
 std::string clock(double seconds)
 {
-    const long s = static_cast<long>(seconds + 0.5);
+    const long s = std::lround(seconds);
     char text[32];
     if (s >= 3600)
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
@@ -219,8 +220,11 @@ Plan PlanBatch(const ConvertOptions& options)
         if (jobs.size() < 2)
             continue;
         std::string line;
-        for (std::size_t i = 0; i < jobs.size(); ++i)
-            line += (i == 0 ? "'" : (i + 1 == jobs.size() ? " and '" : ", '")) + jobs[i]->input + "'";
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            line += i == 0 ? "'" : (i + 1 == jobs.size() ? " and '" : ", '");
+            line += jobs[i]->input;
+            line += '\'';
+        }
         plan.collisions.push_back(line + (jobs.size() == 2 ? " would both write '" : " would all write '") + output
                                   + "'");
     }

@@ -7,10 +7,10 @@
 #include <registry/Registry.h>
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
