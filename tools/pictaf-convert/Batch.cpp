@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -225,8 +226,10 @@ Plan PlanBatch(const ConvertOptions& options)
             line += jobs[i]->input;
             line += '\'';
         }
-        plan.collisions.push_back(line + (jobs.size() == 2 ? " would both write '" : " would all write '") + output
-                                  + "'");
+        line += jobs.size() == 2 ? " would both write '" : " would all write '";
+        line += output;
+        line += '\'';
+        plan.collisions.push_back(std::move(line));
     }
     return plan;
 }
