@@ -2,8 +2,5 @@
 # banner to the window showing the new report (median and slowest over N
 # changes), and the longest stall of the UI thread meanwhile.
 #   bench_web_window [CHANGES]
-if(NOT TARGET velnora_editor)
-  return()
-endif()
 add_executable(bench_web_window ${CMAKE_CURRENT_LIST_DIR}/webwindow/WebWindowBench.cpp)
 target_link_libraries(bench_web_window PRIVATE velnora_editor)

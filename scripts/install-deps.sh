@@ -8,7 +8,7 @@ PACKAGES="
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgif-dev libuemf-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth xdotool imagemagick x11-utils
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fonts-droid-fallback
   time valgrind

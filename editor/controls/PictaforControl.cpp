@@ -145,7 +145,7 @@ QString PictaforControl::installedLibrary()
     // In the build tree the library lies beside the program; installed, in
     // the installation's own library folder, wherever its prefix is.
     const QDir programFolder(QCoreApplication::applicationDirPath());
-    const QString beside = programFolder.filePath(QStringLiteral("libpictaf.so"));
+    QString beside = programFolder.filePath(QStringLiteral("libpictaf.so"));
 #ifdef VELNORA_COMPONENT_FROM_BIN
     if (!QFileInfo::exists(beside))
         return QDir::cleanPath(programFolder.filePath(QStringLiteral(VELNORA_COMPONENT_FROM_BIN "/libpictaf.so")));

@@ -25,7 +25,7 @@ public:
             return QFileIconProvider::icon(QFileIconProvider::Folder);
         if (info.isFile()) {
             const QMimeType mime = m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-            const QIcon themed = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
+            QIcon themed = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
             if (!themed.isNull())
                 return themed;
         }

@@ -44,6 +44,7 @@ AboutPageWidget::AboutPageWidget(QWidget* parent, const DialogTemplate& dialog, 
 bool AboutPageWidget::handleMessage(MSG& msg)
 {
     if (msg.message == WM_STYLECHANGING && msg.wParam == GWL_EXSTYLE && msg.lParam) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): this message carries the structure's address.
         auto* style = reinterpret_cast<STYLESTRUCT*>(msg.lParam);
         style->styleNew |= WS_EX_CONTROLPARENT;
         exStyle_ = style->styleNew;

@@ -19,13 +19,13 @@ namespace pictaf {
 
 class Aggregatable {
 public:
+    Aggregatable(const Aggregatable&) = delete;
+    Aggregatable& operator=(const Aggregatable&) = delete;
     plat::com::IUnknown* inner() { return &inner_; }
 
 protected:
     explicit Aggregatable(plat::com::IUnknown* outer) : inner_(this), controlling_(outer ? outer : &inner_) {}
     virtual ~Aggregatable() = default;
-    Aggregatable(const Aggregatable&) = delete;
-    Aggregatable& operator=(const Aggregatable&) = delete;
 
     // Sets *out to the interface iid of the object itself (not IUnknown), or
     // leaves it null. The reference is added by the caller.

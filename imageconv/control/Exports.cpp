@@ -47,6 +47,12 @@ HRESULT registerTypeLibrary(const std::string& modulePath)
 
 } // namespace
 
+// Hosts find these by name, so nothing else declares them.
+PICTAF_EXPORT HRESULT DllCanUnloadNow();
+PICTAF_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** out);
+PICTAF_EXPORT HRESULT DllRegisterServer();
+PICTAF_EXPORT HRESULT DllUnregisterServer();
+
 PICTAF_EXPORT HRESULT DllCanUnloadNow() { return PictafModule::instance().lockCount() == 0 ? S_OK : S_FALSE; }
 
 PICTAF_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)

@@ -67,7 +67,7 @@ private:
 
     ByteSink* sink_ = nullptr;
     // Data bytes are cut into sub-blocks once this many have gathered.
-    static constexpr std::size_t kDataFlush = 255 * 32;
+    static constexpr std::size_t kDataFlush = std::size_t{255} * 32;
 
     std::uint64_t bitBuffer_ = 0;
     int bitCount_ = 0;

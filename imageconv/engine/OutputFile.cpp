@@ -180,7 +180,7 @@ Status OutputFile::open(const std::string& name, bool noClobber)
                 return status_;
             }
             link.resize(static_cast<std::size_t>(n));
-            path = link.front() == '/' ? link : folderOf(path) + "/" + link;
+            path = link.front() == '/' ? link : folderOf(path).append("/").append(link);
             continue;
         }
         if (S_ISDIR(st.st_mode)) {

@@ -171,6 +171,9 @@ TEST(ConvertBatch, noClobberSkipsWhatExistsAndCollisionsStopEverythingBeforeWork
     EXPECT_TRUE(run.err.contains(q(dir.file("other/c.bmp"))));
     EXPECT_TRUE(run.err.contains(QStringLiteral("fresh/a.gif")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("fresh/c.gif")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("pictaf-convert: '%1' and '%2' would both write '%3'\n")
+                                     .arg(q(dir.file("a.bmp")), q(dir.file("a.png")), q(dir.file("fresh/a.gif")))))
+        << run.err.toStdString();
     EXPECT_FALSE(fs::exists(dir.file("fresh")));
 
     // Usage errors are status 2 too.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -84,7 +86,7 @@ void walk(const std::string& dir, const ConvertOptions& options, Plan& plan)
 
 std::string clock(double seconds)
 {
-    const long s = static_cast<long>(seconds + 0.5);
+    const long s = std::lround(seconds);
     char text[32];
     if (s >= 3600)
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
@@ -219,10 +221,15 @@ Plan PlanBatch(const ConvertOptions& options)
         if (jobs.size() < 2)
             continue;
         std::string line;
-        for (std::size_t i = 0; i < jobs.size(); ++i)
-            line += (i == 0 ? "'" : (i + 1 == jobs.size() ? " and '" : ", '")) + jobs[i]->input + "'";
-        plan.collisions.push_back(line + (jobs.size() == 2 ? " would both write '" : " would all write '") + output
-                                  + "'");
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            line += i == 0 ? "'" : (i + 1 == jobs.size() ? " and '" : ", '");
+            line += jobs[i]->input;
+            line += '\'';
+        }
+        line += jobs.size() == 2 ? " would both write '" : " would all write '";
+        line += output;
+        line += '\'';
+        plan.collisions.push_back(std::move(line));
     }
     return plan;
 }

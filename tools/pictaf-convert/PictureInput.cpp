@@ -405,7 +405,7 @@ Status AddPlaceableHeader(const std::string& path, std::vector<std::uint8_t>& pl
     put16(&placeable[12], static_cast<std::uint32_t>(height));
     put16(&placeable[14], 96);
     std::uint16_t checksum = 0;
-    for (int i = 0; i < 10; ++i)
+    for (std::size_t i = 0; i < 10; ++i)
         checksum ^= le16(&placeable[2 * i]);
     put16(&placeable[20], checksum);
     placeable.insert(placeable.end(), file.begin(), file.end());

@@ -7,10 +7,10 @@
 #include <registry/Registry.h>
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -34,8 +34,11 @@ int main(int argc, char** argv)
             unregister = true;
         else if (!library && argv[i][0] != '-')
             library = argv[i];
-        else
-            library = nullptr, i = argc;
+        else {
+            // An unknown option or a second library: the usage message.
+            library = nullptr;
+            break;
+        }
     }
     if (!library) {
         std::fprintf(stderr, "usage: velnora-regsvr [-u] LIBRARY\n");
