@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstring>
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 namespace {
 
@@ -876,4 +878,4 @@ bool EmfPlayer::drawBlit(std::uint32_t type, const BlitFields& f, const QImage& 
     }
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -14,7 +14,7 @@
 #include <span>
 #include <utility>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 struct MetaRecord {
     std::uint32_t type;
@@ -190,4 +190,4 @@ bool PlaybackCore::deleteObject(const MetaRecord&, ByteReader& r)
     return true;
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -10,7 +10,9 @@
 
 #include <cmath>
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 namespace {
 
@@ -610,4 +612,4 @@ bool WmfPlayer::blit(const MetaRecord& record, ByteReader& r)
     return true;
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

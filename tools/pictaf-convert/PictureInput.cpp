@@ -392,9 +392,9 @@ Status AddPlaceableHeader(const std::string& path, std::vector<std::uint8_t>& pl
         r.seek(at);
         const std::uint64_t words = r.u32();
         const std::uint16_t function = r.u16();
-        if (function == plat::gdi::META_EOF || words < 3 || at + words * 2 > file.size())
+        if (function == plat::metafile::META_EOF || words < 3 || at + words * 2 > file.size())
             break;
-        if (function == plat::gdi::META_SETWINDOWEXT && words >= 5) {
+        if (function == plat::metafile::META_SETWINDOWEXT && words >= 5) {
             height = std::abs(r.i16());
             width = std::abs(r.i16());
             break;
