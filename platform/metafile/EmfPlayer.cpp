@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstring>
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 namespace {
 
@@ -128,52 +130,44 @@ EmfPlayer::EmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, con
 {
 }
 
+namespace {
+
+// Sizes count bytes, the type first, and keep records 4-byte aligned; the
+// end record is checked like any other.
+struct EmfFamily {
+    static constexpr std::size_t kHeaderBytes = 8;
+    static void readHeader(ByteReader& r, std::uint32_t& type, std::uint64_t& size)
+    {
+        type = r.u32();
+        size = r.u32();
+    }
+    static RecordCheck check(std::uint32_t, std::uint64_t size, std::size_t left)
+    {
+        return size < kHeaderBytes || size % 4 != 0 || size > left ? RecordCheck::Bad : RecordCheck::Play;
+    }
+};
+
+} // namespace
+
 PlaybackResult EmfPlayer::play()
 {
-    PlaybackResult result;
-    result.status = PlaybackStatus::Complete;
-    std::size_t pos = header_.size;
     // EMF+ drawing, when the file is drawn from its EMF+ records: it takes
     // their comments and decides which EMF records still play.
     std::unique_ptr<emfplus::EmfPlusPlayer> plus;
     if (emfplus::EmfPlusPlayer::drawsFromEmfPlus(bytes_, header_))
         plus = std::make_unique<emfplus::EmfPlusPlayer>(dc_, header_, bytes_.size());
-    while (pos < bytes_.size()) {
-        ByteReader r(bytes_, pos);
-        const std::uint32_t type = r.u32();
-        const std::uint32_t size = r.u32();
-        if (!r.ok())
-            break; // trailing bytes too short to be a record
-        if (size < 8 || size % 4 != 0 || size > bytes_.size() - pos) {
-            result.status = PlaybackStatus::BadRecord;
-            result.badRecordOffset = pos;
-            return result;
-        }
+    return playRecords<EmfFamily>(bytes_, header_.size, [&](const MetaRecord& record) {
         if (plus) {
-            const auto route = plus->route(type, bytes_.subspan(pos, size));
-            if (route == emfplus::EmfPlusPlayer::Route::Stop) {
-                result.status = PlaybackStatus::BadRecord;
-                result.badRecordOffset = pos;
-                return result;
-            }
-            if (route == emfplus::EmfPlusPlayer::Route::Skip) {
-                ++result.recordsPlayed;
-                pos += size;
-                continue;
-            }
+            const auto route = plus->route(record.type, record.bytes);
+            if (route == emfplus::EmfPlusPlayer::Route::Stop)
+                return RecordOutcome::Bad;
+            if (route == emfplus::EmfPlusPlayer::Route::Skip)
+                return RecordOutcome::Played;
         }
-        if (type == EMR_EOF)
-            break;
-        const auto record = bytes_.subspan(pos, size);
-        if (!playRecord({type, record, record.subspan(8)})) {
-            result.status = PlaybackStatus::BadRecord;
-            result.badRecordOffset = pos;
-            return result;
-        }
-        ++result.recordsPlayed;
-        pos += size;
-    }
-    return result;
+        if (record.type == EMR_EOF)
+            return RecordOutcome::End;
+        return playRecord(record) ? RecordOutcome::Played : RecordOutcome::Bad;
+    });
 }
 
 bool EmfPlayer::playRecord(const MetaRecord& record)
@@ -884,4 +878,4 @@ bool EmfPlayer::drawBlit(std::uint32_t type, const BlitFields& f, const QImage& 
     }
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -17,13 +17,13 @@
 
 #include <span>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 // What a bitmap record says; the fields its type does not carry keep these values.
 struct BlitFields {
     double xDest = 0, yDest = 0, cxDest = 0, cyDest = 0;
     double xSrc = 0, ySrc = 0, cxSrc = 0, cySrc = 0;
-    std::uint32_t rop = SRCCOPY, usage = DIB_RGB_COLORS;
+    std::uint32_t rop = gdi::SRCCOPY, usage = gdi::DIB_RGB_COLORS;
     std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
     std::uint32_t extra = 0;                     // blend function or transparent colour
     std::uint32_t firstScan = 0, scanCount = 0; // scan lines a SetDIBitsToDevice carries
@@ -89,4 +89,4 @@ private:
     EnhMetaHeader header_;
 };
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -1169,7 +1169,7 @@ struct EmfPlusPlayer::Impl {
                     dc.beginPlayback();
                     clipNestedPlayback(toBitmap, crops(part, box));
                     dc.resetForPlayback(playback, metrics);
-                    gdi::EmfPlayer(dc, bytes, h).play();
+                    metafile::EmfPlayer(dc, bytes, h).play();
                     dc.endPlayback();
                 }
             }

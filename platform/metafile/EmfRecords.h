@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 enum EmfRecordType : std::uint32_t {
     EMR_HEADER = 1,
@@ -110,4 +110,4 @@ enum EmfRecordType : std::uint32_t {
     EMR_SETTEXTJUSTIFICATION = 120,
 };
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -142,7 +142,7 @@ PlaybackResult PlayEnhMetaFile(DeviceContext& dc, HGDIOBJ metafile, const QRectF
 
     dc.beginPlayback();
     dc.resetForPlayback(playback, metrics);
-    gdi::EmfPlayer player(dc, emf->bytes(), h);
+    metafile::EmfPlayer player(dc, emf->bytes(), h);
     const PlaybackResult result = player.play();
     dc.endPlayback();
     return result;

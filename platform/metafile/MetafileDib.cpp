@@ -9,7 +9,9 @@
 
 #include <cstring>
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 namespace {
 
@@ -221,4 +223,4 @@ bool decodeBitmap16(std::span<const std::uint8_t> bytes, std::size_t bitsOffset,
     return true;
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

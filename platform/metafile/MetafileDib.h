@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 struct DibInfo {
     std::uint32_t headerSize = 0;
@@ -72,4 +72,4 @@ bool reduceToMonochromeMask(QImage& image);
 bool decodeBitmap16(std::span<const std::uint8_t> bytes, std::size_t bitsOffset, QRgb zeroColor, QRgb oneColor,
                     QImage& out);
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -4,7 +4,9 @@
 #include "gdi/DeviceContext.h"
 #include "gdi/StockObjects.h"
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 ObjectTable::ObjectTable(std::size_t size, std::size_t limit)
     : slots_(std::min(size, limit)), limit_(limit)
@@ -122,4 +124,4 @@ void setBrushPattern(LogBrush& brush, QImage pattern)
     }
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

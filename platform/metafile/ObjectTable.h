@@ -21,10 +21,10 @@ class ByteReader;
 class DeviceContext;
 } // namespace plat
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 using Palette = std::vector<QRgb>;
-using MetaObject = std::variant<LogPen, LogBrush, LogFont, Palette, QRegion>;
+using MetaObject = std::variant<gdi::LogPen, gdi::LogBrush, gdi::LogFont, Palette, QRegion>;
 
 class PLATFORM_EXPORT ObjectTable {
 public:
@@ -45,7 +45,7 @@ public:
         return o ? std::get_if<T>(o) : nullptr;
     }
     // A brush by index, stock brushes included; none for anything else.
-    std::optional<LogBrush> brush(std::uint32_t index) const;
+    std::optional<gdi::LogBrush> brush(std::uint32_t index) const;
 
     // SelectObject and SelectPalette. Indexes with the stock flag name stock
     // objects; a stale index selects nothing.
@@ -63,6 +63,6 @@ PLATFORM_EXPORT bool readLogPalette(ByteReader& r, Palette& out);
 
 // Gives a pattern brush its decoded pattern; an undecodable one (a null
 // image) still fills, in a neutral grey.
-void setBrushPattern(LogBrush& brush, QImage pattern);
+void setBrushPattern(gdi::LogBrush& brush, QImage pattern);
 
-} // namespace plat::gdi
+} // namespace plat::metafile

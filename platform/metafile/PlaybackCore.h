@@ -7,19 +7,72 @@
 #include "common/ByteReader.h"
 #include "gdi/DeviceContext.h"
 #include "metafile/ObjectTable.h"
+#include "metafile/PlaybackResult.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <utility>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 struct MetaRecord {
     std::uint32_t type;
     std::span<const std::uint8_t> bytes;  // the whole record, its header included
     std::span<const std::uint8_t> params; // what follows the header
 };
+
+// What a record family's description says of one record's header.
+enum class RecordCheck {
+    Play, // a record to hand on
+    End,  // playback ends here, complete
+    Bad,  // damaged: playback stops
+};
+
+// What the player made of one record.
+enum class RecordOutcome {
+    Played, // counted, and the walk goes on past it
+    End,
+    Bad,
+};
+
+// Walks the records from pos to the end of the data. Family describes the
+// records' header: kHeaderBytes, readHeader(ByteReader&, type, size in
+// bytes) and check(type, size, bytes left from the record's start). A header
+// the data ends inside of ends playback, complete. play(record) decides the
+// rest; a damaged record's offset is reported.
+template <class Family, class Play>
+PlaybackResult playRecords(std::span<const std::uint8_t> bytes, std::size_t pos, Play&& play)
+{
+    PlaybackResult result;
+    result.status = PlaybackStatus::Complete;
+    while (pos < bytes.size()) {
+        ByteReader r(bytes, pos);
+        std::uint32_t type = 0;
+        std::uint64_t size = 0;
+        Family::readHeader(r, type, size);
+        if (!r.ok())
+            break;
+        const RecordCheck check = Family::check(type, size, bytes.size() - pos);
+        if (check == RecordCheck::End)
+            break;
+        RecordOutcome outcome = RecordOutcome::Bad;
+        if (check == RecordCheck::Play) {
+            const auto record = bytes.subspan(pos, static_cast<std::size_t>(size));
+            outcome = play(MetaRecord{type, record, record.subspan(Family::kHeaderBytes)});
+        }
+        if (outcome == RecordOutcome::End)
+            break;
+        if (outcome == RecordOutcome::Bad) {
+            result.status = PlaybackStatus::BadRecord;
+            result.badRecordOffset = pos;
+            return result;
+        }
+        ++result.recordsPlayed;
+        pos += static_cast<std::size_t>(size);
+    }
+    return result;
+}
 
 // A field of the record's own width.
 template <class Field>
@@ -137,4 +190,4 @@ bool PlaybackCore::deleteObject(const MetaRecord&, ByteReader& r)
     return true;
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 template <class Type, class Handler>
 class RecordTable {
@@ -33,4 +33,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-} // namespace plat::gdi
+} // namespace plat::metafile

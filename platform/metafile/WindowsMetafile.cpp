@@ -53,7 +53,7 @@ PlaybackResult PlayMetaFile(DeviceContext& dc, HGDIOBJ metafile)
     if (!mf || !dc.isValid())
         return {};
     dc.beginPlayback();
-    gdi::WmfPlayer player(dc, mf->bytes(), mf->header());
+    metafile::WmfPlayer player(dc, mf->bytes(), mf->header());
     const PlaybackResult result = player.play();
     dc.endPlayback();
     return result;

@@ -10,7 +10,9 @@
 
 #include <cmath>
 
-namespace plat::gdi {
+namespace plat::metafile {
+
+using namespace gdi;
 
 namespace {
 
@@ -72,33 +74,33 @@ WmfPlayer::WmfPlayer(DeviceContext& dc, std::span<const std::uint8_t> bytes, con
 {
 }
 
+namespace {
+
+// Sizes count 16-bit words, the size first; the end record ends playback
+// whatever its size says.
+struct WmfFamily {
+    static constexpr std::size_t kHeaderBytes = 6;
+    static void readHeader(ByteReader& r, std::uint32_t& type, std::uint64_t& size)
+    {
+        size = std::uint64_t{r.u32()} * 2;
+        type = r.u16();
+    }
+    static RecordCheck check(std::uint32_t type, std::uint64_t size, std::size_t left)
+    {
+        if (type == META_EOF)
+            return RecordCheck::End;
+        return size < kHeaderBytes || size > left ? RecordCheck::Bad : RecordCheck::Play;
+    }
+};
+
+} // namespace
+
 PlaybackResult WmfPlayer::play()
 {
-    PlaybackResult result;
-    result.status = PlaybackStatus::Complete;
-    std::size_t pos = static_cast<std::size_t>(header_.headerWords) * 2;
-    while (pos < bytes_.size()) {
-        ByteReader r(bytes_, pos);
-        const std::uint32_t sizeWords = r.u32();
-        const std::uint16_t function = r.u16();
-        if (!r.ok() || function == META_EOF)
-            break; // data that ends inside a record header, or the end record
-        const std::uint64_t size = std::uint64_t{sizeWords} * 2;
-        if (sizeWords < 3 || size > bytes_.size() - pos) {
-            result.status = PlaybackStatus::BadRecord;
-            result.badRecordOffset = pos;
-            return result;
-        }
-        const auto params = bytes_.subspan(pos + 6, static_cast<std::size_t>(size) - 6);
-        if (!playRecord({function, bytes_.subspan(pos, static_cast<std::size_t>(size)), params})) {
-            result.status = PlaybackStatus::BadRecord;
-            result.badRecordOffset = pos;
-            return result;
-        }
-        ++result.recordsPlayed;
-        pos += static_cast<std::size_t>(size);
-    }
-    return result;
+    return playRecords<WmfFamily>(bytes_, static_cast<std::size_t>(header_.headerWords) * 2,
+                                  [this](const MetaRecord& record) {
+                                      return playRecord(record) ? RecordOutcome::Played : RecordOutcome::Bad;
+                                  });
 }
 
 bool WmfPlayer::playRecord(const MetaRecord& record)
@@ -610,4 +612,4 @@ bool WmfPlayer::blit(const MetaRecord& record, ByteReader& r)
     return true;
 }
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -15,7 +15,7 @@
 
 #include <span>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 class WmfPlayer : private PlaybackCore {
 public:
@@ -65,4 +65,4 @@ private:
     MetaHeader header_;
 };
 
-} // namespace plat::gdi
+} // namespace plat::metafile

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace plat::gdi {
+namespace plat::metafile {
 
 enum WmfFunction : std::uint16_t {
     META_EOF = 0x0000,
@@ -80,4 +80,4 @@ enum WmfFunction : std::uint16_t {
     META_STRETCHDIB = 0x0F43,
 };
 
-} // namespace plat::gdi
+} // namespace plat::metafile

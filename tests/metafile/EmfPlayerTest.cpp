@@ -180,6 +180,42 @@ TEST(EmfPlayer, stockObjectsAndStaleIndexes)
     EXPECT_EQ(image.pixel(5, 5), kBlack);
 }
 
+TEST(EmfPlayer, theEndRecordIsSizeCheckedLikeAnyOtherAndEndsPlayback)
+{
+    auto withTail = [](const Bytes& tail) {
+        EmfBuilder b;
+        redBrushAndPen(b);
+        rect(b, 0, 0, 51, 101);
+        b.addBytes(tail);
+        rect(b, 50, 0, 101, 101);
+        return b.bytes();
+    };
+    const std::size_t tailAt = 108u + 24 + 12 + 28 + 12 + 24;
+
+    QImage image = whiteImage(10, 10);
+    PlaybackResult r = playEmf(withTail({14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), image);
+    EXPECT_EQ(r.status, PlaybackStatus::Complete);
+    EXPECT_EQ(image.pixel(2, 5), kRed);
+    EXPECT_EQ(image.pixel(8, 5), kWhite); // after the end: not played
+
+    image = whiteImage(10, 10);
+    r = playEmf(withTail({14, 0, 0, 0, 22, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), image);
+    EXPECT_EQ(r.status, PlaybackStatus::BadRecord);
+    EXPECT_EQ(r.badRecordOffset, tailAt);
+
+    // Data that ends inside a record's header ends playback, complete.
+    EmfBuilder b;
+    redBrushAndPen(b);
+    rect(b, 0, 0, 101, 101);
+    Bytes cut = b.bytes();
+    cut.resize(cut.size() - 20 + 6);
+    image = whiteImage(10, 10);
+    r = playEmf(cut, image);
+    EXPECT_EQ(r.status, PlaybackStatus::Complete);
+    EXPECT_EQ(r.recordsPlayed, 5u);
+    EXPECT_EQ(image.pixel(5, 5), kRed);
+}
+
 TEST(EmfPlayer, damagedRecordStopsPlaybackAndKeepsWhatWasDrawn)
 {
     struct Case {

@@ -16,6 +16,7 @@
 #include <vector>
 
 using namespace plat::gdi;
+using namespace plat::metafile;
 
 namespace {
 

@@ -170,6 +170,25 @@ TEST(WmfPlayer, damagedRecordStopsPlaybackAndKeepsWhatWasDrawn)
     }
 }
 
+TEST(WmfPlayer, theEndRecordEndsPlaybackWhateverItsSizeSays)
+{
+    for (const Bytes& end : {Bytes{1, 0, 0, 0, 0, 0}, Bytes{0xFF, 0xFF, 0, 0, 0, 0}}) {
+        WmfBuilder b = window10();
+        nullPen(b);
+        solidBrush(b, 0x0000FF);
+        b.add(SELECTOBJECT, {0}).add(SELECTOBJECT, {1});
+        rect(b, 0, 0, 6, 11);
+        b.addBytes(end);
+        rect(b, 5, 0, 11, 11); // after the end: not played
+        QImage image = whiteImage(10, 10);
+        const PlaybackResult r = playWmf(b.standard(), image);
+        EXPECT_EQ(r.status, PlaybackStatus::Complete);
+        EXPECT_EQ(r.recordsPlayed, 7u);
+        EXPECT_EQ(image.pixel(2, 5), kRed);
+        EXPECT_EQ(image.pixel(8, 5), kWhite);
+    }
+}
+
 TEST(WmfPlayer, zeroFilledTailEndsPlaybackCleanly)
 {
     // Placeable files whose size field overstates the records are read into

@@ -1,8 +1,13 @@
 #include "PictureInput.h"
 
+#include <common/ByteReader.h>
+#include <common/DibHeader.h>
+#include <common/MetafileFormat.h>
 #include <gdi/Dib.h>
 #include <gdi/GdiObjects.h>
 #include <metafile/EnhancedMetafile.h>
+#include <metafile/WindowsMetafile.h>
+#include <metafile/WmfRecords.h>
 
 #include <QImageReader>
 
@@ -22,11 +27,6 @@ namespace pictaf::convert {
 
 namespace {
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 void put16(std::uint8_t* p, std::uint32_t v)
 {
     p[0] = static_cast<std::uint8_t>(v);
@@ -117,10 +117,6 @@ bool isOs2Header(std::uint32_t size)
     return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
 }
 
-// WMF records: size in 16-bit words (32 bits), function (16 bits), parameters.
-constexpr std::uint16_t kMetaSetWindowExt = 0x020C;
-constexpr std::uint16_t kMetaEof = 0x0000;
-
 Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& why)
 {
     std::vector<std::uint8_t> file;
@@ -128,16 +124,20 @@ Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& wh
         return Status::CannotOpenInput;
     if (file.size() < 14 + 16 || file[0] != 'B' || file[1] != 'M')
         return Status::Malformed;
-    const std::uint32_t bitsOffset = le32(&file[10]);
-    const std::uint32_t headerSize = le32(&file[14]);
+    const std::span<const std::uint8_t> all(file);
+    plat::ByteReader fileHeader(all, 10);
+    const std::uint32_t bitsOffset = fileHeader.u32();
+    plat::DibHeaderFields dib;
+    plat::readDibHeaderFields(all.subspan(14), dib);
+    const std::uint32_t headerSize = dib.size;
     if (headerSize < 16 || 14 + std::uint64_t{headerSize} > file.size())
         return Status::Malformed;
-    const std::uint32_t compression = headerSize >= 20 ? le32(&file[30]) : 0;
-    const std::span<const std::uint8_t> all(file);
+    // Fields past the header's own size are not its own.
+    const std::uint32_t compression = headerSize >= 20 ? dib.compression : 0;
 
     if (headerSize >= kBmpInfoHeader && (compression == 4 || compression == 5)) {
         // The pixels are a whole JPEG (4) or PNG (5) file.
-        const std::uint32_t imageSize = le32(&file[34]);
+        const std::uint32_t imageSize = dib.imageSize;
         if (bitsOffset == 0 || bitsOffset >= file.size())
             return Status::Malformed;
         std::size_t length = file.size() - bitsOffset;
@@ -161,8 +161,8 @@ Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& wh
             return Status::Unsupported;
         }
         // As a 40-byte header followed by the same four-byte colour table.
-        const std::uint16_t bpp = le16(&file[28]);
-        const std::uint32_t used = headerSize >= 36 ? le32(&file[46]) : 0;
+        const std::uint16_t bpp = dib.bitCount;
+        const std::uint32_t used = headerSize >= 36 ? dib.colorsUsed : 0;
         const std::uint64_t entries = bpp <= 8 ? (used != 0 ? std::min<std::uint32_t>(used, 1u << bpp) : (1u << bpp)) : 0;
         const std::uint64_t tableAt = 14 + std::uint64_t{headerSize};
         if (tableAt + entries * 4 > file.size())
@@ -311,16 +311,18 @@ InputKind SniffInput(const std::string& path)
     if (ProbeWmfFile(path) || ProbeEmfFile(path))
         return InputKind::EngineFile;
     if (have >= 14 && head[0] == 'B' && head[1] == 'M') {
-        const std::uint32_t headerSize = have >= 18 ? le32(head + 14) : 0;
-        const std::uint32_t compression = have >= 34 ? le32(head + 30) : 0;
+        plat::DibHeaderFields dib;
+        plat::readDibHeaderFields(std::span<const std::uint8_t>(head + 14, static_cast<std::size_t>(have - 14)), dib);
+        const std::uint32_t headerSize = dib.size;
+        const std::uint32_t compression = dib.compression;
         if (headerSize == kBmpCoreHeader || (headerSize == kBmpInfoHeader && compression != 4 && compression != 5))
             return InputKind::EngineFile;
         if (isOs2Header(headerSize) || headerSize >= kBmpInfoHeader)
             return InputKind::ExtendedBmp;
         return InputKind::EngineFile; // damaged: the engine says how
     }
-    if (have >= 18 && (le16(head) == 1 || le16(head) == 2) && le16(head + 2) == 9
-        && (le16(head + 4) == 0x0300 || le16(head + 4) == 0x0100))
+    plat::MetaHeader wmf;
+    if (plat::ReadMetaHeader(std::span<const std::uint8_t>(head, static_cast<std::size_t>(have)), wmf))
         return InputKind::StandardWmf;
     QImageReader reader(QString::fromStdString(path));
     reader.setDecideFormatFromContent(true);
@@ -332,9 +334,8 @@ bool KindNeedsFonts(const std::string& path)
     std::uint8_t head[18] = {};
     if (readHead(path, head, sizeof head) != static_cast<long>(sizeof head))
         return false;
-    return ProbeWmfFile(path) || ProbeEmfFile(path)
-        || ((le16(head) == 1 || le16(head) == 2) && le16(head + 2) == 9
-            && (le16(head + 4) == 0x0300 || le16(head + 4) == 0x0100));
+    plat::MetaHeader wmf;
+    return ProbeWmfFile(path) || ProbeEmfFile(path) || plat::ReadMetaHeader(head, wmf);
 }
 
 bool PeekInputSize(const std::string& path, InputKind kind, PictureSize& size)
@@ -346,8 +347,9 @@ bool PeekInputSize(const std::string& path, InputKind kind, PictureSize& size)
         std::uint8_t head[26] = {};
         if (readHead(path, head, sizeof head) != static_cast<long>(sizeof head))
             return false;
-        size.width = static_cast<std::int32_t>(le32(head + 18));
-        const std::int64_t height = static_cast<std::int32_t>(le32(head + 22));
+        plat::ByteReader r(head, 18);
+        size.width = r.i32();
+        const std::int64_t height = r.i32();
         size.height = height < 0 ? -height : height;
         return true;
     }
@@ -355,8 +357,10 @@ bool PeekInputSize(const std::string& path, InputKind kind, PictureSize& size)
         std::vector<std::uint8_t> placeable;
         if (AddPlaceableHeader(path, placeable) != Status::Ok)
             return false;
-        size.width = le16(&placeable[10]);
-        size.height = le16(&placeable[12]);
+        plat::PlaceableHeader header;
+        plat::readPlaceableHeader(placeable, header);
+        size.width = static_cast<std::uint16_t>(header.right);
+        size.height = static_cast<std::uint16_t>(header.bottom);
         return true;
     }
     case InputKind::QtImage: {
@@ -383,14 +387,16 @@ Status AddPlaceableHeader(const std::string& path, std::vector<std::uint8_t>& pl
         return Status::Malformed;
     // The first window extent the records set gives the picture's size.
     std::int32_t width = 0, height = 0;
-    for (std::size_t at = le16(&file[2]) * std::size_t{2}; at + 6 <= file.size();) {
-        const std::uint64_t words = le32(&file[at]);
-        const std::uint16_t function = le16(&file[at + 4]);
-        if (function == kMetaEof || words < 3 || at + words * 2 > file.size())
+    plat::ByteReader r(file, 2);
+    for (std::size_t at = r.u16() * std::size_t{2}; at + 6 <= file.size();) {
+        r.seek(at);
+        const std::uint64_t words = r.u32();
+        const std::uint16_t function = r.u16();
+        if (function == plat::metafile::META_EOF || words < 3 || at + words * 2 > file.size())
             break;
-        if (function == kMetaSetWindowExt && words >= 5) {
-            height = std::abs(static_cast<std::int16_t>(le16(&file[at + 6])));
-            width = std::abs(static_cast<std::int16_t>(le16(&file[at + 8])));
+        if (function == plat::metafile::META_SETWINDOWEXT && words >= 5) {
+            height = std::abs(r.i16());
+            width = std::abs(r.i16());
             break;
         }
         at += static_cast<std::size_t>(words * 2);
@@ -405,8 +411,9 @@ Status AddPlaceableHeader(const std::string& path, std::vector<std::uint8_t>& pl
     put16(&placeable[12], static_cast<std::uint32_t>(height));
     put16(&placeable[14], 96);
     std::uint16_t checksum = 0;
-    for (std::size_t i = 0; i < 10; ++i)
-        checksum ^= le16(&placeable[2 * i]);
+    plat::ByteReader words(placeable);
+    for (int i = 0; i < 10; ++i)
+        checksum ^= words.u16();
     put16(&placeable[20], checksum);
     placeable.insert(placeable.end(), file.begin(), file.end());
     return Status::Ok;
