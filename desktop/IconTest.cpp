@@ -26,7 +26,8 @@ TEST(Icons, AreTheWindowIconsDrawing)
         ASSERT_EQ(big.size(), QSize(32 * multiple, 32 * multiple));
         for (int y = 0; y < big.height(); ++y)
             for (int x = 0; x < big.width(); ++x)
-                ASSERT_EQ(big.pixel(x, y), art.pixel(x / multiple, y / multiple)) << multiple << "x at " << x << "," << y;
+                ASSERT_EQ(big.pixel(x, y), art.pixel(x / multiple, y / multiple))
+                    << multiple << "x at " << x << "," << y;
     }
     // Smaller and in-between sizes are smoothed, so they keep the drawing's
     // average colour and coverage.

@@ -8,8 +8,8 @@
 #include "Artwork.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QImage>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -21,8 +21,8 @@ QImage atSize(const QImage& art, int size)
     int multiple = 1;
     while (art.width() * multiple < size)
         ++multiple;
-    QImage big = art.scaled(art.width() * multiple, art.height() * multiple, Qt::IgnoreAspectRatio,
-                            Qt::FastTransformation);
+    QImage big =
+        art.scaled(art.width() * multiple, art.height() * multiple, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return big.width() == size ? big : big.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

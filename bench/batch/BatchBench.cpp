@@ -71,8 +71,8 @@ void report(const char* label, const Timing& t, std::size_t pictures)
         std::printf("%-44s failed\n", label);
         return;
     }
-    std::printf("%-44s %5zu pictures  wall %7.2f s %8.0f pictures/s | cpu %7.2f s %8.0f pictures/s\n", label,
-                pictures, t.wall, pictures / t.wall, t.cpu, pictures / t.cpu);
+    std::printf("%-44s %5zu pictures  wall %7.2f s %8.0f pictures/s | cpu %7.2f s %8.0f pictures/s\n", label, pictures,
+                t.wall, pictures / t.wall, t.cpu, pictures / t.cpu);
 }
 
 } // namespace

@@ -40,8 +40,8 @@ Result runOnce(const std::string& input, const std::string& output)
     if (child < 0 || wait4(child, &status, 0, &usage) != child)
         return {};
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-        + usage.ru_stime.tv_usec / 1e6;
+    const double cpu =
+        usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
     return {WIFEXITED(status) && WEXITSTATUS(status) == 0, elapsed.count(), cpu, usage.ru_maxrss};
 }
 
@@ -73,8 +73,8 @@ bool measure(const char* label, const QImage& picture, const std::filesystem::pa
     // what one core spends even when other work shares the machine.
     std::printf("%-30s %4dx%-4d wall %6.1f ms %6.1f MP/s | cpu %6.1f ms %6.1f MP/s | peak RSS %6.1f MB | "
                 "BMP %5.1f MB GIF %7.1f KB\n",
-                label, picture.width(), picture.height(), best.seconds * 1e3, megapixels / best.seconds,
-                bestCpu * 1e3, megapixels / bestCpu, peak / 1024.0, std::filesystem::file_size(input) / 1048576.0,
+                label, picture.width(), picture.height(), best.seconds * 1e3, megapixels / best.seconds, bestCpu * 1e3,
+                megapixels / bestCpu, peak / 1024.0, std::filesystem::file_size(input) / 1048576.0,
                 std::filesystem::file_size(output) / 1024.0);
     return true;
 }
@@ -84,7 +84,8 @@ bool measure(const char* label, const QImage& picture, const std::filesystem::pa
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-convert-" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("bench-convert-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     bool ok = measure("banner-like, <=250 colours", bench::bannerPicture(4096, 4096), dir, runs);
     ok = measure("photograph-like, >256 colours", bench::photoPicture(1024, 1024), dir, runs) && ok;

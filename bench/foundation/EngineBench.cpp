@@ -19,7 +19,8 @@ namespace {
 std::string writeInput(const char* name, const QImage& picture)
 {
     const std::string file =
-        (std::filesystem::temp_directory_path() / (std::string(name) + "-" + std::to_string(getpid()) + ".bmp")).string();
+        (std::filesystem::temp_directory_path() / (std::string(name) + "-" + std::to_string(getpid()) + ".bmp"))
+            .string();
     bench::writeBmp24(picture, file);
     return file;
 }
@@ -31,13 +32,14 @@ void convert(benchmark::State& state, const std::string& input, int megapixelsTi
         const WorkBitmap bitmap = LoadFileBitmap(input, 100, 100, kFlagTransparent | kFlagInterlaced, 0xFFFFFF);
         int width = 0, height = 0;
         plat::GetBitmapSize(bitmap, width, height);
-        const Status status = WriteGif(output, bitmap, TargetRect{0, 0, width, height},
-                                       kFlagTransparent | kFlagInterlaced, 0xFFFFFF);
+        const Status status =
+            WriteGif(output, bitmap, TargetRect{0, 0, width, height}, kFlagTransparent | kFlagInterlaced, 0xFFFFFF);
         plat::DeleteObject(bitmap);
         if (status != Status::Ok)
             state.SkipWithError(toString(status));
     }
-    state.counters["MP/s"] = benchmark::Counter(megapixelsTimes1000 / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] =
+        benchmark::Counter(megapixelsTimes1000 / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
     std::filesystem::remove(output);
 }
 

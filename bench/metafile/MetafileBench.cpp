@@ -66,8 +66,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corpus not found (set VELNORA_METAFILE_CORPUS)\n");
         return 1;
     }
-    std::printf("%-62s %11s %9s %9s   %10s %9s %9s\n", "file", "natural", "median", "slowest", "1000 wide",
-                "median", "slowest");
+    std::printf("%-62s %11s %9s %9s   %10s %9s %9s\n", "file", "natural", "median", "slowest", "1000 wide", "median",
+                "slowest");
     std::vector<double> wideMedians;
     for (const auto& f : files) {
         if (!filter.empty() && f.relativePath.find(filter) == std::string::npos)

@@ -54,10 +54,11 @@ void timeRuns(const char* label, const BannerDocument& doc, const WebExportOptio
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-44s runs %3d  median %8.2f ms  slowest %8.2f ms  (%lld bytes, %lld compact, %d colours, %lld fit steps)%s\n",
-                label, runs, ms[ms.size() / 2], ms.back(), static_cast<long long>(r.exactBytes),
-                static_cast<long long>(r.compactBytes), r.distinctColours, static_cast<long long>(r.fitSteps.size()),
-                r.ok() ? "" : " FAILED");
+    std::printf(
+        "%-44s runs %3d  median %8.2f ms  slowest %8.2f ms  (%lld bytes, %lld compact, %d colours, %lld fit steps)%s\n",
+        label, runs, ms[ms.size() / 2], ms.back(), static_cast<long long>(r.exactBytes),
+        static_cast<long long>(r.compactBytes), r.distinctColours, static_cast<long long>(r.fitSteps.size()),
+        r.ok() ? "" : " FAILED");
 }
 
 } // namespace

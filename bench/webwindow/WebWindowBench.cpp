@@ -72,9 +72,10 @@ void run(const char* label, BannerDocument& doc, WebExportWindow& window, int ch
     }
     tick.stop();
     std::sort(ms.begin(), ms.end());
-    std::printf("%-40s changes %3d  median %8.2f ms  slowest %8.2f ms  longest UI gap %lld ms  (%d colours, %lld text lines)\n", label,
-                changes, ms[ms.size() / 2], ms.back(), static_cast<long long>(longestGap),
-                window.report().distinctColours, static_cast<long long>(window.report().lines.size()));
+    std::printf(
+        "%-40s changes %3d  median %8.2f ms  slowest %8.2f ms  longest UI gap %lld ms  (%d colours, %lld text lines)\n",
+        label, changes, ms[ms.size() / 2], ms.back(), static_cast<long long>(longestGap),
+        window.report().distinctColours, static_cast<long long>(window.report().lines.size()));
 }
 
 } // namespace

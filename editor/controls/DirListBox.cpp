@@ -13,7 +13,8 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent)
     // finished with the item that was double-clicked.
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         const QString folder = item->data(Qt::UserRole).toString();
-        QMetaObject::invokeMethod(this, [this, folder] { open(folder); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, folder] { open(folder); }, Qt::QueuedConnection);
     });
 }
 
@@ -50,7 +51,7 @@ void DirListBox::fill()
 
     // The chain from the root down to the current folder.
     QStringList chain;
-    for (QDir d(m_path);; ) {
+    for (QDir d(m_path);;) {
         chain.prepend(d.absolutePath());
         if (d.isRoot() || !d.cdUp())
             break;

@@ -17,9 +17,9 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent)
 QStringList DriveListBox::mountedVolumes()
 {
     QStringList roots;
-    static const QByteArrayList pseudo = {"proc",    "sysfs",    "devpts", "cgroup",    "cgroup2",     "mqueue",
-                                          "debugfs", "tracefs",  "bpf",    "configfs",  "securityfs",  "pstore",
-                                          "autofs",  "fusectl",  "binfmt_misc", "hugetlbfs", "efivarfs"};
+    static const QByteArrayList pseudo = {"proc",    "sysfs",   "devpts",      "cgroup",    "cgroup2",    "mqueue",
+                                          "debugfs", "tracefs", "bpf",         "configfs",  "securityfs", "pstore",
+                                          "autofs",  "fusectl", "binfmt_misc", "hugetlbfs", "efivarfs"};
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         // Kernel interfaces hold no pictures. A volume that is not ready (no
         // medium) is still listed, as a drive without a disk would be.
@@ -64,8 +64,7 @@ bool DriveListBox::setDrive(const QString& path)
     qsizetype bestLength = -1;
     for (int i = 0; i < count(); ++i) {
         const QString root = QDir::cleanPath(itemData(i).toString());
-        const bool holds = clean == root || root == QLatin1String("/")
-            || clean.startsWith(root + QLatin1Char('/'));
+        const bool holds = clean == root || root == QLatin1String("/") || clean.startsWith(root + QLatin1Char('/'));
         if (holds && root.size() > bestLength) {
             best = i;
             bestLength = root.size();

@@ -24,10 +24,7 @@ PropertyStatus setSize(QFont& font, float points)
     return PropertyStatus::Ok;
 }
 
-void setBold(QFont& font, bool on)
-{
-    font.setWeight(on ? QFont::Bold : QFont::Normal);
-}
+void setBold(QFont& font, bool on) { font.setWeight(on ? QFont::Bold : QFont::Normal); }
 
 QFont pinned(const QFont& font)
 {

@@ -27,8 +27,7 @@ QString& installDirectory()
 
 QString resultText(HRESULT h)
 {
-    return QStringLiteral("%1, %2").arg(QString::fromStdString(HResultName(h)),
-                                        QString::fromStdString(HResultText(h)));
+    return QStringLiteral("%1, %2").arg(QString::fromStdString(HResultName(h)), QString::fromStdString(HResultText(h)));
 }
 
 } // namespace

@@ -18,8 +18,8 @@ class PictaforControl : public QObject {
 public:
     enum class State {
         Ready,
-        NotRegistered, // no registered library names the class
-        CannotCreate,  // registered, but the library or the object failed
+        NotRegistered,   // no registered library names the class
+        CannotCreate,    // registered, but the library or the object failed
         SettingsRefused, // created, but its stored settings would not load
     };
 

@@ -5,10 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PictureBox::setBackColor(OleColor c)
 {

@@ -51,10 +51,7 @@ DialogResult CommonDialog::acceptFileName(const std::optional<QString>& chosen)
     return DialogResult::Confirmed;
 }
 
-DialogResult CommonDialog::showOpen()
-{
-    return acceptFileName(m_provider->chooseOpenFile(m_owner, fileRequest()));
-}
+DialogResult CommonDialog::showOpen() { return acceptFileName(m_provider->chooseOpenFile(m_owner, fileRequest())); }
 
 DialogResult CommonDialog::showSave()
 {
@@ -74,8 +71,7 @@ InputBoxAnswer CommonDialog::inputBox(const QString& prompt, const QString& titl
     return {DialogResult::Confirmed, *typed};
 }
 
-MessageAnswer CommonDialog::msgBox(const QString& text, MessageButtons buttons, const QString& title,
-                                   MessageIcon icon)
+MessageAnswer CommonDialog::msgBox(const QString& text, MessageButtons buttons, const QString& title, MessageIcon icon)
 {
     return m_provider->message(m_owner, MessageRequest{title, text, buttons, icon});
 }

@@ -4,12 +4,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileIconProvider>
-#include <QMimeDatabase>
-#include <QSettings>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QSettings>
 
 namespace {
 
@@ -58,8 +58,7 @@ DialogHistory& history()
     return h;
 }
 
-std::optional<QString> runFileDialog(QWidget* owner, const FileDialogRequest& request,
-                                     QFileDialog::AcceptMode mode)
+std::optional<QString> runFileDialog(QWidget* owner, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
 {
     QtDialogProvider::keepDialogStateInMemory();
     NameOnlyIconProvider icons; // outlives the dialog and its file model

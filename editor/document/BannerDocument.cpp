@@ -11,8 +11,7 @@
 #include <algorithm>
 
 BannerDocument::BannerDocument(QObject* parent)
-    : QObject(parent)
-    , m_font(FontProperties::pinned(QGuiApplication::font()))
+    : QObject(parent), m_font(FontProperties::pinned(QGuiApplication::font()))
 {
 }
 
@@ -102,8 +101,8 @@ PropertyStatus BannerDocument::setSize(QSize size)
     if (size.width() <= 0 || size.height() <= 0) {
         m_image = QImage();
     } else if (m_image.width() > size.width() || m_image.height() > size.height()) {
-        m_image = m_image.copy(0, 0, std::min(m_image.width(), size.width()),
-                               std::min(m_image.height(), size.height()));
+        m_image =
+            m_image.copy(0, 0, std::min(m_image.width(), size.width()), std::min(m_image.height(), size.height()));
     }
     const qsizetype before = m_textItems.size();
     m_textItems.removeIf([&](const BannerTextItem& item) {
@@ -118,10 +117,7 @@ PropertyStatus BannerDocument::setSize(QSize size)
     return PropertyStatus::Ok;
 }
 
-void BannerDocument::coverSize(QSize size)
-{
-    ensureImageCovers(size);
-}
+void BannerDocument::coverSize(QSize size) { ensureImageCovers(size); }
 
 void BannerDocument::print(const QString& text)
 {
@@ -149,8 +145,7 @@ void BannerDocument::paintPicture(const QImage& picture, float x, float y, float
         return;
     ensureImageCovers(m_size);
     QPainter p(&m_image);
-    const QRectF target(x / Twips::PerPixel, y / Twips::PerPixel, width / Twips::PerPixel,
-                        height / Twips::PerPixel);
+    const QRectF target(x / Twips::PerPixel, y / Twips::PerPixel, width / Twips::PerPixel, height / Twips::PerPixel);
     p.drawImage(target, picture);
     p.end();
     emit imageChanged();

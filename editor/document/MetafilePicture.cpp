@@ -51,7 +51,8 @@ Rendered renderPlaceable(const QByteArray& bytes)
     if (out.result != Result::Ok)
         return out;
 
-    const plat::HGDIOBJ metafile = plat::SetMetaFileBitsEx(bytesFrom(bytes, static_cast<int>(plat::kPlaceableHeaderSize)));
+    const plat::HGDIOBJ metafile =
+        plat::SetMetaFileBitsEx(bytesFrom(bytes, static_cast<int>(plat::kPlaceableHeaderSize)));
     if (!metafile)
         return failed(Result::Damaged, QStringLiteral("no metafile header after the placeable header"));
     {
@@ -76,8 +77,10 @@ Rendered renderEnhanced(const QByteArray& bytes)
         return failed(Result::Damaged, QStringLiteral("the enhanced metafile header is damaged"));
     // The frame (hundredths of a millimetre, inclusive) is the picture's
     // own size; files without one fall back to their bounds in pixels.
-    std::int64_t width = std::llround((std::int64_t{header.frame.right} - header.frame.left) * plat::LogPixelsX() / 2540.0);
-    std::int64_t height = std::llround((std::int64_t{header.frame.bottom} - header.frame.top) * plat::LogPixelsY() / 2540.0);
+    std::int64_t width =
+        std::llround((std::int64_t{header.frame.right} - header.frame.left) * plat::LogPixelsX() / 2540.0);
+    std::int64_t height =
+        std::llround((std::int64_t{header.frame.bottom} - header.frame.top) * plat::LogPixelsY() / 2540.0);
     if (width <= 0 || height <= 0) {
         width = std::int64_t{header.bounds.right} - header.bounds.left + 1;
         height = std::int64_t{header.bounds.bottom} - header.bounds.top + 1;

@@ -59,7 +59,8 @@ Loaded loadPicture(const QString& fileName)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        return {Status::Unreadable, {},
+        return {Status::Unreadable,
+                {},
                 folder ? QStringLiteral("It is a folder.")
                        : QStringLiteral("It is not a regular file (a device, pipe or socket).")};
     }
@@ -145,7 +146,8 @@ QString describeLoadFailure(const Loaded& result, const QString& fileName)
     case Status::TooLarge:
         return QStringLiteral("Cannot load %1:\nthe picture is too large (%2)").arg(name, result.reason);
     case Status::NotAPicture:
-        return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).").arg(name, result.reason);
+        return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).")
+            .arg(name, result.reason);
     default: return QStringLiteral("Cannot load %1:\n%2").arg(name, result.reason);
     }
 }

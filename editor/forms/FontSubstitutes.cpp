@@ -21,10 +21,7 @@ constexpr Mapping kMappings[] = {
 
 // hasFamily also finds a family that is installed from more than one
 // foundry, which the database lists only as "Family [foundry]".
-bool isInstalled(const QString& family)
-{
-    return QFontDatabase::hasFamily(family);
-}
+bool isInstalled(const QString& family) { return QFontDatabase::hasFamily(family); }
 
 } // namespace
 

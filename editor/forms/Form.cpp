@@ -7,10 +7,7 @@
 
 Form::Form(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
 
-QMdiSubWindow* Form::subWindow() const
-{
-    return qobject_cast<QMdiSubWindow*>(parentWidget());
-}
+QMdiSubWindow* Form::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
 
 QWidget* Form::frame() const
 {

@@ -30,9 +30,6 @@ int shiftMask(Qt::KeyboardModifiers modifiers)
     return mask;
 }
 
-float twipsOf(qreal pixelCoordinate)
-{
-    return Twips::fromPixels(static_cast<int>(std::floor(pixelCoordinate)));
-}
+float twipsOf(qreal pixelCoordinate) { return Twips::fromPixels(static_cast<int>(std::floor(pixelCoordinate))); }
 
 } // namespace FormMouse

@@ -18,9 +18,9 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QPushButton>
 
 namespace {
 
@@ -85,8 +85,8 @@ FrmView::FrmView()
 
     const QFont boldSans = FontProperties::design(kSans, 8.25f, true);
     Label2 = makeLabel(this, "Label2", QStringLiteral("Width"), QRect(5400, 3600, 510, 195), boldSans);
-    Label4 = makeLabel(this, "Label4", QString(), QRect(6120, 3600, 1695, 255),
-                       FontProperties::design(kSans, 8.25f, false));
+    Label4 =
+        makeLabel(this, "Label4", QString(), QRect(6120, 3600, 1695, 255), FontProperties::design(kSans, 8.25f, false));
     Label3 = makeLabel(this, "Label3", QStringLiteral("Height"), QRect(5400, 3960, 570, 195), boldSans);
     Label5 = makeLabel(this, "Label5", QString(), QRect(6120, 3960, 1935, 255),
                        FontProperties::design(kHandwriting, 8.25f, false));

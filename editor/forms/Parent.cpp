@@ -27,9 +27,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -51,8 +51,8 @@ struct ToolbarButton {
 
 // Top to bottom; button n shows image n of ImageList1.
 constexpr ToolbarButton kToolbarButtons[] = {
-    {"new", "New Banner"},      {"clear", "Clear Banner"}, {"background", "BackGround Color"},
-    {"text", "Add Text"},       {"resize", "Banner Size"}, {"backimage", "BackGround Image"},
+    {"new", "New Banner"},     {"clear", "Clear Banner"}, {"background", "BackGround Color"},
+    {"text", "Add Text"},      {"resize", "Banner Size"}, {"backimage", "BackGround Image"},
     {"fonts", "Choose Fonts"},
 };
 
@@ -225,9 +225,9 @@ void Parent::createToolbar2()
     Frame1->setObjectName(QStringLiteral("Frame1"));
     placeTwips(Frame1, 7560, 0, 3135, 735);
     // The caption sits in the frame's top edge, leaving room for the readout.
-    Frame1->setStyleSheet(QStringLiteral(
-        "QGroupBox#Frame1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    Frame1->setStyleSheet(
+        QStringLiteral("QGroupBox#Frame1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                       "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 
     const QFont labels = readoutFont();
     auto makeLabel = [&](const char* name, const QString& caption) {
@@ -405,8 +405,7 @@ void Parent::adoptDocument(Form* form, bool borderless)
     if (borderless)
         sub->setWindowFlags(Qt::FramelessWindowHint);
     else
-        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                            | Qt::WindowCloseButtonHint);
+        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const QSize client = form->size();
     sub->setWidget(form);
     sub->setWindowTitle(form->windowTitle());
@@ -428,10 +427,7 @@ void Parent::attachCanvas(::FrmBanner& banner)
     connect(&banner.document(), &BannerDocument::backgroundSwatch, Picture3, &PictureBox::setBackColor);
 }
 
-void Parent::Form_Load()
-{
-    Picture2->setBackColor(OleColors::Black);
-}
+void Parent::Form_Load() { Picture2->setBackColor(OleColors::Black); }
 
 void Parent::closeEvent(QCloseEvent* event)
 {
@@ -515,10 +511,7 @@ void Parent::cmdwrkcolor_Click() { setBackColor(Picture2->backColor()); }
 
 // --- editing commands -------------------------------------------------------
 
-void Parent::newBanner()
-{
-    Forms::FrmBanner().document().newBanner();
-}
+void Parent::newBanner() { Forms::FrmBanner().document().newBanner(); }
 
 void Parent::clearBanner() { Forms::FrmBanner().document().clear(); }
 

@@ -148,9 +148,9 @@ void Parent::exportGif()
     const QString fileName = CommonDialog1->fileName();
     if (PictureFiles::isSpecialFile(fileName)) {
         // The control would wait on a pipe for a reader, or write into a device.
-        warn(PictureFiles::describeSaveFailure(
-            PictureFiles::Status::CannotWrite,
-            QStringLiteral("It is not a regular file (a device, pipe or socket)."), fileName));
+        warn(PictureFiles::describeSaveFailure(PictureFiles::Status::CannotWrite,
+                                               QStringLiteral("It is not a regular file (a device, pipe or socket)."),
+                                               fileName));
         return;
     }
 

@@ -21,8 +21,9 @@ QString find(const QStringList& folders)
 {
     QStringList search = folders;
     if (search.isEmpty()) {
-        search = QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH")).split(QLatin1Char(':'),
-                                                                                              Qt::SkipEmptyParts);
+        search = QProcessEnvironment::systemEnvironment()
+                     .value(QStringLiteral("PATH"))
+                     .split(QLatin1Char(':'), Qt::SkipEmptyParts);
         // lshw-gtk lives with the administrator's programs.
         for (const char* extra : {"/usr/sbin", "/sbin"})
             if (!search.contains(QLatin1String(extra)))

@@ -81,16 +81,11 @@ QString ratioText(double r) { return QStringLiteral("%1:1").arg(r, 0, 'f', 2); }
 QString stepText(const FitStep& s)
 {
     switch (s.kind) {
-    case FitStep::Compact:
-        return QStringLiteral("the compact stream");
-    case FitStep::NoInterlace:
-        return QStringLiteral("no interlace");
-    case FitStep::CompactNoInterlace:
-        return QStringLiteral("the compact stream without interlace");
-    case FitStep::FewerColours:
-        return QStringLiteral("%1 colours").arg(s.maxColours);
-    case FitStep::CompactFewerColours:
-        return QStringLiteral("the compact stream with %1 colours").arg(s.maxColours);
+    case FitStep::Compact: return QStringLiteral("the compact stream");
+    case FitStep::NoInterlace: return QStringLiteral("no interlace");
+    case FitStep::CompactNoInterlace: return QStringLiteral("the compact stream without interlace");
+    case FitStep::FewerColours: return QStringLiteral("%1 colours").arg(s.maxColours);
+    case FitStep::CompactFewerColours: return QStringLiteral("the compact stream with %1 colours").arg(s.maxColours);
     }
     return QString();
 }
@@ -213,7 +208,6 @@ WebExportWindow::WebExportWindow(BannerDocument& document, CommonDialog& dialogs
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
-
 }
 
 WebExportWindow::~WebExportWindow() = default;
@@ -618,9 +612,8 @@ void WebExportWindow::showBytes()
         return;
     }
     if (r.fitsBudget) {
-        m_fitText->setText(QStringLiteral("Fits the %1 KB budget, %2 to spare.")
-                               .arg(budget / 1024)
-                               .arg(bytesText(budget - r.bytes)));
+        m_fitText->setText(
+            QStringLiteral("Fits the %1 KB budget, %2 to spare.").arg(budget / 1024).arg(bytesText(budget - r.bytes)));
         return;
     }
     QString text = QStringLiteral("<span style='color:#b00000'>Over the %1 KB budget by %2.</span> ")
@@ -681,9 +674,10 @@ void WebExportWindow::showColours()
         qint64 rest = 0;
         for (qsizetype i = shown; i < r.merges.size(); ++i)
             rest += r.merges.at(i).pixels;
-        auto* more = new QListWidgetItem(QStringLiteral("... and %1 more, %2 px")
-                                             .arg(QLocale().toString(r.merges.size() - shown), QLocale().toString(rest)),
-                                         m_merges);
+        auto* more =
+            new QListWidgetItem(QStringLiteral("... and %1 more, %2 px")
+                                    .arg(QLocale().toString(r.merges.size() - shown), QLocale().toString(rest)),
+                                m_merges);
         more->setForeground(palette().color(QPalette::PlaceholderText));
     }
     m_merges->show();
@@ -697,11 +691,13 @@ void WebExportWindow::showHidden()
         m_hiddenView->setImage({});
         return;
     }
-    const QString count = r.hiddenPixels == 1 ? QStringLiteral("1 text pixel is")
-                                               : QStringLiteral("%1 text pixels are").arg(QLocale().toString(r.hiddenPixels));
-    m_hiddenText->setText(count + QStringLiteral(" written as white, the colour the GIF makes transparent: on the "
-                                                 "page they show the page colour. Marked in red below; a text "
-                                                 "colour further from white keeps them."));
+    const QString count = r.hiddenPixels == 1
+        ? QStringLiteral("1 text pixel is")
+        : QStringLiteral("%1 text pixels are").arg(QLocale().toString(r.hiddenPixels));
+    m_hiddenText->setText(count
+                          + QStringLiteral(" written as white, the colour the GIF makes transparent: on the "
+                                           "page they show the page colour. Marked in red below; a text "
+                                           "colour further from white keeps them."));
     QImage marked = r.drawn.convertToFormat(QImage::Format_RGB32);
     {
         QPainter p(&marked);
@@ -729,14 +725,16 @@ void WebExportWindow::showLegibility()
         if (line.passes) {
             item->setText(2, QStringLiteral("Readable"));
         } else if (line.hasSuggestion) {
-            item->setText(2, QStringLiteral("Below %1:1; try palette colour %2")
-                                 .arg(kLegibleContrast, 0, 'f', 1)
-                                 .arg(colourText(line.suggestion)));
+            item->setText(2,
+                          QStringLiteral("Below %1:1; try palette colour %2")
+                              .arg(kLegibleContrast, 0, 'f', 1)
+                              .arg(colourText(line.suggestion)));
             item->setIcon(2, swatchIcon(line.suggestion));
             item->setData(2, Qt::UserRole, QVariant::fromValue(line.suggestion));
             item->setForeground(1, QColor(176, 0, 0));
         } else {
-            item->setText(2, QStringLiteral("Below %1:1; no palette colour reads well here").arg(kLegibleContrast, 0, 'f', 1));
+            item->setText(
+                2, QStringLiteral("Below %1:1; no palette colour reads well here").arg(kLegibleContrast, 0, 'f', 1));
             item->setForeground(1, QColor(176, 0, 0));
         }
     }
@@ -793,8 +791,8 @@ void WebExportWindow::chooseOtherPageColour()
 
 void WebExportWindow::warn(const QString& text)
 {
-    m_dialogs.provider().message(this, MessageRequest{ModStart::appTitle(), text, MessageButtons::Ok,
-                                                     MessageIcon::Warning});
+    m_dialogs.provider().message(this,
+                                 MessageRequest{ModStart::appTitle(), text, MessageButtons::Ok, MessageIcon::Warning});
 }
 
 bool WebExportWindow::exportGif()
@@ -835,7 +833,8 @@ bool WebExportWindow::exportGif()
         warn(PictureFiles::describeSaveFailure(status, reason, fileName));
         return false;
     }
-    m_status->setText(QStringLiteral("Saved %1 (%2).")
-                          .arg(QDir::toNativeSeparators(QFileInfo(fileName).fileName()), bytesText(report->gif.size())));
+    m_status->setText(
+        QStringLiteral("Saved %1 (%2).")
+            .arg(QDir::toNativeSeparators(QFileInfo(fileName).fileName()), bytesText(report->gif.size())));
     return true;
 }

@@ -22,8 +22,9 @@ frmHelp::frmHelp() : Form(nullptr, Qt::Tool | Qt::FramelessWindowHint)
 QString frmHelp::helpText()
 {
     const QChar cr(13);
-    return QStringLiteral("Velnora Provides Tooltips for each") + cr + QStringLiteral("Function Which Will Help you Along")
-        + cr + QStringLiteral("If You Have questions Please Visit Our") + cr + QStringLiteral("Web site At:") + cr
+    return QStringLiteral("Velnora Provides Tooltips for each") + cr
+        + QStringLiteral("Function Which Will Help you Along") + cr
+        + QStringLiteral("If You Have questions Please Visit Our") + cr + QStringLiteral("Web site At:") + cr
         + QStringLiteral("http://www.velnora.example/");
 }
 

@@ -62,8 +62,9 @@ frmresize::frmresize()
     checkPalette.setColor(QPalette::WindowText, OleColors::toQColor(m_foreColor));
     Check1->setPalette(checkPalette);
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Hold Down Left Mouse Button and Drag out Size of Banner Desired."),
-                       QRect(960, 3120, 6930, 240), 9.75f);
+    Label1 =
+        makeLabel(this, "Label1", QStringLiteral("Hold Down Left Mouse Button and Drag out Size of Banner Desired."),
+                  QRect(960, 3120, 6930, 240), 9.75f);
     Label2 = makeLabel(this, "Label2", QStringLiteral("Click OK When Done!"), QRect(3120, 3480, 2205, 240), 9.75f);
     // The size labels' design widths are those of a lone "0": they grow
     // with their captions.

@@ -300,7 +300,7 @@ QList<QImage> passesOf(const QImage& shown, bool interlaced, QRgb page)
 // A text line's glyph coverage (0 to 255) over its box, drawn as the
 // document draws it.
 struct Glyphs {
-    QRect box;      // in banner pixels, clipped
+    QRect box;       // in banner pixels, clipped
     QImage coverage; // Format_Alpha8, box-sized
 };
 
@@ -447,9 +447,9 @@ QString describe(pictaf::Status status)
     case pictaf::Status::TooLargeForGif:
         return QStringLiteral("The banner is too large for a GIF file (a side above 65535 pixels).");
     case pictaf::Status::NotEnoughMemory:
-    case pictaf::Status::OutOfMemory:
-        return QStringLiteral("There is not enough memory to export the banner.");
-    default: return QStringLiteral("The banner cannot be exported (%1).").arg(QString::fromLatin1(pictaf::toString(status)));
+    case pictaf::Status::OutOfMemory: return QStringLiteral("There is not enough memory to export the banner.");
+    default:
+        return QStringLiteral("The banner cannot be exported (%1).").arg(QString::fromLatin1(pictaf::toString(status)));
     }
 }
 
@@ -529,8 +529,8 @@ WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>&
     auto written = [&](Mapped& mapped256, int colours, bool interlaced) -> Coded {
         if (colours >= mapped256.image->colourCount())
             return encodeBoth(*mapped256.image, interlaced, status);
-        Mapped fewer = mapLikeControl(reduceColours(mapped256.work, *mapped256.image, colours, options.transparent),
-                                      flags);
+        Mapped fewer =
+            mapLikeControl(reduceColours(mapped256.work, *mapped256.image, colours, options.transparent), flags);
         if (!fewer.image) {
             status = fewer.status;
             return {};
@@ -735,13 +735,13 @@ void WebExportAnalyser::startNext()
         QMetaObject::invokeMethod(
             this,
             [this, report = std::move(report), generation] {
-                d->running = false;
-                // A newer request makes this one stale: drop it and run that.
-                if (generation == d->generation) {
-                    d->latest = report;
-                    emit ready(report);
-                }
-                startNext();
+            d->running = false;
+            // A newer request makes this one stale: drop it and run that.
+            if (generation == d->generation) {
+                d->latest = report;
+                emit ready(report);
+            }
+            startNext();
             },
             Qt::QueuedConnection);
     });

@@ -50,19 +50,19 @@ struct WebExportOptions {
 // Colours the control's mapping folds into another once its 256-entry table
 // is full.
 struct ColourMerge {
-    QRgb from = 0;      // a colour of the banner (opaque)
-    QRgb to = 0;        // the table entry written in its place (opaque)
-    qint64 pixels = 0;  // banner pixels of colour `from`
+    QRgb from = 0;     // a colour of the banner (opaque)
+    QRgb to = 0;       // the table entry written in its place (opaque)
+    qint64 pixels = 0; // banner pixels of colour `from`
 };
 
 // One printed text line against what the page shows under it.
 struct TextLegibility {
     QString text;
-    QRgb colour = 0;           // the text's colour, resolved (opaque)
-    QRect box;                 // the line's box in banner pixels, clipped to the banner
-    double contrast = 0.0;     // WCAG contrast ratio, 1 to 21
-    bool passes = false;       // contrast >= kLegibleContrast
-    QRgb suggestion = 0;       // nearest palette colour that passes, when !passes
+    QRgb colour = 0;       // the text's colour, resolved (opaque)
+    QRect box;             // the line's box in banner pixels, clipped to the banner
+    double contrast = 0.0; // WCAG contrast ratio, 1 to 21
+    bool passes = false;   // contrast >= kLegibleContrast
+    QRgb suggestion = 0;   // nearest palette colour that passes, when !passes
     bool hasSuggestion = false;
 };
 
@@ -80,9 +80,9 @@ struct FitStep {
     bool compact = false;
     bool interlaced = true;
     int maxColours = 256;
-    qint64 bytes = 0;   // size of the GIF written this way
-    qint64 saving = 0;  // bytes fewer than with the current options
-    bool fits = false;  // bytes <= budget
+    qint64 bytes = 0;  // size of the GIF written this way
+    qint64 saving = 0; // bytes fewer than with the current options
+    bool fits = false; // bytes <= budget
 };
 
 struct WebExportReport {
@@ -139,7 +139,8 @@ struct WebExportReport {
 // not system colours (ResolveTextColours on the UI thread makes them so, and
 // WebExportAnalyser does). Texts still in system colours are resolved here
 // from the application palette, which is only safe on the UI thread.
-WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>& texts, const WebExportOptions& options);
+WebExportReport AnalyseForWeb(const QImage& banner, const QList<BannerTextItem>& texts,
+                              const WebExportOptions& options);
 
 // The texts with system colours replaced by what they show now. UI thread only.
 QList<BannerTextItem> ResolveTextColours(QList<BannerTextItem> texts);

@@ -16,12 +16,14 @@ DialogUnits::Base DialogUnits::baseUnits(const DialogTemplate& dialog)
 {
     // A font that is not installed cannot be created: substituting another
     // would size the page by a font it is not drawn with either.
-    if (dialog.fontFace && QGuiApplication::instance() && QFontDatabase::hasFamily(QString::fromUtf8(dialog.fontFace))) {
+    if (dialog.fontFace && QGuiApplication::instance()
+        && QFontDatabase::hasFamily(QString::fromUtf8(dialog.fontFace))) {
         QFont font(QString::fromUtf8(dialog.fontFace));
         font.setPixelSize(std::max(1, dialog.pointSize * plat::LogPixelsY() / 72));
         font.setWeight(QFont::Normal);
         QFontMetrics metrics(font);
-        const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        const int alphabet =
+            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
         return Base{(alphabet + 26) / 52, metrics.height() + metrics.leading(), true};
     }
     const LONG units = GetDialogBaseUnits();

@@ -3,8 +3,8 @@
 #include "control/AboutPage.h"
 #include "control/ClassFactory.h"
 #include "control/IPictaform.h"
-#include "control/Pictafor.h"
 #include "control/PictafResources.h"
+#include "control/Pictafor.h"
 
 namespace pictaf {
 

@@ -35,7 +35,10 @@ HRESULT getType(void* i, VARIANT*, VARIANT* r)
     return self(i)->get_Type(&r->lVal);
 }
 HRESULT putType(void* i, VARIANT* a, VARIANT*) { return self(i)->put_Type(a[0].lVal); }
-HRESULT copyFile(void* i, VARIANT* a, VARIANT*) { return self(i)->CopyFile(a[0].bstrVal, a[1].bstrVal, a[2].intVal, a[3].intVal); }
+HRESULT copyFile(void* i, VARIANT* a, VARIANT*)
+{
+    return self(i)->CopyFile(a[0].bstrVal, a[1].bstrVal, a[2].intVal, a[3].intVal);
+}
 HRESULT copyPicture(void* i, VARIANT* a, VARIANT*)
 {
     return self(i)->CopyPicture(a[0].lVal, a[1].bstrVal, a[2].intVal, a[3].intVal);
@@ -44,8 +47,10 @@ HRESULT copyPicture(void* i, VARIANT* a, VARIANT*)
 constexpr ParamDescription kColour[] = {{"newVal", VT_UI4, "OLE_COLOR"}};
 constexpr ParamDescription kBool[] = {{"newVal", VT_BOOL, "VARIANT_BOOL"}};
 constexpr ParamDescription kLong[] = {{"newVal", VT_I4, "long"}};
-constexpr ParamDescription kCopyFile[] = {
-    {"InputFile", VT_BSTR, "BSTR"}, {"OutputFile", VT_BSTR, "BSTR"}, {"ScaleX", VT_INT, "int"}, {"ScaleY", VT_INT, "int"}};
+constexpr ParamDescription kCopyFile[] = {{"InputFile", VT_BSTR, "BSTR"},
+                                          {"OutputFile", VT_BSTR, "BSTR"},
+                                          {"ScaleX", VT_INT, "int"},
+                                          {"ScaleY", VT_INT, "int"}};
 constexpr ParamDescription kCopyPicture[] = {{"Picture", VT_I4, "long"},
                                              {"OutputFile", VT_BSTR, "BSTR"},
                                              {"PixelWidth", VT_INT, "int"},
@@ -55,12 +60,24 @@ constexpr ParamDescription kCopyPicture[] = {{"Picture", VT_I4, "long"},
 constexpr MemberDescription kMembers[] = {
     {DISPID_BgColor, "BgColor", MemberKind::PropertyGet, "background color", {}, VT_UI4, "OLE_COLOR", getBgColor},
     {DISPID_BgColor, "BgColor", MemberKind::PropertyPut, "background color", kColour, VT_VOID, "void", putBgColor},
-    {DISPID_Interlaced, "Interlaced", MemberKind::PropertyGet, "make output interlaced", {}, VT_BOOL, "VARIANT_BOOL",
+    {DISPID_Interlaced,
+     "Interlaced",
+     MemberKind::PropertyGet,
+     "make output interlaced",
+     {},
+     VT_BOOL,
+     "VARIANT_BOOL",
      getInterlaced},
     {DISPID_Interlaced, "Interlaced", MemberKind::PropertyPut, "make output interlaced", kBool, VT_VOID, "void",
      putInterlaced},
-    {DISPID_Transparent, "Transparent", MemberKind::PropertyGet, "make background color transparent", {}, VT_BOOL,
-     "VARIANT_BOOL", getTransparent},
+    {DISPID_Transparent,
+     "Transparent",
+     MemberKind::PropertyGet,
+     "make background color transparent",
+     {},
+     VT_BOOL,
+     "VARIANT_BOOL",
+     getTransparent},
     {DISPID_Transparent, "Transparent", MemberKind::PropertyPut, "make background color transparent", kBool, VT_VOID,
      "void", putTransparent},
     {DISPID_Type, "Type", MemberKind::PropertyGet, "output type", {}, VT_I4, "long", getType},
@@ -77,8 +94,8 @@ constexpr InterfaceDescription kInterfaces[] = {
 };
 
 constexpr CoClassDescription kClasses[] = {
-    {CLSID_Pictafor, "Pictafor", "Orvane Pictaform Control", TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL,
-     &IPictaform::kIID, nullptr},
+    {CLSID_Pictafor, "Pictafor", "Orvane Pictaform Control", TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL, &IPictaform::kIID,
+     nullptr},
     {CLSID_About, "About", "Orvane Pictaform Property Page Object", TYPEFLAG_FCANCREATE, nullptr, nullptr},
 };
 

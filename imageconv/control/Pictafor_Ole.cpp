@@ -1,8 +1,8 @@
 // The control as an embedded object: client site, verbs, extent, status from
 // the registration, quick activation, advise sinks and event freezing.
 #include "control/ControlWindow.h"
-#include "control/Pictafor.h"
 #include "control/PictafModule.h"
+#include "control/Pictafor.h"
 
 #include <com/ComRuntime.h>
 
@@ -174,7 +174,8 @@ HRESULT Pictafor::SetObjectRects(const RECT* posRect, const RECT*)
     if (!posRect)
         return E_POINTER;
     if (window_)
-        window_->setGeometry(posRect->left, posRect->top, posRect->right - posRect->left, posRect->bottom - posRect->top);
+        window_->setGeometry(posRect->left, posRect->top, posRect->right - posRect->left,
+                             posRect->bottom - posRect->top);
     return S_OK;
 }
 

@@ -31,7 +31,8 @@ HRESULT Pictafor::Save(IStream* stream, BOOL)
     if (!stream)
         return E_POINTER;
     // Read through our own dispatch interface, as every reader of the list does.
-    HRESULT h = PropertyStream::save(stream, static_cast<IPictaform*>(this), extent_, PropertyStream::pictaforProperties());
+    HRESULT h =
+        PropertyStream::save(stream, static_cast<IPictaform*>(this), extent_, PropertyStream::pictaforProperties());
     if (SUCCEEDED(h))
         needsSaving_ = false;
     return h;

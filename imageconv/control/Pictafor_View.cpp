@@ -1,7 +1,7 @@
 // What the control draws: bitmap 1, unscaled, in the top-left corner of the
 // rectangle it is given, clipped to it; nothing else.
-#include "control/Pictafor.h"
 #include "control/PictafModule.h"
+#include "control/Pictafor.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -51,8 +51,8 @@ std::string Pictafor::WindowClassName()
     return name;
 }
 
-HRESULT Pictafor::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC drawDc, const RECTL* bounds,
-                       const RECTL*, ContinueProc, std::uintptr_t)
+HRESULT Pictafor::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC drawDc, const RECTL* bounds, const RECTL*,
+                       ContinueProc, std::uintptr_t)
 {
     if (aspect != DVASPECT_CONTENT)
         return DV_E_DVASPECT;
@@ -119,8 +119,8 @@ HRESULT Pictafor::QueryHitPoint(DWORD aspect, const RECT* bounds, POINT location
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
         return DV_E_DVASPECT;
-    const bool inside = location.x >= bounds->left && location.x < bounds->right && location.y >= bounds->top &&
-                        location.y < bounds->bottom;
+    const bool inside = location.x >= bounds->left && location.x < bounds->right && location.y >= bounds->top
+        && location.y < bounds->bottom;
     *hit = inside ? HITRESULT_HIT : HITRESULT_OUTSIDE;
     return S_OK;
 }
@@ -131,8 +131,8 @@ HRESULT Pictafor::QueryHitRect(DWORD aspect, const RECT* bounds, const RECT* loc
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
         return DV_E_DVASPECT;
-    const bool overlaps = location->left < bounds->right && location->right > bounds->left &&
-                          location->top < bounds->bottom && location->bottom > bounds->top;
+    const bool overlaps = location->left < bounds->right && location->right > bounds->left
+        && location->top < bounds->bottom && location->bottom > bounds->top;
     *hit = overlaps ? HITRESULT_HIT : HITRESULT_OUTSIDE;
     return S_OK;
 }

@@ -3,8 +3,8 @@
 #include "control/IPictaform.h"
 
 #include <com/DispatchHelpers.h>
-#include <common/ByteReader.h>
 #include <com/Persist.h>
+#include <common/ByteReader.h>
 
 #include <cstring>
 #include <string>
@@ -43,10 +43,20 @@ HRESULT readU32(IStream* s, std::uint32_t& v)
 std::size_t fixedSize(VARTYPE tag)
 {
     switch (tag) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_BOOL: case VT_UI2: return 2;
-    case VT_I4: case VT_R4: case VT_ERROR: case VT_UI4: case VT_INT: case VT_UINT: return 4;
-    case VT_R8: case VT_CY: case VT_DATE: return 8;
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_BOOL:
+    case VT_UI2: return 2;
+    case VT_I4:
+    case VT_R4:
+    case VT_ERROR:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT: return 4;
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
     default: return 0;
     }
 }

@@ -123,8 +123,8 @@ PackedDib readDib(const ByteSource& src, Status* status)
             return fail(status, Status::Malformed);
     } else {
         // Only the 40-byte and 12-byte headers are read from files.
-        const bool known = headerSize == 52 || headerSize == 56 || headerSize == 64 || headerSize == 108
-            || headerSize == 124;
+        const bool known =
+            headerSize == 52 || headerSize == 56 || headerSize == 64 || headerSize == 108 || headerSize == 124;
         return fail(status, known ? Status::Unsupported : Status::Malformed);
     }
     const std::int32_t width = view.width, height = view.height;
@@ -132,13 +132,24 @@ PackedDib readDib(const ByteSource& src, Status* status)
     const std::uint32_t compression = view.compression, imageSize = view.imageSize, clrUsed = view.coloursUsed;
 
     switch (bpp) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    case 0: case 2: return fail(status, Status::Unsupported);
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
+    case 0:
+    case 2: return fail(status, Status::Unsupported);
     default: return fail(status, Status::Malformed);
     }
     switch (compression) {
-    case 0: case 1: case 2: case 3: case 6: break;
-    case 4: case 5: return fail(status, Status::Unsupported); // embedded JPEG or PNG
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 6: break;
+    case 4:
+    case 5: return fail(status, Status::Unsupported); // embedded JPEG or PNG
     default: return fail(status, Status::Malformed);
     }
     const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
@@ -152,8 +163,8 @@ PackedDib readDib(const ByteSource& src, Status* status)
     // pixel cannot index (a count beyond 2^bpp, any table above 8 bpp) are
     // skipped in the file and dropped from the DIB.
     const std::uint64_t entrySize = core ? 3 : 4;
-    const std::uint64_t declared = core ? (bpp <= 8 ? (1u << bpp) : 0)
-                                        : (clrUsed != 0 ? clrUsed : (bpp <= 8 ? (1u << bpp) : 0));
+    const std::uint64_t declared =
+        core ? (bpp <= 8 ? (1u << bpp) : 0) : (clrUsed != 0 ? clrUsed : (bpp <= 8 ? (1u << bpp) : 0));
     const std::uint64_t kept = bpp <= 8 ? std::min<std::uint64_t>(declared, 1u << bpp) : 0;
     // Bit-field masks follow a 40-byte header only when the compression says
     // so. A 16 or 32 bpp file without them and with a pixel offset of 0 is

@@ -113,8 +113,8 @@ int ColourMapper::nearestWhenFull(int red, int green, int blue)
     if (candidates_.empty())
         candidates_.resize(kBoxes);
     const int shift = 8 - kBoxBits;
-    const std::size_t box = static_cast<std::size_t>(((red >> kBoxBits) << (2 * shift))
-                                                      | ((green >> kBoxBits) << shift) | (blue >> kBoxBits));
+    const std::size_t box = static_cast<std::size_t>(((red >> kBoxBits) << (2 * shift)) | ((green >> kBoxBits) << shift)
+                                                     | (blue >> kBoxBits));
     std::unique_ptr<BoxCandidates>& slot = candidates_[box];
     if (!slot)
         slot = std::make_unique<BoxCandidates>();
@@ -137,8 +137,10 @@ void ColourMapper::fillBox(BoxCandidates& list, int r0, int g0, int b0) const
     std::int32_t bound = std::numeric_limits<std::int32_t>::max();
     for (int i = 0; i < count; ++i) {
         const int r = image_.red(i), g = image_.green(i), b = image_.blue(i);
-        const std::int32_t fr = axisMax(r, r0, r0 + last), fg = axisMax(g, g0, g0 + last), fb = axisMax(b, b0, b0 + last);
-        const std::int32_t nr = axisMin(r, r0, r0 + last), ng = axisMin(g, g0, g0 + last), nb = axisMin(b, b0, b0 + last);
+        const std::int32_t fr = axisMax(r, r0, r0 + last), fg = axisMax(g, g0, g0 + last),
+                           fb = axisMax(b, b0, b0 + last);
+        const std::int32_t nr = axisMin(r, r0, r0 + last), ng = axisMin(g, g0, g0 + last),
+                           nb = axisMin(b, b0, b0 + last);
         entries.push_back({r, g, b, i, nr * nr + ng * ng + nb * nb, fr * fr + fg * fg + fb * fb});
         bound = std::min(bound, entries.back().farEdge);
     }
@@ -172,7 +174,8 @@ void ColourMapper::fillBox(BoxCandidates& list, int r0, int g0, int b0) const
     });
 
     for (const Entry& e : entries) {
-        list.redGreen.insert(list.redGreen.end(), {static_cast<std::int16_t>(e.red), static_cast<std::int16_t>(e.green)});
+        list.redGreen.insert(list.redGreen.end(),
+                             {static_cast<std::int16_t>(e.red), static_cast<std::int16_t>(e.green)});
         list.blueZero.insert(list.blueZero.end(), {static_cast<std::int16_t>(e.blue), 0});
         list.index.push_back(static_cast<std::uint8_t>(e.index));
     }
@@ -217,10 +220,10 @@ __attribute__((target("avx2"))) std::size_t nearestAvx2(const std::int16_t* redG
     __m256i position = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i step = _mm256_set1_epi32(8);
     for (std::size_t i = 0; i < count; i += 8) {
-        const __m256i rg = _mm256_sub_epi16(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(redGreen + 2 * i)), queryRG);
-        const __m256i b = _mm256_sub_epi16(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blueZero + 2 * i)), queryB);
+        const __m256i rg =
+            _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(redGreen + 2 * i)), queryRG);
+        const __m256i b =
+            _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(blueZero + 2 * i)), queryB);
         const __m256i distance = _mm256_add_epi32(_mm256_madd_epi16(rg, rg), _mm256_madd_epi16(b, b));
         const __m256i closer = _mm256_cmpgt_epi32(best, distance);
         best = _mm256_blendv_epi8(best, distance, closer);
@@ -329,8 +332,8 @@ Status MapDibToIndexed(const PackedDib& dib, IndexedImage& image, ConversionFlag
         return Status::BadSize;
     const std::int64_t stride = plat::DibStride(header.width, 24);
     const std::uint64_t pixelsAt = header.size + DibColourTableSize(header);
-    if (stride < 0 || pixelsAt + static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(header.height)
-                          > dib.size())
+    if (stride < 0
+        || pixelsAt + static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(header.height) > dib.size())
         return Status::BadSize;
     const std::int32_t width = header.width;
     return mapRows(image, flags, bgColor, [&](std::int32_t r, std::uint32_t* colours) {

@@ -129,8 +129,8 @@ int GifEncoder::WriteHeader(const IndexedImage& image, ByteSink& sink)
     sink.write(table.data(), table.size());
     if (transparent) {
         // Graphic control extension: transparent colour flag only, no delay.
-        const std::uint8_t gce[8] = {0x21, 0xf9, 0x04, 0x01, 0x00, 0x00,
-                                     static_cast<std::uint8_t>(image.transparentIndex()), 0x00};
+        const std::uint8_t gce[8] = {
+            0x21, 0xf9, 0x04, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(image.transparentIndex()), 0x00};
         sink.write(gce, sizeof gce);
     }
     sink.writeByte(0x2c);

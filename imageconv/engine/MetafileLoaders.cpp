@@ -68,8 +68,7 @@ void fillWhite(plat::DeviceContext& dc, const TargetRect& target)
 
 } // namespace
 
-WorkBitmap RenderWmf(plat::HGDIOBJ metafile, const TargetRect& target, ConversionFlags, std::uint32_t,
-                     Status* status)
+WorkBitmap RenderWmf(plat::HGDIOBJ metafile, const TargetRect& target, ConversionFlags, std::uint32_t, Status* status)
 {
     if (plat::GetObjectType(metafile) != plat::OBJ_METAFILE)
         return fail(status, Status::BadHandle);
@@ -102,8 +101,7 @@ WorkBitmap RenderEmf(plat::HGDIOBJ enhMetafile, const TargetRect& target, Conver
     {
         plat::DeviceContext dc(bitmap);
         fillWhite(dc, target);
-        plat::PlayEnhMetaFile(dc, enhMetafile,
-                              QRectF(target.left, target.top, target.width(), target.height()));
+        plat::PlayEnhMetaFile(dc, enhMetafile, QRectF(target.left, target.top, target.width(), target.height()));
     }
     if (status)
         *status = Status::Ok;
@@ -181,10 +179,10 @@ WorkBitmap LoadEmfFile(const std::string& name, std::int32_t scaleX, std::int32_
     const std::int64_t width = std::int64_t{right} - left;
     const std::int64_t height = std::int64_t{bottom} - top;
     TargetRect target;
-    target.right = static_cast<std::int32_t>(
-        mulDiv(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(scaleX), 100));
-    target.bottom = static_cast<std::int32_t>(
-        mulDiv(static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(scaleY), 100));
+    target.right =
+        static_cast<std::int32_t>(mulDiv(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(scaleX), 100));
+    target.bottom =
+        static_cast<std::int32_t>(mulDiv(static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(scaleY), 100));
     const WorkBitmap bitmap = RenderEmf(metafile, target, flags, bgColor, status);
     plat::DeleteEnhMetaFile(metafile);
     return bitmap;

@@ -12,7 +12,7 @@ WorkBitmap LoadEmfFile(const std::string& name, std::int32_t scaleX, std::int32_
                        std::uint32_t bgColor, Status* status = nullptr);
 WorkBitmap RenderWmf(plat::HGDIOBJ metafile, const TargetRect& target, ConversionFlags flags, std::uint32_t bgColor,
                      Status* status = nullptr);
-WorkBitmap RenderEmf(plat::HGDIOBJ enhMetafile, const TargetRect& target, ConversionFlags flags,
-                     std::uint32_t bgColor, Status* status = nullptr);
+WorkBitmap RenderEmf(plat::HGDIOBJ enhMetafile, const TargetRect& target, ConversionFlags flags, std::uint32_t bgColor,
+                     Status* status = nullptr);
 
 } // namespace pictaf

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <functional>
-#include <cctype>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -16,7 +16,6 @@
 namespace pictaf {
 
 namespace {
-
 
 // Names of temporary files that exist on disk right now. A signal handler
 // may read them at any moment, so a slot is filled before its name is
@@ -72,8 +71,8 @@ std::string baseOf(const std::string& path)
 // A name beside target that nothing else uses: hidden, with a random tail.
 std::string temporaryName(const std::string& target)
 {
-    thread_local std::uint64_t state = static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count())
+    thread_local std::uint64_t state =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())
         ^ (std::hash<std::thread::id>()(std::this_thread::get_id()) << 1) ^ static_cast<std::uint64_t>(::getpid());
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string name = folderOf(target) + "/." + baseOf(target) + ".";
@@ -117,10 +116,7 @@ Status statusOfWriteError(int error)
 
 OutputFile::OutputFile(std::size_t bufferSize) : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {}
 
-OutputFile::~OutputFile()
-{
-    discard();
-}
+OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::failWith(Status status, int error)
 {
@@ -418,7 +414,8 @@ void OutputFile::discard()
 
 bool SameFile(const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
         && sa.st_ino == sb.st_ino;
 }

@@ -68,7 +68,7 @@ private:
     bool namedOnly_ = false;
     bool existed_ = true; // the name was taken when open() looked
     int fd_ = -1;
-    int slot_ = -1; // pending-name slot of a named temporary
+    int slot_ = -1;         // pending-name slot of a named temporary
     std::string name_;      // as given, for direct writes
     std::string target_;    // the regular file finally written
     std::string temporary_; // named temporary, when there is one

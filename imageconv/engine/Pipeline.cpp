@@ -90,8 +90,8 @@ std::int32_t ScaleDimension(std::uint32_t natural, std::int32_t percent)
         : static_cast<std::int32_t>(scaled);
 }
 
-WorkBitmap LoadFileBitmap(const std::string& inputFile, std::int32_t scaleX, std::int32_t scaleY,
-                          ConversionFlags flags, std::uint32_t bgColor, Status* status)
+WorkBitmap LoadFileBitmap(const std::string& inputFile, std::int32_t scaleX, std::int32_t scaleY, ConversionFlags flags,
+                          std::uint32_t bgColor, Status* status)
 {
     if (ProbeWmfFile(inputFile))
         return LoadWmfFile(inputFile, scaleX, scaleY, flags, bgColor, status);

@@ -34,8 +34,8 @@ using WorkBitmap = plat::HGDIOBJ;
 // Input file (placeable WMF, EMF or BMP, probed in that order) scaled by
 // scaleX, scaleY per cent of its natural size. 0 on failure, with the reason
 // in *status when given.
-WorkBitmap LoadFileBitmap(const std::string& inputFile, std::int32_t scaleX, std::int32_t scaleY,
-                          ConversionFlags flags, std::uint32_t bgColor, Status* status = nullptr);
+WorkBitmap LoadFileBitmap(const std::string& inputFile, std::int32_t scaleX, std::int32_t scaleY, ConversionFlags flags,
+                          std::uint32_t bgColor, Status* status = nullptr);
 
 // Picture handle (bitmap 7, metafile 9, enhanced metafile 13) rendered or
 // stretched into target. The caller's handle is never changed or deleted.

@@ -125,10 +125,10 @@ bool PeekFileSize(const std::string& name, PictureSize& size)
             unitsPerInch = plat::kDefaultUnitsPerInch;
         const auto spanX = static_cast<std::uint32_t>(static_cast<std::int32_t>(placeable.right) - placeable.left);
         const auto spanY = static_cast<std::uint32_t>(static_cast<std::int32_t>(placeable.bottom) - placeable.top);
-        size.width = static_cast<std::uint32_t>(
-            mulDiv(spanX, static_cast<std::uint32_t>(plat::LogPixelsX()), unitsPerInch));
-        size.height = static_cast<std::uint32_t>(
-            mulDiv(spanY, static_cast<std::uint32_t>(plat::LogPixelsY()), unitsPerInch));
+        size.width =
+            static_cast<std::uint32_t>(mulDiv(spanX, static_cast<std::uint32_t>(plat::LogPixelsX()), unitsPerInch));
+        size.height =
+            static_cast<std::uint32_t>(mulDiv(spanY, static_cast<std::uint32_t>(plat::LogPixelsY()), unitsPerInch));
         return true;
     }
     if (have >= 40 && first == plat::kEmfHeaderType) {

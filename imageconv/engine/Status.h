@@ -17,12 +17,12 @@ enum class Status {
     OutOfMemory,
     CannotOpenOutput,
     WriteFailed,
-    NoSpace,          // the output's file system is full (or the user's quota used up)
-    OutputExists,     // not replaced on request
-    OutputIsInput,    // the output names the input file itself
+    NoSpace,       // the output's file system is full (or the user's quota used up)
+    OutputExists,  // not replaced on request
+    OutputIsInput, // the output names the input file itself
     InputIsDirectory,
-    TooLargeForGif,   // wider or higher than GIF's 16-bit sizes hold
-    NotEnoughMemory,  // the conversion would need more memory than the machine can spare
+    TooLargeForGif,  // wider or higher than GIF's 16-bit sizes hold
+    NotEnoughMemory, // the conversion would need more memory than the machine can spare
 };
 
 const char* toString(Status status);

@@ -72,10 +72,7 @@ std::u16string Utf16FromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdU16String();
 }
 
-std::string Utf8FromBstr(BSTR s)
-{
-    return s ? Utf8FromUtf16(std::u16string_view(s, SysStringLen(s))) : std::string();
-}
+std::string Utf8FromBstr(BSTR s) { return s ? Utf8FromUtf16(std::u16string_view(s, SysStringLen(s))) : std::string(); }
 
 BSTR BstrFromUtf8(std::string_view text)
 {

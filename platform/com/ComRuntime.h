@@ -12,9 +12,8 @@
 //
 //   using namespace plat::com;
 //   CLSID clsid;
-//   HRESULT h = CLSIDFromFormClassName("PICTAFLibCtl.Pictafor", &clsid);  // or CLSIDFromProgID("Pictaform.Pictaform", &clsid)
-//   ComPtr<IUnknown> control;
-//   if (SUCCEEDED(h))
+//   HRESULT h = CLSIDFromFormClassName("PICTAFLibCtl.Pictafor", &clsid);  // or CLSIDFromProgID("Pictaform.Pictaform",
+//   &clsid) ComPtr<IUnknown> control; if (SUCCEEDED(h))
 //       h = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.put_void());
 //   if (FAILED(h))
 //       qWarning("cannot create the control: %s", HResultText(h).c_str());

@@ -153,7 +153,10 @@ inline constexpr GUID GUID_NULL{};
 namespace detail {
 constexpr int hexValue(char c)
 {
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : throw "bad hex digit";
+    return c >= '0' && c <= '9' ? c - '0'
+        : c >= 'a' && c <= 'f'  ? c - 'a' + 10
+        : c >= 'A' && c <= 'F'  ? c - 'A' + 10
+                                : throw "bad hex digit";
 }
 constexpr std::uint32_t hexField(const char* s, int digits)
 {

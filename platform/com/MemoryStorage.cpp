@@ -185,10 +185,7 @@ private:
     CLSID clsid_{};
 };
 
-ComPtr<IStream> MemoryStorage::shareBytes(Element& e)
-{
-    return CreateSharedMemoryStream(e.data);
-}
+ComPtr<IStream> MemoryStorage::shareBytes(Element& e) { return CreateSharedMemoryStream(e.data); }
 
 ElementStream::ElementStream(MemoryStorage* storage, std::string name, ComPtr<IStream> inner, bool writable)
     : storage_(storage), name_(std::move(name)), inner_(std::move(inner)), writable_(writable)

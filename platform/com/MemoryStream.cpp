@@ -58,9 +58,9 @@ public:
     HRESULT Seek(std::int64_t move, DWORD origin, std::uint64_t* newPosition) override
     {
         std::int64_t base = origin == STREAM_SEEK_SET ? 0
-                            : origin == STREAM_SEEK_CUR ? static_cast<std::int64_t>(pos_)
-                            : origin == STREAM_SEEK_END ? static_cast<std::int64_t>(data_->size())
-                                                        : -1;
+            : origin == STREAM_SEEK_CUR               ? static_cast<std::int64_t>(pos_)
+            : origin == STREAM_SEEK_END               ? static_cast<std::int64_t>(data_->size())
+                                                      : -1;
         if (base < 0)
             return STG_E_INVALIDFUNCTION;
         if ((move < 0 && -move > base) || (move > 0 && static_cast<std::uint64_t>(move) > kMaxMemoryStreamSize))
@@ -127,7 +127,8 @@ std::vector<std::uint8_t> MemoryStreamBytes(IStream* stream)
         return out;
     std::uint64_t pos = 0;
     STATSTG st;
-    if (FAILED(stream->Seek(0, STREAM_SEEK_CUR, &pos)) || FAILED(stream->Stat(&st, 0)) || st.size > kMaxMemoryStreamSize)
+    if (FAILED(stream->Seek(0, STREAM_SEEK_CUR, &pos)) || FAILED(stream->Stat(&st, 0))
+        || st.size > kMaxMemoryStreamSize)
         return out;
     out.resize(st.size);
     ULONG read = 0;

@@ -36,8 +36,8 @@ struct VersionResource {
     std::uint16_t productVersion[4];
     DWORD fileOS;
     DWORD fileType;
-    LCID language;           // 0x0409
-    std::uint16_t codePage;  // 1200: Unicode
+    LCID language;          // 0x0409
+    std::uint16_t codePage; // 1200: Unicode
     std::span<const VersionString> strings;
 };
 
@@ -67,8 +67,8 @@ constexpr DWORD WS_EX_CONTROLPARENT = 0x10000;
 struct DialogItem {
     DialogItemKind kind;
     int id;
-    const char* text;  // Text
-    UINT bitmapId;     // Bitmap
+    const char* text;   // Text
+    UINT bitmapId;      // Bitmap
     short x, y, cx, cy; // dialog units
     DWORD style;
     DWORD exStyle;
@@ -77,7 +77,7 @@ struct DialogItem {
 struct DialogTemplate {
     UINT id;
     DWORD style;
-    short x, y, cx, cy; // dialog units
+    short x, y, cx, cy;   // dialog units
     const char* caption;  // null: none
     const char* fontFace; // null: no font declared
     std::uint16_t pointSize;

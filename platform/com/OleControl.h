@@ -95,7 +95,8 @@ struct IOleObject : IUnknown {
     virtual HRESULT GetMoniker(DWORD assign, DWORD which, IUnknown** moniker) = 0;
     virtual HRESULT InitFromData(IUnknown* dataObject, BOOL creation, DWORD reserved) = 0;
     virtual HRESULT GetClipboardData(DWORD reserved, IUnknown** dataObject) = 0;
-    virtual HRESULT DoVerb(LONG verb, MSG* msg, IOleClientSite* site, LONG lindex, HWND parent, const RECT* posRect) = 0;
+    virtual HRESULT DoVerb(LONG verb, MSG* msg, IOleClientSite* site, LONG lindex, HWND parent,
+                           const RECT* posRect) = 0;
     virtual HRESULT EnumVerbs(IEnumOLEVERB** verbs) = 0;
     virtual HRESULT Update() = 0;
     virtual HRESULT IsUpToDate() = 0;
@@ -179,8 +180,8 @@ struct IViewObject : IUnknown {
     virtual HRESULT Draw(DWORD aspect, LONG lindex, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDc,
                          HDC drawDc, const RECTL* bounds, const RECTL* windowBounds, ContinueProc cont,
                          std::uintptr_t continueArg) = 0;
-    virtual HRESULT GetColorSet(DWORD aspect, LONG lindex, void* aspectInfo, DVTARGETDEVICE* targetDevice,
-                                HDC targetDc, void** colorSet) = 0;
+    virtual HRESULT GetColorSet(DWORD aspect, LONG lindex, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDc,
+                                void** colorSet) = 0;
     virtual HRESULT Freeze(DWORD aspect, LONG lindex, void* aspectInfo, DWORD* freeze) = 0;
     virtual HRESULT Unfreeze(DWORD freeze) = 0;
     virtual HRESULT SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* sink) = 0;

@@ -81,7 +81,8 @@ HRESULT OleRegGetUserType(REFCLSID clsid, DWORD form, std::u16string* userType)
     if (!userType)
         return E_POINTER;
     const std::string key = classKey(clsid);
-    std::optional<std::string> text = RegGetString(HKEY_CLASSES_ROOT, key + "\\AuxUserType\\" + std::to_string(form), "");
+    std::optional<std::string> text =
+        RegGetString(HKEY_CLASSES_ROOT, key + "\\AuxUserType\\" + std::to_string(form), "");
     if (!text)
         text = RegGetString(HKEY_CLASSES_ROOT, key, "");
     if (!text)

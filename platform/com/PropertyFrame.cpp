@@ -18,7 +18,10 @@ namespace {
 class FrameSite final : public IPropertyPageSite, public RefCounted<FrameSite> {
 public:
     FrameSite(LCID lcid, std::function<void()> changed) : lcid_(lcid), changed_(std::move(changed)) {}
-    HRESULT QueryInterface(REFIID iid, void** out) override { return queryInterfaces<IPropertyPageSite>(this, iid, out); }
+    HRESULT QueryInterface(REFIID iid, void** out) override
+    {
+        return queryInterfaces<IPropertyPageSite>(this, iid, out);
+    }
     ULONG AddRef() override { return addRef(); }
     ULONG Release() override { return release(); }
     HRESULT OnStatusChange(DWORD) override
@@ -78,7 +81,8 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
     auto* layout = new QVBoxLayout(&dialog);
     auto* tabs = new QTabWidget(&dialog);
     layout->addWidget(tabs);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, &dialog);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, &dialog);
     layout->addWidget(buttons);
     QPushButton* apply = buttons->button(QDialogButtonBox::Apply);
     apply->setEnabled(false);
@@ -86,7 +90,8 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
     std::vector<FramePage> framePages;
     for (ULONG i = 0; i < pageCount; ++i) {
         FramePage fp;
-        if (FAILED(CoCreateInstance(pages[i], nullptr, CLSCTX_INPROC_SERVER, uuidof<IPropertyPage>(), fp.page.put_void())))
+        if (FAILED(
+                CoCreateInstance(pages[i], nullptr, CLSCTX_INPROC_SERVER, uuidof<IPropertyPage>(), fp.page.put_void())))
             continue; // a page that cannot be made is left out, as the host's frame does
         fp.site = ComPtr<FrameSite>::attach(new FrameSite(lcid, [apply] { apply->setEnabled(true); }));
         fp.page->SetPageSite(fp.site.get());

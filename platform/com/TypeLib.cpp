@@ -202,7 +202,8 @@ HRESULT TypeInfoImpl::GetTypeAttr(TYPEATTR* attr)
     } else {
         attr->guid = coclass_->clsid;
         attr->typekind = TKIND_COCLASS;
-        attr->cImplTypes = static_cast<std::uint16_t>((coclass_->defaultInterface ? 1 : 0) + (coclass_->defaultSource ? 1 : 0));
+        attr->cImplTypes =
+            static_cast<std::uint16_t>((coclass_->defaultInterface ? 1 : 0) + (coclass_->defaultSource ? 1 : 0));
         attr->wTypeFlags = coclass_->flags;
     }
     return S_OK;
@@ -256,15 +257,16 @@ HRESULT TypeInfoImpl::Invoke(void* instance, MEMBERID id, std::uint16_t flags, D
         if (m.id != id)
             continue;
         if (isPut ? m.kind == MemberKind::PropertyPut
-                  : (m.kind == MemberKind::PropertyGet && (flags & DISPATCH_PROPERTYGET)) ||
-                        (m.kind == MemberKind::Method && (flags & DISPATCH_METHOD)))
+                  : (m.kind == MemberKind::PropertyGet && (flags & DISPATCH_PROPERTYGET))
+                    || (m.kind == MemberKind::Method && (flags & DISPATCH_METHOD)))
             member = &m;
     }
     if (!member)
         return DISP_E_MEMBERNOTFOUND;
     if (member->kind == MemberKind::PropertyPut) {
-        if (params->cNamedArgs > 1 || (params->cNamedArgs == 1 && (!params->rgdispidNamedArgs ||
-                                                                   params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
+        if (params->cNamedArgs > 1
+            || (params->cNamedArgs == 1
+                && (!params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
             return DISP_E_NONAMEDARGS;
     } else if (params->cNamedArgs) {
         return DISP_E_NONAMEDARGS;
@@ -483,11 +485,11 @@ HRESULT RegisterTypeLib(ITypeLib* lib, std::string_view path, std::string_view h
     const std::string version = versionKey(attr.wMajorVerNum, attr.wMinorVerNum);
     const std::string base = "TypeLib\\" + libid + "\\" + version;
     RegistryTransaction tx;
-    bool ok = RegSetString(HKEY_CLASSES_ROOT, base, "", doc.get() ? doc.toUtf8() : name.toUtf8()) == ERROR_SUCCESS &&
-              RegSetString(HKEY_CLASSES_ROOT, base + "\\NAME", "", name.toUtf8()) == ERROR_SUCCESS &&
-              RegSetString(HKEY_CLASSES_ROOT, base + "\\" + lcidKey(attr.lcid) + "\\linux", "", path) == ERROR_SUCCESS &&
-              RegSetString(HKEY_CLASSES_ROOT, base + "\\FLAGS", "", std::to_string(attr.wLibFlags)) == ERROR_SUCCESS &&
-              RegSetString(HKEY_CLASSES_ROOT, base + "\\HELPDIR", "", helpDir) == ERROR_SUCCESS;
+    bool ok = RegSetString(HKEY_CLASSES_ROOT, base, "", doc.get() ? doc.toUtf8() : name.toUtf8()) == ERROR_SUCCESS
+        && RegSetString(HKEY_CLASSES_ROOT, base + "\\NAME", "", name.toUtf8()) == ERROR_SUCCESS
+        && RegSetString(HKEY_CLASSES_ROOT, base + "\\" + lcidKey(attr.lcid) + "\\linux", "", path) == ERROR_SUCCESS
+        && RegSetString(HKEY_CLASSES_ROOT, base + "\\FLAGS", "", std::to_string(attr.wLibFlags)) == ERROR_SUCCESS
+        && RegSetString(HKEY_CLASSES_ROOT, base + "\\HELPDIR", "", helpDir) == ERROR_SUCCESS;
     for (UINT i = 0; ok && i < lib->GetTypeInfoCount(); ++i) {
         ComPtr<ITypeInfo> info;
         TYPEATTR ta;
@@ -498,10 +500,10 @@ HRESULT RegisterTypeLib(ITypeLib* lib, std::string_view path, std::string_view h
         Bstr itfName;
         info->GetDocumentation(DISPID_UNKNOWN, itfName.put(), nullptr, nullptr, nullptr);
         const std::string key = "Interface\\" + GuidToString(ta.guid);
-        ok = RegSetString(HKEY_CLASSES_ROOT, key, "", itfName.toUtf8()) == ERROR_SUCCESS &&
-             RegSetString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid32", "", kProxyStub) == ERROR_SUCCESS &&
-             RegSetString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "", libid) == ERROR_SUCCESS &&
-             RegSetString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "Version", version) == ERROR_SUCCESS;
+        ok = RegSetString(HKEY_CLASSES_ROOT, key, "", itfName.toUtf8()) == ERROR_SUCCESS
+            && RegSetString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid32", "", kProxyStub) == ERROR_SUCCESS
+            && RegSetString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "", libid) == ERROR_SUCCESS
+            && RegSetString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "Version", version) == ERROR_SUCCESS;
     }
     if (!ok) {
         tx.abandon();
@@ -523,8 +525,8 @@ HRESULT UnRegisterTypeLib(REFGUID libid, std::uint16_t major, std::uint16_t mino
         for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
             ComPtr<ITypeInfo> info;
             TYPEATTR ta;
-            if (SUCCEEDED(lib->GetTypeInfo(i, info.put())) && SUCCEEDED(info->GetTypeAttr(&ta)) &&
-                ta.typekind != TKIND_COCLASS)
+            if (SUCCEEDED(lib->GetTypeInfo(i, info.put())) && SUCCEEDED(info->GetTypeAttr(&ta))
+                && ta.typekind != TKIND_COCLASS)
                 interfaces.push_back(ta.guid);
         }
     RegistryTransaction tx;
@@ -562,8 +564,8 @@ HRESULT CLSIDFromTypeLibClass(std::string_view libraryName, std::string_view cla
                 continue;
             ComPtr<ITypeInfo> info;
             TYPEATTR ta;
-            if (SUCCEEDED(lib->FindName(className, info.put())) && SUCCEEDED(info->GetTypeAttr(&ta)) &&
-                ta.typekind == TKIND_COCLASS) {
+            if (SUCCEEDED(lib->FindName(className, info.put())) && SUCCEEDED(info->GetTypeAttr(&ta))
+                && ta.typekind == TKIND_COCLASS) {
                 *clsid = ta.guid;
                 return S_OK;
             }
@@ -595,8 +597,8 @@ HRESULT DispGetIDsOfNames(ITypeInfo* info, LPOLESTR* names, UINT count, DISPID* 
     return info->GetIDsOfNames(names, count, ids);
 }
 
-HRESULT DispInvoke(void* instance, ITypeInfo* info, DISPID id, std::uint16_t flags, DISPPARAMS* params,
-                   VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr)
+HRESULT DispInvoke(void* instance, ITypeInfo* info, DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* excepInfo, UINT* argErr)
 {
     if (!info)
         return E_INVALIDARG;

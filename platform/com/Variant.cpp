@@ -5,9 +5,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -19,10 +19,10 @@ namespace {
 // A source value reduced to one of a few kinds, for conversion.
 struct Scalar {
     enum Kind { Empty, Null, Error, Int, UInt, Real, Currency, Bool, Text, Object } kind = Empty;
-    std::int64_t i = 0;   // Int, Currency (x 10000), Bool (-1 or 0)
-    std::uint64_t u = 0;  // UInt
-    double d = 0;         // Real
-    std::u16string text;  // Text
+    std::int64_t i = 0;  // Int, Currency (x 10000), Bool (-1 or 0)
+    std::uint64_t u = 0; // UInt
+    double d = 0;        // Real
+    std::u16string text; // Text
     IUnknown* object = nullptr;
     bool isDate = false;
 };
@@ -30,11 +30,25 @@ struct Scalar {
 std::size_t sizeOfByRef(VARTYPE base)
 {
     switch (base) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
-    case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: return sizeof(void*);
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
     default: return 0;
     }
 }
@@ -64,27 +78,78 @@ HRESULT toScalar(const VARIANT& v, Scalar& s)
     switch (v.vt) {
     case VT_EMPTY: s.kind = Scalar::Empty; return S_OK;
     case VT_NULL: s.kind = Scalar::Null; return S_OK;
-    case VT_ERROR: s.kind = Scalar::Error; s.i = v.scode; return S_OK;
-    case VT_I1: s.kind = Scalar::Int; s.i = v.cVal; return S_OK;
-    case VT_I2: s.kind = Scalar::Int; s.i = v.iVal; return S_OK;
-    case VT_I4: case VT_INT: s.kind = Scalar::Int; s.i = v.lVal; return S_OK;
-    case VT_I8: s.kind = Scalar::Int; s.i = v.llVal; return S_OK;
-    case VT_UI1: s.kind = Scalar::UInt; s.u = v.bVal; return S_OK;
-    case VT_UI2: s.kind = Scalar::UInt; s.u = v.uiVal; return S_OK;
-    case VT_UI4: case VT_UINT: s.kind = Scalar::UInt; s.u = v.ulVal; return S_OK;
-    case VT_UI8: s.kind = Scalar::UInt; s.u = v.ullVal; return S_OK;
-    case VT_R4: s.kind = Scalar::Real; s.d = v.fltVal; return S_OK;
-    case VT_R8: s.kind = Scalar::Real; s.d = v.dblVal; return S_OK;
-    case VT_DATE: s.kind = Scalar::Real; s.d = v.date; s.isDate = true; return S_OK;
-    case VT_CY: s.kind = Scalar::Currency; s.i = v.cyVal.int64; return S_OK;
-    case VT_BOOL: s.kind = Scalar::Bool; s.i = v.boolVal ? -1 : 0; return S_OK;
+    case VT_ERROR:
+        s.kind = Scalar::Error;
+        s.i = v.scode;
+        return S_OK;
+    case VT_I1:
+        s.kind = Scalar::Int;
+        s.i = v.cVal;
+        return S_OK;
+    case VT_I2:
+        s.kind = Scalar::Int;
+        s.i = v.iVal;
+        return S_OK;
+    case VT_I4:
+    case VT_INT:
+        s.kind = Scalar::Int;
+        s.i = v.lVal;
+        return S_OK;
+    case VT_I8:
+        s.kind = Scalar::Int;
+        s.i = v.llVal;
+        return S_OK;
+    case VT_UI1:
+        s.kind = Scalar::UInt;
+        s.u = v.bVal;
+        return S_OK;
+    case VT_UI2:
+        s.kind = Scalar::UInt;
+        s.u = v.uiVal;
+        return S_OK;
+    case VT_UI4:
+    case VT_UINT:
+        s.kind = Scalar::UInt;
+        s.u = v.ulVal;
+        return S_OK;
+    case VT_UI8:
+        s.kind = Scalar::UInt;
+        s.u = v.ullVal;
+        return S_OK;
+    case VT_R4:
+        s.kind = Scalar::Real;
+        s.d = v.fltVal;
+        return S_OK;
+    case VT_R8:
+        s.kind = Scalar::Real;
+        s.d = v.dblVal;
+        return S_OK;
+    case VT_DATE:
+        s.kind = Scalar::Real;
+        s.d = v.date;
+        s.isDate = true;
+        return S_OK;
+    case VT_CY:
+        s.kind = Scalar::Currency;
+        s.i = v.cyVal.int64;
+        return S_OK;
+    case VT_BOOL:
+        s.kind = Scalar::Bool;
+        s.i = v.boolVal ? -1 : 0;
+        return S_OK;
     case VT_BSTR:
         s.kind = Scalar::Text;
         if (v.bstrVal)
             s.text.assign(v.bstrVal, SysStringLen(v.bstrVal));
         return S_OK;
-    case VT_UNKNOWN: s.kind = Scalar::Object; s.object = v.punkVal; return S_OK;
-    case VT_DISPATCH: s.kind = Scalar::Object; s.object = v.pdispVal; return S_OK;
+    case VT_UNKNOWN:
+        s.kind = Scalar::Object;
+        s.object = v.punkVal;
+        return S_OK;
+    case VT_DISPATCH:
+        s.kind = Scalar::Object;
+        s.object = v.pdispVal;
+        return S_OK;
     default: return DISP_E_BADVARTYPE;
     }
 }
@@ -116,7 +181,9 @@ HRESULT parseNumber(const std::u16string& text, Scalar& out)
         int base = (a[1] == 'H' || a[1] == 'h') ? 16 : 8;
         std::uint64_t v = 0;
         for (std::size_t i = 2; i < a.size(); ++i) {
-            int d = std::isxdigit(static_cast<unsigned char>(a[i])) ? (std::isdigit(static_cast<unsigned char>(a[i])) ? a[i] - '0' : (std::tolower(a[i]) - 'a' + 10)) : 99;
+            int d = std::isxdigit(static_cast<unsigned char>(a[i]))
+                ? (std::isdigit(static_cast<unsigned char>(a[i])) ? a[i] - '0' : (std::tolower(a[i]) - 'a' + 10))
+                : 99;
             if (d >= base)
                 return DISP_E_TYPEMISMATCH;
             if (v > (std::numeric_limits<std::uint64_t>::max() >> (base == 16 ? 4 : 3)))
@@ -177,12 +244,15 @@ HRESULT parseNumber(const std::u16string& text, Scalar& out)
 }
 
 // Integer value of s, rounding reals and currency half to even.
-HRESULT toInteger(const Scalar& s, std::int64_t min, std::uint64_t max, std::int64_t& outSigned, std::uint64_t& outUnsigned,
-                  bool& negative)
+HRESULT toInteger(const Scalar& s, std::int64_t min, std::uint64_t max, std::int64_t& outSigned,
+                  std::uint64_t& outUnsigned, bool& negative)
 {
     negative = false;
     switch (s.kind) {
-    case Scalar::Empty: outSigned = 0; outUnsigned = 0; return S_OK;
+    case Scalar::Empty:
+        outSigned = 0;
+        outUnsigned = 0;
+        return S_OK;
     case Scalar::Int:
     case Scalar::Bool:
         if (s.i < 0) {
@@ -295,7 +365,10 @@ HRESULT toText(const Scalar& s, std::string& out)
     case Scalar::Int: out = std::to_string(s.i); return S_OK;
     case Scalar::UInt: out = std::to_string(s.u); return S_OK;
     case Scalar::Bool: out = s.i ? "True" : "False"; return S_OK;
-    case Scalar::Real: std::snprintf(buf, sizeof buf, "%.15G", s.d); out = buf; return S_OK;
+    case Scalar::Real:
+        std::snprintf(buf, sizeof buf, "%.15G", s.d);
+        out = buf;
+        return S_OK;
     case Scalar::Currency: {
         std::int64_t whole = s.i / 10000;
         std::int64_t frac = s.i % 10000;
@@ -330,16 +403,40 @@ HRESULT convert(const Scalar& s, VARTYPE vt, VARIANT& out)
             return DISP_E_TYPEMISMATCH;
         out.scode = static_cast<SCODE>(s.i);
         return S_OK;
-    case VT_I1: h = integer(INT8_MIN, INT8_MAX); out.cVal = static_cast<std::int8_t>(si); return h;
-    case VT_I2: h = integer(INT16_MIN, INT16_MAX); out.iVal = static_cast<std::int16_t>(si); return h;
+    case VT_I1:
+        h = integer(INT8_MIN, INT8_MAX);
+        out.cVal = static_cast<std::int8_t>(si);
+        return h;
+    case VT_I2:
+        h = integer(INT16_MIN, INT16_MAX);
+        out.iVal = static_cast<std::int16_t>(si);
+        return h;
     case VT_I4:
-    case VT_INT: h = integer(INT32_MIN, INT32_MAX); out.lVal = static_cast<std::int32_t>(si); return h;
-    case VT_I8: h = integer(INT64_MIN, INT64_MAX); out.llVal = si; return h;
-    case VT_UI1: h = integer(0, UINT8_MAX); out.bVal = static_cast<std::uint8_t>(ui); return h;
-    case VT_UI2: h = integer(0, UINT16_MAX); out.uiVal = static_cast<std::uint16_t>(ui); return h;
+    case VT_INT:
+        h = integer(INT32_MIN, INT32_MAX);
+        out.lVal = static_cast<std::int32_t>(si);
+        return h;
+    case VT_I8:
+        h = integer(INT64_MIN, INT64_MAX);
+        out.llVal = si;
+        return h;
+    case VT_UI1:
+        h = integer(0, UINT8_MAX);
+        out.bVal = static_cast<std::uint8_t>(ui);
+        return h;
+    case VT_UI2:
+        h = integer(0, UINT16_MAX);
+        out.uiVal = static_cast<std::uint16_t>(ui);
+        return h;
     case VT_UI4:
-    case VT_UINT: h = integer(0, UINT32_MAX); out.ulVal = static_cast<std::uint32_t>(ui); return h;
-    case VT_UI8: h = integer(0, UINT64_MAX); out.ullVal = ui; return h;
+    case VT_UINT:
+        h = integer(0, UINT32_MAX);
+        out.ulVal = static_cast<std::uint32_t>(ui);
+        return h;
+    case VT_UI8:
+        h = integer(0, UINT64_MAX);
+        out.ullVal = ui;
+        return h;
     case VT_R4: {
         double d;
         if (h = toReal(s, d); FAILED(h))
@@ -406,10 +503,27 @@ HRESULT convert(const Scalar& s, VARTYPE vt, VARIANT& out)
 bool IsSupportedVarType(VARTYPE vt)
 {
     switch (vt) {
-    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
-    case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_UNKNOWN: case VT_I1: case VT_UI1:
-    case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-        return true;
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_UNKNOWN:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT: return true;
     default: return false;
     }
 }
@@ -525,12 +639,36 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t, VART
     return S_OK;
 }
 
-Variant::Variant(std::int32_t value) { vt = VT_I4; lVal = value; }
-Variant::Variant(std::uint32_t value) { vt = VT_UI4; ulVal = value; }
-Variant::Variant(std::int16_t value) { vt = VT_I2; iVal = value; }
-Variant::Variant(double value) { vt = VT_R8; dblVal = value; }
-Variant::Variant(bool value) { vt = VT_BOOL; boolVal = value ? VARIANT_TRUE : VARIANT_FALSE; }
-Variant::Variant(std::string_view utf8) { vt = VT_BSTR; bstrVal = BstrFromUtf8(utf8); }
+Variant::Variant(std::int32_t value)
+{
+    vt = VT_I4;
+    lVal = value;
+}
+Variant::Variant(std::uint32_t value)
+{
+    vt = VT_UI4;
+    ulVal = value;
+}
+Variant::Variant(std::int16_t value)
+{
+    vt = VT_I2;
+    iVal = value;
+}
+Variant::Variant(double value)
+{
+    vt = VT_R8;
+    dblVal = value;
+}
+Variant::Variant(bool value)
+{
+    vt = VT_BOOL;
+    boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+Variant::Variant(std::string_view utf8)
+{
+    vt = VT_BSTR;
+    bstrVal = BstrFromUtf8(utf8);
+}
 Variant::Variant(std::u16string_view text)
 {
     vt = VT_BSTR;

@@ -127,8 +127,8 @@ bool reasonable(const QRectF& r)
 // their control polygons; rows outside area cost nothing. An edge crosses
 // a row in 1 + |slope| cells.
 struct RasterCost {
-    double cells = 0;        // all rows: a one-pixel line's length
-    double crowdedCells = 0; // rows that more than kPlainEdges edges cross
+    double cells = 0;          // all rows: a one-pixel line's length
+    double crowdedCells = 0;   // rows that more than kPlainEdges edges cross
     double crowdedSquares = 0; // the same rows, k * k each for k edges
 };
 
@@ -419,8 +419,7 @@ double DeviceContext::Impl::lineScale() const
     return std::sqrt(std::fabs(t.m11() * t.m22() - t.m12() * t.m21()));
 }
 
-std::optional<QRectF> DeviceContext::Impl::deviceShapeRect(double left, double top, double right,
-                                                          double bottom) const
+std::optional<QRectF> DeviceContext::Impl::deviceShapeRect(double left, double top, double right, double bottom) const
 {
     if (!axisAligned())
         return std::nullopt;
@@ -499,8 +498,8 @@ bool DeviceContext::SetWorldTransform(const QTransform& transform)
     const double det = transform.m11() * transform.m22() - transform.m12() * transform.m21();
     if (!finite(transform) || !std::isfinite(det) || det == 0.0)
         return false;
-    d->s.world = QTransform(transform.m11(), transform.m12(), transform.m21(), transform.m22(), transform.dx(),
-                            transform.dy());
+    d->s.world =
+        QTransform(transform.m11(), transform.m12(), transform.m21(), transform.m22(), transform.dx(), transform.dy());
     d->invalidateTransform();
     return true;
 }
@@ -588,7 +587,8 @@ QRgb DeviceContext::Impl::resolve(ColorRef ref) const
         const std::vector<QRgb>& palette = s.palette ? *s.palette : defaultPalette();
         return index < palette.size() ? (palette[index] | 0xFF000000u) : qRgb(0, 0, 0);
     }
-    return qRgb(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF), static_cast<int>((ref >> 16) & 0xFF));
+    return qRgb(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF),
+                static_cast<int>((ref >> 16) & 0xFF));
 }
 
 // ---------------------------------------------------------------- pens, brushes, mixing
@@ -733,7 +733,8 @@ bool DeviceContext::Impl::affordPath(const QPainterPath& path, bool fill, double
         return spendPixelWork(budgetUnits(cost.cells)); // drawn pixel by pixel
     const std::int64_t smooth = budgetUnits(kAntialiasedWeight * cost.crowdedSquares);
     const QRect bounds = deviceBounds();
-    const double maxSmooth = kMaxAntialiasedStepsPerPixel * std::max(double(bounds.width()) * bounds.height(), 1048576.0);
+    const double maxSmooth =
+        kMaxAntialiasedStepsPerPixel * std::max(double(bounds.width()) * bounds.height(), 1048576.0);
     if (antialias && cost.crowdedSquares <= maxSmooth && smooth <= pixelBudget)
         return spendPixelWork(smooth);
     antialias = false;
@@ -957,8 +958,7 @@ bool DeviceContext::PolyBezier(std::span<const QPointF> points)
     QPainterPath path;
     path.moveTo(d->toDevice(points[0]));
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
-        path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
-                     d->toDevice(points[i + 2]));
+        path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]), d->toDevice(points[i + 2]));
     if (d->recording()) {
         d->s.path.addPath(path);
         d->s.figureOpen = true;
@@ -976,14 +976,12 @@ bool DeviceContext::PolyBezierTo(std::span<const QPointF> points)
         if (!d->s.figureOpen)
             d->pathMoveTo(d->toDevice(d->s.currentPosition));
         for (std::size_t i = 0; i + 2 < points.size(); i += 3)
-            d->s.path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
-                              d->toDevice(points[i + 2]));
+            d->s.path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]), d->toDevice(points[i + 2]));
     } else {
         QPainterPath path;
         path.moveTo(d->toDevice(d->s.currentPosition));
         for (std::size_t i = 0; i + 2 < points.size(); i += 3)
-            path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]),
-                         d->toDevice(points[i + 2]));
+            path.cubicTo(d->toDevice(points[i]), d->toDevice(points[i + 1]), d->toDevice(points[i + 2]));
         d->drawDevicePath(path, false, true);
     }
     d->s.currentPosition = points.back();
@@ -1155,9 +1153,7 @@ bool DeviceContext::Impl::arcShape(const QRectF& box, QPointF start, QPointF end
     if (!(rx > 0) || !(ry > 0))
         return false;
     const QPointF c = r.center();
-    auto angleOf = [&](QPointF p) {
-        return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / M_PI;
-    };
+    auto angleOf = [&](QPointF p) { return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / M_PI; };
     const double a0 = angleOf(ps);
     const double a1 = angleOf(pe);
     const bool ccw = (s.arcDirection == AD_COUNTERCLOCKWISE) != mirrored;
@@ -1335,9 +1331,8 @@ bool DeviceContext::ExtFloodFill(QPointF point, ColorRef color, int type)
         }
     }
     // Spans of one pixel height sorted by row then column form a valid banded region.
-    std::sort(spans.begin(), spans.end(), [](const QRect& a, const QRect& b) {
-        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
-    });
+    std::sort(spans.begin(), spans.end(),
+              [](const QRect& a, const QRect& b) { return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x(); });
     QRegion region;
     region.setRects(spans.data(), static_cast<int>(spans.size()));
     QPainterPath path;

@@ -36,7 +36,7 @@
 namespace plat {
 
 struct GradientVertex {
-    QPointF point;                      // logical
+    QPointF point;                              // logical
     std::uint16_t red = 0, green = 0, blue = 0; // 16-bit channels, as records store them
 };
 
@@ -65,8 +65,8 @@ public:
     bool allowPixelWork(std::int64_t pixels);
 
     // ---- Saved states.
-    int SaveDC();                 // the new depth, or 0 when the stack is full
-    bool RestoreDC(int which);    // < 0: relative to the top; > 0: absolute depth
+    int SaveDC();              // the new depth, or 0 when the stack is full
+    bool RestoreDC(int which); // < 0: relative to the top; > 0: absolute depth
 
     // ---- Playback framing, used by the metafile players. beginPlayback saves
     // the state and sets a floor RestoreDC cannot pop below; endPlayback
@@ -189,8 +189,7 @@ public:
     // source is premultiplied ARGB when perPixelAlpha, else opaque.
     bool AlphaBlend(const QRectF& dest, const QImage& source, const QRectF& sourceRect, int constantAlpha,
                     bool perPixelAlpha);
-    bool TransparentBlt(const QRectF& dest, const QImage& source, const QRectF& sourceRect,
-                        gdi::ColorRef transparent);
+    bool TransparentBlt(const QRectF& dest, const QImage& source, const QRectF& sourceRect, gdi::ColorRef transparent);
     bool GradientFill(std::span<const GradientVertex> vertices, std::span<const std::uint32_t> indexes,
                       std::uint32_t mode);
 

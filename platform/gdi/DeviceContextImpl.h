@@ -58,9 +58,9 @@ struct DcState {
 struct DevicePen {
     bool visible = false;
     QPen pen;
-    double width = 1;       // device pixels
+    double width = 1; // device pixels
     bool insideFrame = false;
-    bool styled = false;    // dashes or dots, whose gaps an opaque background fills
+    bool styled = false; // dashes or dots, whose gaps an opaque background fills
     // A geometric pen under a mapping that is not a similarity (anisotropic
     // or sheared) has an elliptical tip: it is stroked in logical space with
     // this width and the outline mapped to the device.
@@ -95,7 +95,7 @@ struct DeviceContext::Impl {
         pixelBudget -= pixels;
         return true;
     }
-    gdi::Rop2Mode mix;           // the mix mode of the drawing in progress
+    gdi::Rop2Mode mix; // the mix mode of the drawing in progress
     bool clipEmpty = false;
     mutable bool transformUsable = true; // finite and invertible
 
@@ -104,7 +104,11 @@ struct DeviceContext::Impl {
     // ---- Transforms.
     const QTransform& transform() const;
     void invalidateTransform() { transformDirty = true; }
-    bool usable() const { transform(); return transformUsable; }
+    bool usable() const
+    {
+        transform();
+        return transformUsable;
+    }
     QPointF toDevice(QPointF p) const { return transform().map(p); }
     bool axisAligned() const;
     double lineScale() const; // device length of one logical unit, averaged over both axes
@@ -163,7 +167,7 @@ struct DeviceContext::Impl {
     struct DestQuad {
         QPointF origin, xAxis, yAxis; // device parallelogram
         bool aligned = false;
-        QRect rect;                   // device pixels covered when aligned
+        QRect rect; // device pixels covered when aligned
         bool mirrorX = false, mirrorY = false;
     };
     DestQuad destQuad(const QRectF& dest) const;

@@ -24,14 +24,14 @@ bool sourceComposition(std::uint32_t rop, QPainter::CompositionMode& mode)
 {
     using CM = QPainter::CompositionMode;
     switch (rop3Index(rop)) {
-    case 0xCC: mode = CM::CompositionMode_SourceOver; return true;        // SRCCOPY
-    case 0x88: mode = CM::RasterOp_SourceAndDestination; return true;     // SRCAND
-    case 0xEE: mode = CM::RasterOp_SourceOrDestination; return true;      // SRCPAINT
-    case 0x66: mode = CM::RasterOp_SourceXorDestination; return true;     // SRCINVERT
-    case 0x33: mode = CM::RasterOp_NotSource; return true;                // NOTSRCCOPY
-    case 0x44: mode = CM::RasterOp_SourceAndNotDestination; return true;  // SRCERASE
+    case 0xCC: mode = CM::CompositionMode_SourceOver; return true;          // SRCCOPY
+    case 0x88: mode = CM::RasterOp_SourceAndDestination; return true;       // SRCAND
+    case 0xEE: mode = CM::RasterOp_SourceOrDestination; return true;        // SRCPAINT
+    case 0x66: mode = CM::RasterOp_SourceXorDestination; return true;       // SRCINVERT
+    case 0x33: mode = CM::RasterOp_NotSource; return true;                  // NOTSRCCOPY
+    case 0x44: mode = CM::RasterOp_SourceAndNotDestination; return true;    // SRCERASE
     case 0x11: mode = CM::RasterOp_NotSourceAndNotDestination; return true; // NOTSRCERASE
-    case 0xBB: mode = CM::RasterOp_NotSourceOrDestination; return true;   // MERGEPAINT
+    case 0xBB: mode = CM::RasterOp_NotSourceOrDestination; return true;     // MERGEPAINT
     default: return false;
     }
 }
@@ -143,8 +143,8 @@ void DeviceContext::Impl::ropBlit(const DestQuad& quad, const QImage* source, co
         for (int y = r.top(); y <= r.bottom(); ++y) {
             auto* dst = reinterpret_cast<QRgb*>(image->scanLine(y));
             const auto* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y - box.top()));
-            const QRgb* pat = pattern.isNull() ? nullptr
-                                               : reinterpret_cast<const QRgb*>(pattern.constScanLine(y - box.top()));
+            const QRgb* pat =
+                pattern.isNull() ? nullptr : reinterpret_cast<const QRgb*>(pattern.constScanLine(y - box.top()));
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QRgb sv = src[x - box.left()];
                 if (qAlpha(sv) < 128)
@@ -203,9 +203,7 @@ bool DeviceContext::PatBlt(double x, double y, double width, double height, std:
         return true;
     case 0xAA: // D: nothing changes
         return true;
-    default:
-        d->ropBlit(quad, nullptr, QRectF(), rop);
-        return true;
+    default: d->ropBlit(quad, nullptr, QRectF(), rop); return true;
     }
 }
 
@@ -266,8 +264,8 @@ bool DeviceContext::StretchBlt(const QRectF& dest, const QImage& source, const Q
     return true;
 }
 
-bool DeviceContext::AlphaBlend(const QRectF& dest, const QImage& source, const QRectF& sourceRect,
-                               int constantAlpha, bool perPixelAlpha)
+bool DeviceContext::AlphaBlend(const QRectF& dest, const QImage& source, const QRectF& sourceRect, int constantAlpha,
+                               bool perPixelAlpha)
 {
     if (!d->usable() || !d->painter.isActive() || source.isNull())
         return false;
@@ -365,8 +363,8 @@ bool DeviceContext::GradientFill(std::span<const GradientVertex> vertices, std::
         }
         if (!ok)
             continue;
-        const double area = (pt[1].x() - pt[0].x()) * (pt[2].y() - pt[0].y())
-            - (pt[2].x() - pt[0].x()) * (pt[1].y() - pt[0].y());
+        const double area =
+            (pt[1].x() - pt[0].x()) * (pt[2].y() - pt[0].y()) - (pt[2].x() - pt[0].x()) * (pt[1].y() - pt[0].y());
         if (area == 0.0)
             continue;
         QPolygonF tri;

@@ -31,7 +31,7 @@ constexpr double kMaxEm = 1e6;
 constexpr double kDefaultEm = 13;
 
 struct TextUnit {
-    QString chars;  // one character, or a surrogate pair
+    QString chars; // one character, or a surrogate pair
     quint32 glyph = 0;
     double x = 0, y = 0; // reference-font units, relative to the run start
 };
@@ -161,8 +161,8 @@ std::optional<double> placeUnits(std::vector<TextUnit>& units, const std::vector
             // Advances are per UTF-16 unit; a surrogate pair sums its two.
             double adx = 0, ady = 0;
             const std::size_t first = static_cast<std::size_t>(sourceIndex[i]);
-            const std::size_t last = i + 1 < units.size() ? static_cast<std::size_t>(sourceIndex[i + 1])
-                                                          : static_cast<std::size_t>(length);
+            const std::size_t last =
+                i + 1 < units.size() ? static_cast<std::size_t>(sourceIndex[i + 1]) : static_cast<std::size_t>(length);
             for (std::size_t k = first; k < last; ++k) {
                 if (k * perChar < dx.size())
                     adx += dx[k * perChar];
@@ -330,9 +330,10 @@ bool DeviceContext::Impl::textOut(QPointF point, std::uint32_t options, const QR
 
     if (updateCp) {
         const double direction = (s.textAlign & TA_HORIZONTAL_MASK) == TA_CENTER ? 0
-            : (s.textAlign & TA_HORIZONTAL_MASK) == TA_RIGHT                    ? -1
-                                                                                : 1;
-        const QPointF endDevice = origin + textTransform.map(QPointF(width * direction, 0)) - textTransform.map(QPointF());
+            : (s.textAlign & TA_HORIZONTAL_MASK) == TA_RIGHT                     ? -1
+                                                                                 : 1;
+        const QPointF endDevice =
+            origin + textTransform.map(QPointF(width * direction, 0)) - textTransform.map(QPointF());
         bool ok = false;
         const QTransform inverse = t.inverted(&ok);
         if (ok)

@@ -123,16 +123,31 @@ DibStatus parseHeader(std::span<const std::uint8_t> info, DibLayout& l, std::int
     }
 
     switch (l.bpp) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    case 0: case 2: return DibStatus::Unsupported; // embedded JPEG/PNG; 2 bpp is CE-only
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
+    case 0:
+    case 2: return DibStatus::Unsupported; // embedded JPEG/PNG; 2 bpp is CE-only
     default: return DibStatus::Malformed;
     }
     switch (l.compression) {
     case BI_RGB: break;
-    case BI_RLE8: if (l.bpp != 8) return DibStatus::Malformed; break;
-    case BI_RLE4: if (l.bpp != 4) return DibStatus::Malformed; break;
+    case BI_RLE8:
+        if (l.bpp != 8)
+            return DibStatus::Malformed;
+        break;
+    case BI_RLE4:
+        if (l.bpp != 4)
+            return DibStatus::Malformed;
+        break;
     case BI_BITFIELDS:
-    case BI_ALPHABITFIELDS: if (l.bpp != 16 && l.bpp != 32) return DibStatus::Malformed; break;
+    case BI_ALPHABITFIELDS:
+        if (l.bpp != 16 && l.bpp != 32)
+            return DibStatus::Malformed;
+        break;
     case BI_JPEG:
     case BI_PNG: return DibStatus::Unsupported;
     default: return DibStatus::Malformed;
@@ -228,8 +243,8 @@ struct BitFields {
     Channel red, green, blue, alpha;
 };
 
-DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
-                             const DibLayout& l, QImage& image, bool keepAlpha)
+DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, const DibLayout& l,
+                             QImage& image, bool keepAlpha)
 {
     const std::int64_t stride = DibStride(l.width, l.bpp);
     if (stride < 0 || static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(l.rows) > bits.size())
@@ -238,8 +253,8 @@ DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const
     std::array<QRgb, 256> palette{};
     if (l.bpp <= 8)
         palette = readPalette(info, l);
-    const bool plain32 = l.bpp == 32 && l.masks[0] == 0x00ff0000 && l.masks[1] == 0x0000ff00
-        && l.masks[2] == 0x000000ff;
+    const bool plain32 =
+        l.bpp == 32 && l.masks[0] == 0x00ff0000 && l.masks[1] == 0x0000ff00 && l.masks[2] == 0x000000ff;
     BitFields fields;
     if (l.bpp == 16 || (l.bpp == 32 && !plain32))
         fields = {Channel(l.masks[0]), Channel(l.masks[1]), Channel(l.masks[2]), Channel(l.masks[3])};
@@ -250,12 +265,10 @@ DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const
         const int y = static_cast<int>(l.topDown ? r : l.rows - 1 - r);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         switch (l.bpp) {
-        case 1: case 4: case 8:
-            decodeIndexedRow(in, out, l.width, l.bpp, palette);
-            break;
-        case 24:
-            decode24Row(in, out, l.width);
-            break;
+        case 1:
+        case 4:
+        case 8: decodeIndexedRow(in, out, l.width, l.bpp, palette); break;
+        case 24: decode24Row(in, out, l.width); break;
         case 32:
             if (plain32) {
                 // Alpha is the fourth byte only when the caller wants it and
@@ -268,8 +281,8 @@ DibStatus decodeUncompressed(std::span<const std::uint8_t> info, std::span<const
                 break;
             }
             for (std::int64_t x = 0; x < l.width; ++x, in += 4) {
-                const std::uint32_t p = std::uint32_t{in[0]} | (std::uint32_t{in[1]} << 8) | (std::uint32_t{in[2]} << 16)
-                    | (std::uint32_t{in[3]} << 24);
+                const std::uint32_t p = std::uint32_t{in[0]} | (std::uint32_t{in[1]} << 8)
+                    | (std::uint32_t{in[2]} << 16) | (std::uint32_t{in[3]} << 24);
                 const std::uint32_t a = alphaFromMask ? fields.alpha(p) : 0xffu;
                 out[x] = (a << 24) | (fields.red(p) << 16) | (fields.green(p) << 8) | fields.blue(p);
             }

@@ -47,8 +47,8 @@ struct DibDecodeOptions {
 // 16 bpp (5-5-5 and bit fields), 24, 32 (plain and bit fields), RLE8, RLE4,
 // bottom-up and top-down rows. On success out is Format_RGB32 (or ARGB32, see
 // options), top row first.
-PLATFORM_EXPORT DibStatus DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
-                                    QImage& out, const DibDecodeOptions& options = {});
+PLATFORM_EXPORT DibStatus DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, QImage& out,
+                                    const DibDecodeOptions& options = {});
 
 // Decodes a packed DIB: BITMAPINFO immediately followed by the pixel bits.
 PLATFORM_EXPORT DibStatus DecodePackedDib(std::span<const std::uint8_t> packed, QImage& out,

@@ -37,8 +37,8 @@ public:
     struct Face {
         QString family;
         Symbols symbols = Symbols::None;
-        QRawFont raw;  // at kReferencePixelSize
-        QFont font;    // the same face for characters raw lacks (Qt finds fallbacks)
+        QRawFont raw; // at kReferencePixelSize
+        QFont font;   // the same face for characters raw lacks (Qt finds fallbacks)
         // Metrics as fractions of the em height.
         double ascent = 0.9;
         double descent = 0.2;

@@ -53,7 +53,7 @@ void* AllocateLarge(std::size_t bytes, LargeUse use)
     }
     if (!block)
         return nullptr;
-    // Advice only: without it the block still works.
+        // Advice only: without it the block still works.
 #if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
     ::madvise(block, length, use == LargeUse::Dense ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
 #endif
@@ -105,8 +105,8 @@ QImage AllocateImage(int width, int height, QImage::Format format)
         FreeLarge(block, bytes);
         return {};
     }
-    QImage image(static_cast<uchar*>(block), width, height, static_cast<qsizetype>(stride), format,
-                 releaseImageBlock, owned);
+    QImage image(static_cast<uchar*>(block), width, height, static_cast<qsizetype>(stride), format, releaseImageBlock,
+                 owned);
     if (image.isNull())
         releaseImageBlock(owned);
     return image;

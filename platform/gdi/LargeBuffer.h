@@ -40,7 +40,9 @@ struct LargeAllocator {
     using value_type = T;
     LargeAllocator() = default;
     template <typename U>
-    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    LargeAllocator(const LargeAllocator<U>&) noexcept
+    {
+    }
 
     T* allocate(std::size_t n)
     {
@@ -65,7 +67,10 @@ struct LargeAllocator {
     }
 
     template <typename U>
-    bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+    bool operator==(const LargeAllocator<U>&) const noexcept
+    {
+        return true;
+    }
 };
 
 } // namespace plat

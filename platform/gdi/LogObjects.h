@@ -23,8 +23,8 @@ struct LogPen {
     std::uint32_t style = PS_SOLID; // style, end cap, join and type bits
     double width = 0;               // logical units; 0 means one device pixel
     ColorRef color = 0;
-    bool extended = false;          // made by ExtCreatePen (type bits are meaningful)
-    std::vector<double> userStyle;  // PS_USERSTYLE dash and gap lengths
+    bool extended = false;         // made by ExtCreatePen (type bits are meaningful)
+    std::vector<double> userStyle; // PS_USERSTYLE dash and gap lengths
     // An extended pen may paint its stroke with a hatched or pattern brush
     // instead of a colour; null for a plain colour.
     std::shared_ptr<const LogBrush> brush;
@@ -42,8 +42,8 @@ struct LogBrush {
 };
 
 struct LogFont {
-    double height = 0; // < 0: character (em) height, > 0: cell height, 0: default
-    double width = 0;  // average character width, 0: the face's own proportions
+    double height = 0;     // < 0: character (em) height, > 0: cell height, 0: default
+    double width = 0;      // average character width, 0: the face's own proportions
     double escapement = 0; // tenths of a degree, counter-clockwise
     int weight = 400;
     bool italic = false;

@@ -27,9 +27,9 @@ Rop2Mode rop2Mode(int rop2)
     case R2_MASKPEN: m.composition = CM::RasterOp_SourceAndDestination; break;           // P&D
     case R2_NOTXORPEN: m.composition = CM::RasterOp_NotSourceXorDestination; break;      // ~(P^D)
     case R2_NOP: m.draws = false; break;
-    case R2_MERGENOTPEN: m.composition = CM::RasterOp_NotSourceOrDestination; break;     // ~P|D
-    case R2_MERGEPENNOT: m.composition = CM::RasterOp_SourceOrNotDestination; break;     // P|~D
-    case R2_MERGEPEN: m.composition = CM::RasterOp_SourceOrDestination; break;           // P|D
+    case R2_MERGENOTPEN: m.composition = CM::RasterOp_NotSourceOrDestination; break; // ~P|D
+    case R2_MERGEPENNOT: m.composition = CM::RasterOp_SourceOrNotDestination; break; // P|~D
+    case R2_MERGEPEN: m.composition = CM::RasterOp_SourceOrDestination; break;       // P|D
     default: break; // R2_COPYPEN and unknown codes copy
     }
     return m;

@@ -13,9 +13,9 @@
 namespace plat::gdi {
 
 struct Rop2Mode {
-    bool draws = true;                    // false for R2_NOP
+    bool draws = true; // false for R2_NOP
     QPainter::CompositionMode composition = QPainter::CompositionMode_SourceOver;
-    bool forceColor = false;              // R2_BLACK, R2_WHITE: colour independent of the pen
+    bool forceColor = false; // R2_BLACK, R2_WHITE: colour independent of the pen
     QRgb color = 0;
 };
 Rop2Mode rop2Mode(int rop2);

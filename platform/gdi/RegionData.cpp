@@ -51,7 +51,7 @@ bool parseRgnData(std::span<const std::uint8_t> bytes, QRegion& out)
     const std::uint32_t headerSize = r.u32();
     r.u32(); // type: 1 (rectangles); others are not written in practice
     const std::uint32_t count = r.u32();
-    r.u32(); // size of the rectangle buffer
+    r.u32();    // size of the rectangle buffer
     r.skip(16); // bounds
     if (!r.ok() || headerSize < 32)
         return false;

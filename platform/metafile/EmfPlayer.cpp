@@ -1,13 +1,13 @@
 #include "metafile/EmfPlayer.h"
 
 #include "common/ByteReader.h"
+#include "gdi/FontMapper.h"
+#include "gdi/RegionData.h"
 #include "metafile/EmfPlusPlayer.h"
 #include "metafile/EmfRecords.h"
-#include "gdi/FontMapper.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/RecordTable.h"
-#include "gdi/RegionData.h"
 
 #include <cmath>
 #include <cstring>
@@ -427,8 +427,9 @@ bool EmfPlayer::createPatternBrush(const MetaRecord& record, ByteReader& r)
         return false;
     if (!inRecord(record.bytes, offBmi, cbBmi) || !inRecord(record.bytes, offBits, cbBits))
         return false;
-    objects_.put(index, patternBrush(record.bytes.subspan(offBmi, cbBmi), record.bytes.subspan(offBits, cbBits),
-                                     usage, record.type == EMR_CREATEMONOBRUSH));
+    objects_.put(index,
+                 patternBrush(record.bytes.subspan(offBmi, cbBmi), record.bytes.subspan(offBits, cbBits), usage,
+                              record.type == EMR_CREATEMONOBRUSH));
     return true;
 }
 
@@ -681,8 +682,8 @@ bool EmfPlayer::smallTextOut(const MetaRecord&, ByteReader& r)
         for (std::uint32_t i = 0; i < count; ++i)
             text.append(QChar(r.u16()));
     }
-    dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip, text,
-                   {}, static_cast<int>(graphicsMode));
+    dc_.ExtTextOut(p, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS), (options & ETO_NO_RECT) ? nullptr : &clip, text, {},
+                   static_cast<int>(graphicsMode));
     return true;
 }
 
@@ -741,7 +742,8 @@ bool EmfPlayer::textOut(ByteReader& r, std::span<const std::uint8_t> record, boo
         for (std::uint32_t i = 0; i < count; ++i)
             text.append(QChar(static_cast<char16_t>(chars.u16())));
     } else {
-        text = FontMapper::decode(record.subspan(offString, count), FontMapper::textCharSet(dc_.currentFont()), &unitsPerChar);
+        text = FontMapper::decode(record.subspan(offString, count), FontMapper::textCharSet(dc_.currentFont()),
+                                  &unitsPerChar);
     }
     std::vector<double> dx;
     const std::uint32_t perChar = (options & ETO_PDY) ? 2 : 1;
@@ -821,8 +823,8 @@ bool EmfPlayer::blit(const MetaRecord& record, ByteReader& r)
         // Only scan lines [first, first + count) travel with the record:
         // decode them as a DIB of that height.
         partialInfo.assign(bmi.begin(), bmi.end());
-        const std::int32_t h = info.height < 0 ? -static_cast<std::int32_t>(f.scanCount)
-                                               : static_cast<std::int32_t>(f.scanCount);
+        const std::int32_t h =
+            info.height < 0 ? -static_cast<std::int32_t>(f.scanCount) : static_cast<std::int32_t>(f.scanCount);
         std::memcpy(partialInfo.data() + 8, &h, 4);
         infoBytes = partialInfo;
         carriedRows = f.scanCount;

@@ -25,7 +25,7 @@ struct BlitFields {
     double xSrc = 0, ySrc = 0, cxSrc = 0, cySrc = 0;
     std::uint32_t rop = gdi::SRCCOPY, usage = gdi::DIB_RGB_COLORS;
     std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
-    std::uint32_t extra = 0;                     // blend function or transparent colour
+    std::uint32_t extra = 0;                    // blend function or transparent colour
     std::uint32_t firstScan = 0, scanCount = 0; // scan lines a SetDIBitsToDevice carries
     QTransform sourceTransform;
 };

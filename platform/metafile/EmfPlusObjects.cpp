@@ -106,9 +106,7 @@ bool readBrush(ByteReader& r, Brush& b, std::int64_t maxPixels)
     if (!r.ok())
         return false;
     switch (b.type) {
-    case BrushSolid:
-        b.color = argbColor(r.u32());
-        return r.ok();
+    case BrushSolid: b.color = argbColor(r.u32()); return r.ok();
     case BrushHatch:
         b.hatchStyle = r.u32();
         b.color = argbColor(r.u32());
@@ -169,9 +167,9 @@ bool readBrush(ByteReader& r, Brush& b, std::int64_t maxPixels)
             sb += c.blueF();
             sa += c.alphaF();
         }
-        b.background = surrounding ? QColor::fromRgbF(sr / surrounding, sg / surrounding, sb / surrounding,
-                                                      sa / surrounding)
-                                   : b.color;
+        b.background = surrounding
+            ? QColor::fromRgbF(sr / surrounding, sg / surrounding, sb / surrounding, sa / surrounding)
+            : b.color;
         if (flags & kBrushPath) {
             const std::uint32_t size = r.u32();
             ByteReader sub(r.bytes(size));
@@ -233,7 +231,7 @@ bool readCustomCap(ByteReader& r, LineCap& cap)
         c.f32();            // base inset
         c.skip(16);         // stroke caps, join, miter limit
         const double scale = c.f32();
-        c.skip(16);         // hot spots
+        c.skip(16); // hot spots
         if (!c.ok()) {
             cap.type = 0;
             return true;
@@ -552,9 +550,9 @@ std::optional<Image> readImage(ByteReader& r, std::int64_t maxPixels)
                 return std::nullopt;
             if (std::int64_t{width} * height > maxPixels)
                 return image; // over budget: an empty bitmap that draws nothing
-            const std::uint32_t known[] = {kFormat1Indexed, kFormat4Indexed, kFormat8Indexed, kFormat16Rgb555,
-                                           kFormat16Rgb565, kFormat16Argb1555, kFormat24Rgb,   kFormat32Rgb,
-                                           kFormat32Argb,   kFormat32Pargb,   kFormat16Gray,  kFormat48Rgb,
+            const std::uint32_t known[] = {kFormat1Indexed, kFormat4Indexed,   kFormat8Indexed, kFormat16Rgb555,
+                                           kFormat16Rgb565, kFormat16Argb1555, kFormat24Rgb,    kFormat32Rgb,
+                                           kFormat32Argb,   kFormat32Pargb,    kFormat16Gray,   kFormat48Rgb,
                                            kFormat64Argb,   kFormat64Pargb};
             if (std::find(std::begin(known), std::end(known), format) == std::end(known))
                 return image; // a pixel format of no known layout: nothing to draw

@@ -71,11 +71,11 @@ struct Image;
 
 struct Brush {
     std::uint32_t type = BrushSolid;
-    QColor color{Qt::black};         // solid; hatch foreground; gradient start
-    QColor background{Qt::white};    // hatch background; linear gradient end
+    QColor color{Qt::black};      // solid; hatch foreground; gradient start
+    QColor background{Qt::white}; // hatch background; linear gradient end
     std::uint32_t hatchStyle = 0;
     std::uint32_t wrapMode = 0;
-    QTransform transform;            // brush space to world space
+    QTransform transform; // brush space to world space
     // Linear gradient: the rectangle whose left and right edges the colours
     // run between. Path gradient: centre point, boundary and colours.
     QRectF rect;
@@ -87,8 +87,8 @@ struct Brush {
 
 // One end of a line: a standard cap, or a custom one drawn as an arrowhead.
 struct LineCap {
-    std::uint32_t type = 0; // LineCapType
-    bool arrow = false;     // an adjustable arrow cap
+    std::uint32_t type = 0;                                 // LineCapType
+    bool arrow = false;                                     // an adjustable arrow cap
     double arrowWidth = 0, arrowHeight = 0, arrowInset = 0; // in pen widths
     bool arrowFilled = true;
     // A custom cap's outline in cap space: x across the line, y out along
@@ -99,7 +99,7 @@ struct LineCap {
 };
 
 struct Pen {
-    double width = 1;            // in unit
+    double width = 1; // in unit
     std::uint32_t unit = UnitWorld;
     QTransform transform;
     LineCap startCap, endCap;
@@ -108,7 +108,7 @@ struct Pen {
     double miterLimit = 10;
     std::uint32_t lineStyle = 0; // 0 solid .. 5 custom
     double dashOffset = 0;
-    std::vector<double> dashes;  // custom dash and gap lengths in widths
+    std::vector<double> dashes; // custom dash and gap lengths in widths
     std::uint32_t alignment = 0;
     std::vector<double> compound; // compound line bands, fractions of the width
     Brush brush;
@@ -142,7 +142,7 @@ struct Font {
 
 struct StringFormat {
     std::uint32_t flags = 0;
-    std::uint32_t alignment = 0;     // near, centre, far
+    std::uint32_t alignment = 0; // near, centre, far
     std::uint32_t lineAlignment = 0;
 };
 

@@ -2,10 +2,10 @@
 
 #include "common/ByteReader.h"
 #include "gdi/DeviceContext.h"
+#include "gdi/FontMapper.h"
 #include "metafile/EmfPlayer.h"
 #include "metafile/EmfPlus.h"
 #include "metafile/EmfPlusObjects.h"
-#include "gdi/FontMapper.h"
 #include "metafile/WindowsMetafile.h"
 
 #include <QGlyphRun>
@@ -98,9 +98,9 @@ constexpr std::uint16_t kFlagColor = 0x8000;      // the brush field holds an AR
 constexpr std::uint16_t kFlagCompressed = 0x4000; // 16-bit integer coordinates
 constexpr std::uint16_t kFlagRelative = 0x0800;   // relative 7/15-bit coordinates
 constexpr std::uint16_t kFlagPostMultiply = 0x2000;
-constexpr std::uint16_t kFlagClosed = 0x2000;     // DrawLines: close the figure
-constexpr std::uint16_t kFlagWinding = 0x2000;    // FillClosedCurve: nonzero rule
-constexpr std::uint16_t kFlagContinued = 0x8000;  // Object: more chunks follow
+constexpr std::uint16_t kFlagClosed = 0x2000;    // DrawLines: close the figure
+constexpr std::uint16_t kFlagWinding = 0x2000;   // FillClosedCurve: nonzero rule
+constexpr std::uint16_t kFlagContinued = 0x8000; // Object: more chunks follow
 constexpr std::uint16_t kFlagDualHeader = 0x0001;
 
 constexpr std::size_t kObjects = 64;
@@ -119,16 +119,54 @@ constexpr std::uint32_t kDriverRealizedAdvance = 0x4;
 bool drawsSomething(std::uint32_t type)
 {
     switch (type) {
-    case 2: case 3: case 4: case 5: case 6: case 7: case 8:       // polys
-    case 15:                                                     // SetPixelV
-    case 41: case 42: case 43: case 44: case 45: case 46: case 47: // shapes
-    case 53: case 54: case 55: case 56:                          // flood fill, lines
-    case 62: case 63: case 64:                                   // path fills and strokes
-    case 71: case 72: case 73: case 74:                          // region paints
-    case 76: case 77: case 78: case 79: case 80: case 81:        // blits
-    case 83: case 84: case 85: case 86: case 87: case 88: case 89: case 90: case 91: case 92:
-    case 96: case 97: case 108: case 114: case 116: case 118:
-        return true;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:  // polys
+    case 15: // SetPixelV
+    case 41:
+    case 42:
+    case 43:
+    case 44:
+    case 45:
+    case 46:
+    case 47: // shapes
+    case 53:
+    case 54:
+    case 55:
+    case 56: // flood fill, lines
+    case 62:
+    case 63:
+    case 64: // path fills and strokes
+    case 71:
+    case 72:
+    case 73:
+    case 74: // region paints
+    case 76:
+    case 77:
+    case 78:
+    case 79:
+    case 80:
+    case 81: // blits
+    case 83:
+    case 84:
+    case 85:
+    case 86:
+    case 87:
+    case 88:
+    case 89:
+    case 90:
+    case 91:
+    case 92:
+    case 96:
+    case 97:
+    case 108:
+    case 114:
+    case 116:
+    case 118: return true;
     default: return false;
     }
 }
@@ -223,9 +261,9 @@ QImage hatchImage(std::uint32_t style, const QColor& fore, const QColor& back)
         {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}, // diagonal cross
     };
     static const int kBayer[8][8] = {
-        {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-        {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},   {51, 19, 59, 27, 49, 17, 57, 25},
-        {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
+        {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+        {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+        {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
     };
     static const int kPercent[] = {5, 10, 20, 25, 30, 40, 50, 60, 70, 75, 80, 90};
     int classic = -1, percent = 50;
@@ -235,12 +273,27 @@ QImage hatchImage(std::uint32_t style, const QColor& fore, const QColor& back)
         percent = kPercent[style - 6];
     else
         switch (style) {
-        case 18: case 20: case 22: case 30: classic = 2; break;
-        case 19: case 21: case 23: case 31: classic = 3; break;
-        case 24: case 26: case 28: case 33: classic = 1; break;
-        case 25: case 27: case 29: case 32: classic = 0; break;
-        case 43: case 46: case 48: classic = 4; break;
-        case 44: case 51: classic = 5; break;
+        case 18:
+        case 20:
+        case 22:
+        case 30: classic = 2; break;
+        case 19:
+        case 21:
+        case 23:
+        case 31: classic = 3; break;
+        case 24:
+        case 26:
+        case 28:
+        case 33: classic = 1; break;
+        case 25:
+        case 27:
+        case 29:
+        case 32: classic = 0; break;
+        case 43:
+        case 46:
+        case 48: classic = 4; break;
+        case 44:
+        case 51: classic = 5; break;
         default: percent = 50; break;
         }
     QImage image(8, 8, QImage::Format_ARGB32);
@@ -255,8 +308,10 @@ QImage hatchImage(std::uint32_t style, const QColor& fore, const QColor& back)
 Qt::PenCapStyle capStyle(std::uint32_t cap)
 {
     switch (cap) {
-    case 1: case 0x11: return Qt::SquareCap;
-    case 2: case 0x12: return Qt::RoundCap;
+    case 1:
+    case 0x11: return Qt::SquareCap;
+    case 2:
+    case 0x12: return Qt::RoundCap;
     default: return Qt::FlatCap;
     }
 }
@@ -379,8 +434,9 @@ struct EmfPlusPlayer::Impl {
                 stops.push_back({st.position, st.color});
             std::sort(stops.begin(), stops.end(), [](auto& a, auto& c) { return a.first < c.first; });
             g.setStops(stops);
-            g.setSpread(b.wrapMode == 4 ? QGradient::PadSpread
-                                        : b.wrapMode == 0 ? QGradient::RepeatSpread : QGradient::ReflectSpread);
+            g.setSpread(b.wrapMode == 4       ? QGradient::PadSpread
+                            : b.wrapMode == 0 ? QGradient::RepeatSpread
+                                              : QGradient::ReflectSpread);
             QBrush brush(g);
             if (finite(b.transform))
                 brush.setTransform(b.transform);
@@ -405,7 +461,8 @@ struct EmfPlusPlayer::Impl {
             std::sort(stops.begin(), stops.end(), [](auto& a, auto& c) { return a.first < c.first; });
             g.setStops(stops);
             QBrush brush(g);
-            QTransform t = QTransform::fromScale(rx, ry) * QTransform::fromTranslate(box.center().x(), box.center().y());
+            QTransform t =
+                QTransform::fromScale(rx, ry) * QTransform::fromTranslate(box.center().x(), box.center().y());
             if (finite(b.transform))
                 t = t * b.transform;
             brush.setTransform(t);
@@ -494,7 +551,9 @@ struct EmfPlusPlayer::Impl {
             return;
         const double w = penWidth(pen);
         const double margin = std::fabs(w) * 2 + 1;
-        paint(path.controlPointRect().adjusted(-margin, -margin, margin, margin), [&](QPainter& p, const QTransform& t) {
+        paint(
+            path.controlPointRect().adjusted(-margin, -margin, margin, margin),
+            [&](QPainter& p, const QTransform& t) {
             QPen qpen(qbrush(pen.brush, t), w);
             const double scale = std::sqrt(std::fabs(t.m11() * t.m22() - t.m12() * t.m21()));
             // Without anti-aliasing a stroke about a pixel wide (across its
@@ -550,7 +609,8 @@ struct EmfPlusPlayer::Impl {
                 p.strokePath(path, qpen);
             }
             drawCaps(p, path, pen, w, qpen.brush());
-        }, 4 * edgeWork(path, worldToBitmap(), dc.size().height() + 1.0));
+            },
+            4 * edgeWork(path, worldToBitmap(), dc.size().height() + 1.0));
     }
 
     // How much a transform shrinks lengths in the direction it shrinks most.
@@ -630,7 +690,10 @@ struct EmfPlusPlayer::Impl {
         const QPainterPath shape = mode == 0 ? mapped : simplifiedFor(mapped, kept);
         const QPainterPath current = simplifiedFor(kept, mapped);
         switch (mode) {
-        case 0: s.clip = shape; s.hasClip = !infinite; return;
+        case 0:
+            s.clip = shape;
+            s.hasClip = !infinite;
+            return;
         case 1:
             if (infinite)
                 return;
@@ -1148,14 +1211,16 @@ struct EmfPlusPlayer::Impl {
             EnhMetaHeader h;
             if (ReadEnhMetaHeader(bytes, h)) {
                 gdi::DeviceMetrics metrics;
-                if (h.devicePixelsX > 0 && h.devicePixelsY > 0 && h.deviceMillimetresX > 0 && h.deviceMillimetresY > 0) {
+                if (h.devicePixelsX > 0 && h.devicePixelsY > 0 && h.deviceMillimetresX > 0
+                    && h.deviceMillimetresY > 0) {
                     metrics.pixels = QSizeF(h.devicePixelsX, h.devicePixelsY);
                     metrics.millimetres = QSizeF(h.deviceMillimetresX, h.deviceMillimetresY);
                 }
                 const double pxX = metrics.pixels.width() / metrics.millimetres.width() / 100.0;
                 const double pxY = metrics.pixels.height() / metrics.millimetres.height() / 100.0;
                 double fx = h.frame.left * pxX, fy = h.frame.top * pxY;
-                double fw = (double(h.frame.right) - h.frame.left) * pxX, fh = (double(h.frame.bottom) - h.frame.top) * pxY;
+                double fw = (double(h.frame.right) - h.frame.left) * pxX,
+                       fh = (double(h.frame.bottom) - h.frame.top) * pxY;
                 if (!(fw > 0) || !(fh > 0)) {
                     fx = h.bounds.left;
                     fy = h.bounds.top;
@@ -1345,9 +1410,12 @@ struct EmfPlusPlayer::Impl {
         QRectF box = layout;
         if (layout.width() > 0)
             box.adjust(margin, 0, -margin, 0);
-        QRectF bounds = sized ? layout : QRectF(layout.topLeft() - QPointF(em * text.size(), em * 2),
-                                                QSizeF(em * text.size() * 2, em * 4));
-        paint(bounds, [&](QPainter& p, const QTransform& t) {
+        QRectF bounds = sized
+            ? layout
+            : QRectF(layout.topLeft() - QPointF(em * text.size(), em * 2), QSizeF(em * text.size() * 2, em * 4));
+        paint(
+            bounds,
+            [&](QPainter& p, const QTransform& t) {
             p.setTransform(QTransform::fromScale(k, k) * t);
             p.setFont(qf);
             p.setPen(QPen(qbrush(*brush, QTransform::fromScale(k, k) * t), 0));
@@ -1355,8 +1423,15 @@ struct EmfPlusPlayer::Impl {
             if (!sized) {
                 // A point, not a box: the alignment is about the point.
                 const double big = 1e6;
-                scaled = QRectF(scaled.left() - (h == 1 ? big / 2 : h == 2 ? big : 0),
-                                scaled.top() - (v == 1 ? big / 2 : v == 2 ? big : 0), big, big);
+                scaled = QRectF(scaled.left()
+                                    - (h == 1       ? big / 2
+                                           : h == 2 ? big
+                                                    : 0),
+                                scaled.top()
+                                    - (v == 1       ? big / 2
+                                           : v == 2 ? big
+                                                    : 0),
+                                big, big);
             }
             if (sized && !(flags & kFormatNoClip))
                 p.setClipRect(QRectF(layout.left() / k, layout.top() / k, layout.width() / k, layout.height() / k),
@@ -1365,7 +1440,8 @@ struct EmfPlusPlayer::Impl {
                 p.fillPath(textOutlines(qf, scaled, align, text), p.pen().brush());
             else
                 p.drawText(scaled, align, text);
-        }, std::int64_t{text.size()} * 64);
+            },
+            std::int64_t{text.size()} * 64);
         return true;
     }
 
@@ -1449,7 +1525,9 @@ struct EmfPlusPlayer::Impl {
             bounds |= QRectF(pt - QPointF(em, em * 2), QSizeF(em * 3, em * 3));
         if (realized)
             bounds |= QRectF(positions[0], QSizeF(em * count * 2, em));
-        paint(matrix.mapRect(bounds), [&](QPainter& p, const QTransform& t) {
+        paint(
+            matrix.mapRect(bounds),
+            [&](QPainter& p, const QTransform& t) {
             const QTransform glyphSpace = QTransform::fromScale(k, k) * matrix * t;
             p.setTransform(glyphSpace);
             p.setFont(qf);
@@ -1491,7 +1569,8 @@ struct EmfPlusPlayer::Impl {
             }
             for (std::uint32_t i = 0; i < count; ++i)
                 p.drawText(positions[i] / k, QString(text[static_cast<qsizetype>(i)]));
-        }, std::int64_t{count} * 64);
+            },
+            std::int64_t{count} * 64);
         return true;
     }
 

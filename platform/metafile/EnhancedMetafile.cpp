@@ -44,13 +44,14 @@ bool ReadEnhMetaHeader(std::span<const std::uint8_t> bytes, EnhMetaHeader& h)
     h.bytes = r.u32();
     h.records = r.u32();
     h.handles = r.u16();
-    r.u16(); // reserved
+    r.u16();    // reserved
     r.skip(12); // description length and offset, palette entries
     h.devicePixelsX = r.i32();
     h.devicePixelsY = r.i32();
     h.deviceMillimetresX = r.i32();
     h.deviceMillimetresY = r.i32();
-    return r.ok() && type == kEmfHeaderType && h.signature == kEmfSignature && h.size >= kMinHeaderSize && h.size <= bytes.size();
+    return r.ok() && type == kEmfHeaderType && h.signature == kEmfSignature && h.size >= kMinHeaderSize
+        && h.size <= bytes.size();
 }
 
 HGDIOBJ SetEnhMetaFileBits(std::span<const std::uint8_t> bytes)
@@ -98,10 +99,7 @@ std::size_t GetEnhMetaFileHeader(HGDIOBJ handle, std::span<std::uint8_t> out)
     return out.size();
 }
 
-bool DeleteEnhMetaFile(HGDIOBJ handle)
-{
-    return LookupEnhMetafile(handle) ? DeleteObject(handle) : false;
-}
+bool DeleteEnhMetaFile(HGDIOBJ handle) { return LookupEnhMetafile(handle) ? DeleteObject(handle) : false; }
 
 PlaybackResult PlayEnhMetaFile(DeviceContext& dc, HGDIOBJ metafile, const QRectF& rect)
 {

@@ -25,11 +25,11 @@ struct RectL {
 
 // The fields of the header record the players and loaders use.
 struct EnhMetaHeader {
-    std::uint32_t size = 0;     // of the header record
-    RectL bounds;               // reference device pixels, inclusive
-    RectL frame;                // 0.01 mm, inclusive
+    std::uint32_t size = 0; // of the header record
+    RectL bounds;           // reference device pixels, inclusive
+    RectL frame;            // 0.01 mm, inclusive
     std::uint32_t signature = 0;
-    std::uint32_t bytes = 0;    // as the header claims; the data may differ
+    std::uint32_t bytes = 0; // as the header claims; the data may differ
     std::uint32_t records = 0;
     std::uint16_t handles = 0;
     std::int32_t devicePixelsX = 0, devicePixelsY = 0;

@@ -67,7 +67,7 @@ std::int64_t dibPixels(std::span<const std::uint8_t> info)
     if (!readDibInfo(info, di))
         return 0;
     return std::int64_t{di.width < 0 ? -std::int64_t{di.width} : di.width}
-        * (di.height < 0 ? -std::int64_t{di.height} : di.height);
+    * (di.height < 0 ? -std::int64_t{di.height} : di.height);
 }
 
 std::int64_t bitmap16Pixels(std::span<const std::uint8_t> bytes)
@@ -129,7 +129,7 @@ bool decodeMonochromeMask(std::span<const std::uint8_t> info, std::span<const st
     // Mono brushes often come without a colour table (DIB_PAL_INDICES):
     // the table is ours to write either way.
     std::vector<std::uint8_t> maskInfo(info.begin(), info.begin() + static_cast<std::ptrdiff_t>(tableAt));
-    maskInfo.resize(tableAt + 2 * entrySize, 0); // 0: black
+    maskInfo.resize(tableAt + 2 * entrySize, 0);                 // 0: black
     std::memset(maskInfo.data() + tableAt + entrySize, 0xFF, 3); // 1: white
     if (di.headerSize >= 40)
         std::memset(maskInfo.data() + 32, 0, 4); // colours used: the full two

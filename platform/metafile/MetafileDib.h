@@ -49,8 +49,7 @@ bool decodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t>
                const std::vector<QRgb>& palette, QImage& out, bool keepAlpha = false);
 
 // The same for a packed DIB (BITMAPINFO immediately followed by the bits).
-bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std::vector<QRgb>& palette,
-                     QImage& out);
+bool decodePackedDib(std::span<const std::uint8_t> packed, int usage, const std::vector<QRgb>& palette, QImage& out);
 
 // A monochrome DIB as a mask: black where a pixel is 0, white where it is 1,
 // whatever colours its table holds (they are chosen when the mask is drawn).

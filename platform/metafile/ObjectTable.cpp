@@ -8,10 +8,7 @@ namespace plat::metafile {
 
 using namespace gdi;
 
-ObjectTable::ObjectTable(std::size_t size, std::size_t limit)
-    : slots_(std::min(size, limit)), limit_(limit)
-{
-}
+ObjectTable::ObjectTable(std::size_t size, std::size_t limit) : slots_(std::min(size, limit)), limit_(limit) {}
 
 void ObjectTable::add(MetaObject object)
 {

@@ -101,9 +101,15 @@ protected:
     // N coordinates passed on in the order the call takes them; Windows
     // metafiles store them the other way round.
     template <auto Op, class Field, std::size_t N>
-    bool coords(const MetaRecord&, ByteReader& r) { return coordsIn<Op, Field, N, false>(r); }
+    bool coords(const MetaRecord&, ByteReader& r)
+    {
+        return coordsIn<Op, Field, N, false>(r);
+    }
     template <auto Op, class Field, std::size_t N>
-    bool reversedCoords(const MetaRecord&, ByteReader& r) { return coordsIn<Op, Field, N, true>(r); }
+    bool reversedCoords(const MetaRecord&, ByteReader& r)
+    {
+        return coordsIn<Op, Field, N, true>(r);
+    }
     template <class Field>
     bool restoreDC(const MetaRecord&, ByteReader& r);
     template <class Index>
@@ -129,7 +135,8 @@ bool PlaybackCore::coordsIn(ByteReader& r)
         v[Reversed ? N - 1 - i : i] = readField<Field>(r);
     if (!r.ok())
         return false;
-    [&]<std::size_t... I>(std::index_sequence<I...>) { (dc_.*Op)(v[I]...); }(std::make_index_sequence<N>{});
+    [&]<std::size_t... I>(std::index_sequence<I...>) { (dc_.*Op)(v[I]...); }
+    (std::make_index_sequence<N>{});
     return true;
 }
 

@@ -24,8 +24,8 @@ public:
     // The handler for type, or null.
     Handler find(Type type) const
     {
-        const auto it = std::lower_bound(entries_.begin(), entries_.end(), type,
-                                         [](const Entry& e, Type t) { return e.type < t; });
+        const auto it =
+            std::lower_bound(entries_.begin(), entries_.end(), type, [](const Entry& e, Type t) { return e.type < t; });
         return it != entries_.end() && it->type == type ? it->handler : nullptr;
     }
 

@@ -42,10 +42,7 @@ std::shared_ptr<WindowsMetafile> LookupMetafile(HGDIOBJ handle)
     return std::static_pointer_cast<WindowsMetafile>(object);
 }
 
-bool DeleteMetaFile(HGDIOBJ handle)
-{
-    return LookupMetafile(handle) ? DeleteObject(handle) : false;
-}
+bool DeleteMetaFile(HGDIOBJ handle) { return LookupMetafile(handle) ? DeleteObject(handle) : false; }
 
 PlaybackResult PlayMetaFile(DeviceContext& dc, HGDIOBJ metafile)
 {

@@ -2,10 +2,10 @@
 
 #include "common/ByteReader.h"
 #include "gdi/FontMapper.h"
+#include "gdi/RegionData.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/ObjectTable.h"
 #include "metafile/RecordTable.h"
-#include "gdi/RegionData.h"
 #include "metafile/WmfRecords.h"
 
 #include <cmath>
@@ -99,8 +99,8 @@ PlaybackResult WmfPlayer::play()
 {
     return playRecords<WmfFamily>(bytes_, static_cast<std::size_t>(header_.headerWords) * 2,
                                   [this](const MetaRecord& record) {
-                                      return playRecord(record) ? RecordOutcome::Played : RecordOutcome::Bad;
-                                  });
+        return playRecord(record) ? RecordOutcome::Played : RecordOutcome::Bad;
+    });
 }
 
 bool WmfPlayer::playRecord(const MetaRecord& record)

@@ -281,7 +281,8 @@ LSTATUS setValueAt(HKEY key, std::string_view subKey, std::string_view valueName
     HKEY k = 0;
     if (LSTATUS st = RegCreateKeyEx(key, subKey, &k); st != ERROR_SUCCESS)
         return st;
-    LSTATUS st = RegSetValueEx(k, valueName, value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
+    LSTATUS st =
+        RegSetValueEx(k, valueName, value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
     RegCloseKey(k);
     return st;
 }

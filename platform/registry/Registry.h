@@ -66,8 +66,8 @@ PLATFORM_EXPORT LSTATUS RegCloseKey(HKEY key);
 // the size needed.
 PLATFORM_EXPORT LSTATUS RegQueryValueEx(HKEY key, std::string_view valueName, std::uint32_t* type, std::uint8_t* data,
                                         std::uint32_t* cbData);
-PLATFORM_EXPORT LSTATUS RegSetValueEx(HKEY key, std::string_view valueName, std::uint32_t type, const std::uint8_t* data,
-                                      std::uint32_t cbData);
+PLATFORM_EXPORT LSTATUS RegSetValueEx(HKEY key, std::string_view valueName, std::uint32_t type,
+                                      const std::uint8_t* data, std::uint32_t cbData);
 PLATFORM_EXPORT LSTATUS RegDeleteValue(HKEY key, std::string_view valueName);
 // Deletes subKey, which must have no subkeys.
 PLATFORM_EXPORT LSTATUS RegDeleteKey(HKEY key, std::string_view subKey);
@@ -83,8 +83,7 @@ PLATFORM_EXPORT std::optional<std::string> RegGetString(HKEY key, std::string_vi
 PLATFORM_EXPORT std::optional<std::uint32_t> RegGetDword(HKEY key, std::string_view subKey, std::string_view valueName);
 PLATFORM_EXPORT LSTATUS RegSetString(HKEY key, std::string_view subKey, std::string_view valueName,
                                      std::string_view value);
-PLATFORM_EXPORT LSTATUS RegSetDword(HKEY key, std::string_view subKey, std::string_view valueName,
-                                    std::uint32_t value);
+PLATFORM_EXPORT LSTATUS RegSetDword(HKEY key, std::string_view subKey, std::string_view valueName, std::uint32_t value);
 PLATFORM_EXPORT bool RegKeyExists(HKEY key, std::string_view subKey);
 
 // The registry file in use (VELNORA_REGISTRY or the per-user default).

@@ -186,7 +186,8 @@ public:
     {
         if (text_.size() > kMaxRegistryFileSize)
             return fail(RegistryFileStatus::TooLarge, 0, "more than 64 MiB");
-        if (text_.size() >= 2 && ((text_[0] == '\xff' && text_[1] == '\xfe') || (text_[0] == '\xfe' && text_[1] == '\xff')))
+        if (text_.size() >= 2
+            && ((text_[0] == '\xff' && text_[1] == '\xfe') || (text_[0] == '\xfe' && text_[1] == '\xff')))
             return fail(RegistryFileStatus::Unsupported, 1, "");
         if (text_.substr(0, 3) == "\xef\xbb\xbf")
             text_.remove_prefix(3);
@@ -400,28 +401,25 @@ void appendValue(std::string& out, const std::string& name, const RegistryValue&
 
 } // namespace
 
-RegistryParseResult RegistryFile::parse(std::string_view text, RegistryTree& tree)
-{
-    return Parser(text, tree).run();
-}
+RegistryParseResult RegistryFile::parse(std::string_view text, RegistryTree& tree) { return Parser(text, tree).run(); }
 
 std::string RegistryFile::format(const RegistryTree& tree)
 {
     std::string out = "REGEDIT4\n";
     std::function<void(const RegistryKey&, const std::string&, bool)> walk =
         [&](const RegistryKey& key, const std::string& path, bool isRoot) {
-            // Roots get a section only when they hold values themselves.
-            if (!isRoot || !key.values().empty()) {
-                out += "\n[" + path + "]\n";
-                if (const RegistryValue* def = key.value(""))
-                    appendValue(out, "", *def);
-                for (const auto& [name, value] : key.values())
-                    if (!name.empty())
-                        appendValue(out, name, value);
-            }
-            for (const RegistryKey* child : key.children())
-                walk(*child, path + "\\" + child->name(), false);
-        };
+        // Roots get a section only when they hold values themselves.
+        if (!isRoot || !key.values().empty()) {
+            out += "\n[" + path + "]\n";
+            if (const RegistryValue* def = key.value(""))
+                appendValue(out, "", *def);
+            for (const auto& [name, value] : key.values())
+                if (!name.empty())
+                    appendValue(out, name, value);
+        }
+        for (const RegistryKey* child : key.children())
+            walk(*child, path + "\\" + child->name(), false);
+    };
     for (HKEY root : RegistryTree::roots())
         walk(*tree.root(root), RegistryTree::rootName(root), true);
     return out;

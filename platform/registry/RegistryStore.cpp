@@ -150,7 +150,7 @@ LSTATUS RegistryStore::save()
     // one file system and is atomic.
     std::string tmp = target + ".tmp-" + std::to_string(::getpid());
     mode_t mode = 0644;
-    if (struct stat st {}; ::stat(target.c_str(), &st) == 0)
+    if (struct stat st{}; ::stat(target.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     bool ok = fd >= 0 && ::fchmod(fd, mode) == 0;
@@ -292,10 +292,7 @@ bool RegistryStore::resolve(HKEY handle, std::string_view subKey, HKEY& root, st
     return true;
 }
 
-std::string RegistryStore::path()
-{
-    return currentPath();
-}
+std::string RegistryStore::path() { return currentPath(); }
 
 std::string RegistryStore::problem()
 {

@@ -15,8 +15,8 @@ struct RootInfo {
 };
 // Written to the file in this order.
 constexpr RootInfo kRoots[] = {
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"}, {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},
-    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "HKCU"},   {HKEY_USERS, "HKEY_USERS", "HKU"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"},   {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "HKCU"},     {HKEY_USERS, "HKEY_USERS", "HKU"},
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", "HKCC"},
 };
 
@@ -38,9 +38,8 @@ bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) con
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 RegistryValue RegistryValue::string(std::string_view text)
@@ -160,7 +159,8 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts)
     std::size_t start = 0;
     while (true) {
         std::size_t end = path.find('\\', start);
-        std::string_view part = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view part =
+            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (part.empty() || part.size() > kMaxKeyNameLength || parts.size() >= kMaxKeyDepth)
             return false;
         // Control characters would break the file's one-line sections.

@@ -85,14 +85,14 @@ public:
     RegistryTree();
 
     static bool isRoot(HKEY key);
-    static const char* rootName(HKEY key); // "HKEY_CLASSES_ROOT", ...; null when no root
+    static const char* rootName(HKEY key);           // "HKEY_CLASSES_ROOT", ...; null when no root
     static HKEY rootFromName(std::string_view name); // long or short (HKCR) name; 0 when none
     static const std::vector<HKEY>& roots();
 
     RegistryKey* root(HKEY key);
     const RegistryKey* root(HKEY key) const;
     RegistryKey* find(HKEY rootKey, std::string_view path) const; // null when missing or malformed
-    RegistryKey* create(HKEY rootKey, std::string_view path);      // null when malformed
+    RegistryKey* create(HKEY rootKey, std::string_view path);     // null when malformed
     bool remove(HKEY rootKey, std::string_view path);             // whole subtree; false when missing
 
     bool operator==(const RegistryTree& other) const;

@@ -33,9 +33,12 @@ TEST(ComRuntime, creationReportsMissingClassesAndLibraries)
     ScopedRegistry reg;
     constexpr CLSID clsid = MakeGuid("0B7C1C34-5A58-4C51-9E8B-1D0F3A7E2C99");
     ComPtr<IUnknown> object;
-    EXPECT_HR(REGDB_E_CLASSNOTREG, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()));
-    RegSetString(HKEY_CLASSES_ROOT, "CLSID\\" + GuidToString(clsid) + "\\InprocServer32", "", "/nonexistent/libnone.so");
-    EXPECT_HR(CO_E_DLLNOTFOUND, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()));
+    EXPECT_HR(REGDB_E_CLASSNOTREG,
+              CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()));
+    RegSetString(HKEY_CLASSES_ROOT, "CLSID\\" + GuidToString(clsid) + "\\InprocServer32", "",
+                 "/nonexistent/libnone.so");
+    EXPECT_HR(CO_E_DLLNOTFOUND,
+              CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()));
     // A library without the entry points is no component library.
     RegSetString(HKEY_CLASSES_ROOT, "CLSID\\" + GuidToString(clsid) + "\\InprocServer32", "", "libm.so.6");
     EXPECT_HR(CO_E_ERRORINDLL, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()));

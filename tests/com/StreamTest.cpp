@@ -33,7 +33,8 @@ TEST(MemoryStorage, elementsAreCreatedReplacedAndOpenedExclusively)
     EXPECT_HR(S_OK, a->Write("abc", 3, nullptr));
     ComPtr<IStream> b;
     EXPECT_HR(STG_E_ACCESSDENIED, storage->OpenStream(u"Contents", STGM_READ | STGM_SHARE_EXCLUSIVE, b.put()));
-    EXPECT_HR(STG_E_FILEALREADYEXISTS, storage->CreateStream(u"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, b.put()));
+    EXPECT_HR(STG_E_FILEALREADYEXISTS,
+              storage->CreateStream(u"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, b.put()));
     a = nullptr;
     ASSERT_HR(S_OK, storage->OpenStream(u"Contents", STGM_READ | STGM_SHARE_EXCLUSIVE, b.put()));
     EXPECT_EQ(MemoryStreamBytes(b.get()), (std::vector<std::uint8_t>{'a', 'b', 'c'}));

@@ -52,8 +52,8 @@ constexpr IID kIid = MakeGuid("0B7C1C34-5A58-4C51-9E8B-1D0F3A7E2C11");
 constexpr CLSID kClsid = MakeGuid("0B7C1C34-5A58-4C51-9E8B-1D0F3A7E2C12");
 constexpr InterfaceDescription kInterfaces[] = {{kIid, "ICounter", "counter", TYPEFLAG_FDUAL, kMembers}};
 constexpr CoClassDescription kClasses[] = {{kClsid, "Counter", "a counter", TYPEFLAG_FCANCREATE, &kIid, nullptr}};
-constexpr TypeLibDescription kLib{MakeGuid("0B7C1C34-5A58-4C51-9E8B-1D0F3A7E2C10"), "CounterLib", "counters", 1, 0,
-                                  0x409, {}, kInterfaces, kClasses};
+constexpr TypeLibDescription kLib{
+    MakeGuid("0B7C1C34-5A58-4C51-9E8B-1D0F3A7E2C10"), "CounterLib", "counters", 1, 0, 0x409, {}, kInterfaces, kClasses};
 
 class TypeLibInvoke : public ::testing::Test {
 protected:

@@ -77,8 +77,8 @@ inline void expectSamePicture(const Decoded& gif, const QImage& source)
         for (int x = 0; x < gif.width; ++x) {
             const QRgb want = source.pixel(x, y) | 0xff000000u;
             if (gif.colourAt(x, y) != want && ++mismatches <= 5)
-                ADD_FAILURE() << "pixel (" << x << ", " << y << "): got " << std::hex << gif.colourAt(x, y)
-                              << ", want " << want;
+                ADD_FAILURE() << "pixel (" << x << ", " << y << "): got " << std::hex << gif.colourAt(x, y) << ", want "
+                              << want;
         }
     EXPECT_EQ(mismatches, 0);
 }

@@ -13,8 +13,19 @@
 namespace testdib {
 
 enum class BmpFormat {
-    Pal1, Pal4, Pal8, Rgb555, BitFields565, Rgb24, Rgb24TopDown, Rgb32, BitFields32, Rle8, Rle4,
-    Core8, Core24,
+    Pal1,
+    Pal4,
+    Pal8,
+    Rgb555,
+    BitFields565,
+    Rgb24,
+    Rgb24TopDown,
+    Rgb32,
+    BitFields32,
+    Rle8,
+    Rle4,
+    Core8,
+    Core24,
 };
 
 inline const char* name(BmpFormat f)
@@ -46,10 +57,15 @@ inline Bytes encodeBmp(const QImage& picture, BmpFormat f)
     int bpp = 24;
     switch (f) {
     case BmpFormat::Pal1: bpp = 1; break;
-    case BmpFormat::Pal4: case BmpFormat::Rle4: bpp = 4; break;
-    case BmpFormat::Pal8: case BmpFormat::Rle8: case BmpFormat::Core8: bpp = 8; break;
-    case BmpFormat::Rgb555: case BmpFormat::BitFields565: bpp = 16; break;
-    case BmpFormat::Rgb32: case BmpFormat::BitFields32: bpp = 32; break;
+    case BmpFormat::Pal4:
+    case BmpFormat::Rle4: bpp = 4; break;
+    case BmpFormat::Pal8:
+    case BmpFormat::Rle8:
+    case BmpFormat::Core8: bpp = 8; break;
+    case BmpFormat::Rgb555:
+    case BmpFormat::BitFields565: bpp = 16; break;
+    case BmpFormat::Rgb32:
+    case BmpFormat::BitFields32: bpp = 32; break;
     default: break;
     }
 
@@ -143,8 +159,10 @@ inline Bytes encodeBmp(const QImage& picture, BmpFormat f)
         header.width = w;
         header.height = topDown ? -h : h;
         header.bpp = static_cast<std::uint16_t>(bpp);
-        header.compression = f == BmpFormat::Rle8 ? 1 : f == BmpFormat::Rle4 ? 2
-            : (f == BmpFormat::BitFields565 || f == BmpFormat::BitFields32) ? 3 : 0;
+        header.compression = f == BmpFormat::Rle8                           ? 1
+            : f == BmpFormat::Rle4                                          ? 2
+            : (f == BmpFormat::BitFields565 || f == BmpFormat::BitFields32) ? 3
+                                                                            : 0;
         header.imageSize = static_cast<std::uint32_t>(bits.size());
         header.clrUsed = static_cast<std::uint32_t>(colours.size());
         dib = header.bytes();

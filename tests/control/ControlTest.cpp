@@ -89,22 +89,23 @@ TEST_F(ControlTest, badStreamsFailWithTheirCodeAndKeepWhatWasAlreadySet)
         {"extent cut short", {0x00, 0x02, 0x00, 0x00, 0xA7, 0x01}, STG_E_READFAULT, 1},
         {"ends after the first record", header() + type7, STG_E_READFAULT, 7},
         {"record cut inside its value", header() + std::vector<std::uint8_t>{0x03, 0x00, 0x07}, STG_E_READFAULT, 1},
-        {"string count beyond the stream", header() + std::vector<std::uint8_t>{0x08, 0x00, 0xE8, 0x03, 0x00, 0x00, '7', 0},
-         STG_E_READFAULT, 1},
+        {"string count beyond the stream",
+         header() + std::vector<std::uint8_t>{0x08, 0x00, 0xE8, 0x03, 0x00, 0x00, '7', 0}, STG_E_READFAULT, 1},
         {"string count of 4 GiB", header() + std::vector<std::uint8_t>{0x08, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, '7', 0},
          E_FAIL, 1},
-        {"odd string count", header() + std::vector<std::uint8_t>{0x08, 0x00, 0x03, 0x00, 0x00, 0x00, '7', 0, 0}, E_FAIL,
-         1},
+        {"odd string count", header() + std::vector<std::uint8_t>{0x08, 0x00, 0x03, 0x00, 0x00, 0x00, '7', 0, 0},
+         E_FAIL, 1},
         {"string without terminator",
          header() + std::vector<std::uint8_t>{0x08, 0x00, 0x04, 0x00, 0x00, 0x00, '7', 0, '8', 0}, E_FAIL, 1},
-        {"text that is no number", header() + std::vector<std::uint8_t>{0x08, 0x00, 0x04, 0x00, 0x00, 0x00, 'x', 0, 0, 0},
-         E_FAIL, 1},
+        {"text that is no number",
+         header() + std::vector<std::uint8_t>{0x08, 0x00, 0x04, 0x00, 0x00, 0x00, 'x', 0, 0, 0}, E_FAIL, 1},
         {"unknown tag", header() + std::vector<std::uint8_t>{0x44, 0x00, 0x04, 0x00, 0x00, 0x00, '5', 0, 0, 0},
          DISP_E_BADVARTYPE, 1},
         {"by-reference tag", header() + std::vector<std::uint8_t>{0x03, 0x40, 0x04, 0x00, 0x00, 0x00, '5', 0, 0, 0},
          DISP_E_BADVARTYPE, 1},
         {"null object for a number", nullObject, E_FAIL, 1},
-        {"object of some class", header() + std::vector<std::uint8_t>{0x0D, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+        {"object of some class",
+         header() + std::vector<std::uint8_t>{0x0D, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
          E_FAIL, 1},
     };
     for (const Case& c : cases) {
@@ -123,12 +124,13 @@ TEST_F(ControlTest, recordsOfOtherTypesConvertToThePropertyType)
 {
     // Type as text (tag 8), Transparent as an 8-byte integer sent as text
     // (tag 20), Interlaced as a double (tag 5), BgColor as a 16-bit integer.
-    std::vector<std::uint8_t> bytes = header() + std::vector<std::uint8_t>{
-        0x08, 0x00, 0x04, 0x00, 0x00, 0x00, '2', 0, 0, 0,       // Type "2"
-        0x14, 0x00, 0x04, 0x00, 0x00, 0x00, '0', 0, 0, 0,       // Transparent 0 as VT_I8
-        0x05, 0x00, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,               // Interlaced 1.0
-        0x02, 0x00, 0xFF, 0x00,                                 // BgColor 255 as VT_I2
-    };
+    std::vector<std::uint8_t> bytes = header()
+        + std::vector<std::uint8_t>{
+            0x08, 0x00, 0x04, 0x00, 0x00, 0x00, '2', 0, 0,    0,    // Type "2"
+            0x14, 0x00, 0x04, 0x00, 0x00, 0x00, '0', 0, 0,    0,    // Transparent 0 as VT_I8
+            0x05, 0x00, 0,    0,    0,    0,    0,   0, 0xF0, 0x3F, // Interlaced 1.0
+            0x02, 0x00, 0xFF, 0x00,                                 // BgColor 255 as VT_I2
+        };
     ComPtr<IPictaform> control = create();
     ASSERT_HR(S_OK, load(control.get(), bytes));
     std::int32_t type = 0;
@@ -332,8 +334,10 @@ TEST_F(ControlTest, hostCreatesTheControlThroughTheRegistryAndConvertsThroughInv
     banner.fill(Qt::white);
     plat::HGDIOBJ bitmap = plat::CreateBitmapFromImage(banner);
     const std::string out = outputFile("banner.gif");
-    ASSERT_HR(S_OK, DispatchCall(dispatch.get(), 6, {Variant(static_cast<std::int32_t>(bitmap)), Variant(out),
-                                                     Variant(std::int32_t{468}), Variant(std::int32_t{60})}));
+    ASSERT_HR(S_OK,
+              DispatchCall(dispatch.get(), 6,
+                           {Variant(static_cast<std::int32_t>(bitmap)), Variant(out), Variant(std::int32_t{468}),
+                            Variant(std::int32_t{60})}));
     EXPECT_EQ(plat::GetObjectType(bitmap), plat::OBJ_BITMAP);
     plat::DeleteObject(bitmap);
     // A control that writes no BMP fails here rather than skipping its subject.
@@ -399,12 +403,25 @@ TEST_F(ControlTest, registrationAnswersUserTypeStatusVerbsAndPages)
 TEST_F(ControlTest, answersTheStandardInterfacesButNoConnectionPointsOrPropertyBags)
 {
     ComPtr<IUnknown> control = create().as<IUnknown>();
-    const IID offered[] = {IID_IPictaform, IID_IDispatch, uuidof<IViewObjectEx>(), uuidof<IViewObject2>(),
-                           uuidof<IViewObject>(), uuidof<IOleInPlaceObjectWindowless>(), uuidof<IOleInPlaceObject>(),
-                           uuidof<IOleWindow>(), uuidof<IOleInPlaceActiveObject>(), uuidof<IOleControl>(),
-                           uuidof<IOleObject>(), uuidof<IQuickActivate>(), uuidof<IPersistStorage>(),
-                           uuidof<IPersistStreamInit>(), uuidof<ISpecifyPropertyPages>(), uuidof<IDataObject>(),
-                           uuidof<IProvideClassInfo>(), uuidof<IProvideClassInfo2>(), uuidof<ISupportErrorInfo>()};
+    const IID offered[] = {IID_IPictaform,
+                           IID_IDispatch,
+                           uuidof<IViewObjectEx>(),
+                           uuidof<IViewObject2>(),
+                           uuidof<IViewObject>(),
+                           uuidof<IOleInPlaceObjectWindowless>(),
+                           uuidof<IOleInPlaceObject>(),
+                           uuidof<IOleWindow>(),
+                           uuidof<IOleInPlaceActiveObject>(),
+                           uuidof<IOleControl>(),
+                           uuidof<IOleObject>(),
+                           uuidof<IQuickActivate>(),
+                           uuidof<IPersistStorage>(),
+                           uuidof<IPersistStreamInit>(),
+                           uuidof<ISpecifyPropertyPages>(),
+                           uuidof<IDataObject>(),
+                           uuidof<IProvideClassInfo>(),
+                           uuidof<IProvideClassInfo2>(),
+                           uuidof<ISupportErrorInfo>()};
     for (const IID& iid : offered) {
         ComPtr<IUnknown> p;
         EXPECT_HR(S_OK, control->QueryInterface(iid, p.put_void())) << GuidToString(iid);
@@ -469,8 +486,10 @@ TEST_F(ControlTest, drawsBitmapOneUnscaledInTheTopLeftCornerClippedToTheRectangl
     {
         QPainter painter(&target);
         RECTL bounds{5, 6, 15, 36}; // 10 wide: the 17-pixel bitmap is cut to it
-        ASSERT_HR(S_OK, view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &painter, &bounds, nullptr, nullptr, 0));
-        EXPECT_HR(DV_E_DVASPECT, view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, &painter, &bounds, nullptr, nullptr, 0));
+        ASSERT_HR(S_OK,
+                  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &painter, &bounds, nullptr, nullptr, 0));
+        EXPECT_HR(DV_E_DVASPECT,
+                  view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, &painter, &bounds, nullptr, nullptr, 0));
     }
     EXPECT_EQ(target.pixel(5, 6), qRgb(0xC0, 0xC0, 0xC0)); // the bitmap's grey border
     EXPECT_EQ(target.pixel(6, 7), qRgb(0, 0, 0));          // its black frame
@@ -519,7 +538,7 @@ TEST_F(ControlTest, copyFileScalesAnImageFileByPercent)
     ASSERT_EQ(std::fread(head, 1, sizeof head, f), sizeof head);
     std::fclose(f);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 6), "GIF89a"); // transparent by default
-    EXPECT_EQ(head[6] | head[7] << 8, 10); // logical screen width
+    EXPECT_EQ(head[6] | head[7] << 8, 10);                              // logical screen width
     EXPECT_EQ(head[8] | head[9] << 8, 2);
 }
 
@@ -565,8 +584,8 @@ TEST_F(ControlTest, aPictureTooWideForAGifIsRefusedBeforeItIsDecoded)
 {
     // 1 KB of run-length BMP declaring 1048576 x 256 pixels: a gigabyte if
     // decoded, and no GIF can hold it anyway.
-    std::vector<std::uint8_t> file = {'B', 'M', 0, 4, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0,
-                                      0, 0, 16, 0, 0, 1, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
+    std::vector<std::uint8_t> file = {'B', 'M', 0, 4,  0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0,
+                                      0,   0,   0, 16, 0, 0, 1, 0, 0, 1, 0,  8, 0, 1, 0,  0, 0};
     file.resize(14 + 40, 0);
     file[46] = 2; // colours used
     file.insert(file.end(), {0, 0, 0, 0, 255, 255, 255, 0});
@@ -578,7 +597,8 @@ TEST_F(ControlTest, aPictureTooWideForAGifIsRefusedBeforeItIsDecoded)
     std::fclose(f);
     ComPtr<IPictaform> control = create();
     Bstr in = Bstr::fromUtf8(input), out = Bstr::fromUtf8(outputFile("wide.gif"));
-    struct rusage before {}, after {};
+    struct rusage before {
+    }, after{};
     getrusage(RUSAGE_SELF, &before);
     EXPECT_HR(S_OK, control->CopyFile(in.get(), out.get(), 100, 100));
     getrusage(RUSAGE_SELF, &after);

@@ -8,8 +8,8 @@
 
 #include "control/IPictaform.h"
 
-#include <com/Component.h>
 #include <com/ComRuntime.h>
+#include <com/Component.h>
 #include <com/MemoryStream.h>
 #include <com/OleControl.h>
 #include <com/Persist.h>

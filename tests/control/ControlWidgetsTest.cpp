@@ -4,8 +4,8 @@
 #include "control/IPictaform.h"
 
 #include <com/ComRuntime.h>
-#include <com/OleControl.h>
 #include <com/ModuleResources.h>
+#include <com/OleControl.h>
 #include <com/PropertyPage.h>
 #include <com/RefCounted.h>
 
@@ -136,7 +136,8 @@ private slots:
         MSG other{window, WM_KEYDOWN, 'A', 0};
         QCOMPARE(page->TranslateAccelerator(&other), S_FALSE);
         StyleChange style{0, 0x200};
-        MSG styling{window, WM_STYLECHANGING, static_cast<std::uintptr_t>(-20), reinterpret_cast<std::intptr_t>(&style)};
+        MSG styling{window, WM_STYLECHANGING, static_cast<std::uintptr_t>(-20),
+                    reinterpret_cast<std::intptr_t>(&style)};
         QCOMPARE(page->TranslateAccelerator(&styling), S_OK);
         QCOMPARE(style.styleNew, DWORD{0x200 | WS_EX_CONTROLPARENT});
 

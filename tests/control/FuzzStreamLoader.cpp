@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::filesystem::remove_all(g_registryDir, ec);
     });
     setenv("VELNORA_REGISTRY", (g_registryDir + "/registry.reg").c_str(), 1);
-    if (FAILED(DllRegisterServer()) ||
-        FAILED(DllGetClassObject(pictaf::CLSID_Pictafor, IID_IClassFactory, g_factory.put_void())))
+    if (FAILED(DllRegisterServer())
+        || FAILED(DllGetClassObject(pictaf::CLSID_Pictafor, IID_IClassFactory, g_factory.put_void())))
         std::abort();
     g_anchor = newControl().as<IUnknown>();
     return 0;

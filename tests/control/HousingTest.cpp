@@ -214,7 +214,10 @@ TEST_F(HousingTest, aboutPageSiteMayBeClearedTwiceButNotReplaced)
     ASSERT_HR(S_OK, CreateObject("About.About", page));
     class Site final : public IPropertyPageSite, public RefCounted<Site> {
     public:
-        HRESULT QueryInterface(REFIID iid, void** out) override { return queryInterfaces<IPropertyPageSite>(this, iid, out); }
+        HRESULT QueryInterface(REFIID iid, void** out) override
+        {
+            return queryInterfaces<IPropertyPageSite>(this, iid, out);
+        }
         ULONG AddRef() override { return addRef(); }
         ULONG Release() override { return release(); }
         HRESULT OnStatusChange(DWORD) override { return S_OK; }

@@ -4,8 +4,8 @@
 // check is printed with what was found.
 #include "GifFile.h"
 
-#include <QFile>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 
 #include <cstdio>
@@ -51,12 +51,14 @@ int main(int argc, char** argv)
     QFile bmpFile(bmpName);
     check(bmpFile.open(QIODevice::ReadOnly) && bmpFile.peek(2) == "BM", bmpName + " is a BMP file");
     const QImage bmp = QImage(bmpName, "BMP").convertToFormat(QImage::Format_RGB32);
-    check(bmp.size() == QSize(468, 60), QStringLiteral("the BMP is 468 x 60 (found %1 x %2)").arg(bmp.width()).arg(bmp.height()));
+    check(bmp.size() == QSize(468, 60),
+          QStringLiteral("the BMP is 468 x 60 (found %1 x %2)").arg(bmp.width()).arg(bmp.height()));
     // The person's steps show in the banner: the picked background fills
     // most of it, and the text, smoothed into it, is printed where it was
     // dropped, its darkest pixels in the picked text colour.
     const int back = count(bmp, background);
-    check(back > bmp.width() * bmp.height() / 2, QStringLiteral("the background colour fills the banner (%1 pixels)").arg(back));
+    check(back > bmp.width() * bmp.height() / 2,
+          QStringLiteral("the background colour fills the banner (%1 pixels)").arg(back));
     QRect inked;
     QRgb closest = background;
     for (int y = 0; y < bmp.height(); ++y)
@@ -66,20 +68,26 @@ int main(int argc, char** argv)
                 if (distance(c, text) < distance(closest, text))
                     closest = c;
             }
-    check(distance(closest, text) <= 60, QStringLiteral("the text is printed in its colour (closest pixel %1, want %2)")
-                                             .arg(closest & 0xFFFFFF, 6, 16, QLatin1Char('0'))
-                                             .arg(text & 0xFFFFFF, 6, 16, QLatin1Char('0')));
+    check(distance(closest, text) <= 60,
+          QStringLiteral("the text is printed in its colour (closest pixel %1, want %2)")
+              .arg(closest & 0xFFFFFF, 6, 16, QLatin1Char('0'))
+              .arg(text & 0xFFFFFF, 6, 16, QLatin1Char('0')));
     check(qAbs(inked.left() - dropped.x()) <= 4 && qAbs(inked.top() - dropped.y()) <= 8,
           QStringLiteral("the text starts where it was dropped (%1, %2; dropped at %3, %4)")
-              .arg(inked.left()).arg(inked.top()).arg(dropped.x()).arg(dropped.y()));
+              .arg(inked.left())
+              .arg(inked.top())
+              .arg(dropped.x())
+              .arg(dropped.y()));
 
     QString why;
     const std::optional<DecodedGif> gif = readGif(gifName, &why);
     check(gif.has_value(), QStringLiteral("giflib reads %1 %2").arg(gifName, why));
     if (!gif)
         return 1;
-    check(gif->signature == "GIF89a", QStringLiteral("the GIF starts with GIF89a (found %1)").arg(QString::fromLatin1(gif->signature)));
-    check(gif->size == QSize(468, 60), QStringLiteral("the GIF is 468 x 60 (found %1 x %2)").arg(gif->size.width()).arg(gif->size.height()));
+    check(gif->signature == "GIF89a",
+          QStringLiteral("the GIF starts with GIF89a (found %1)").arg(QString::fromLatin1(gif->signature)));
+    check(gif->size == QSize(468, 60),
+          QStringLiteral("the GIF is 468 x 60 (found %1 x %2)").arg(gif->size.width()).arg(gif->size.height()));
     check(gif->interlaced, QStringLiteral("the GIF is interlaced"));
     check(gif->transparentIndex == 0, QStringLiteral("colour 0 is transparent (found %1)").arg(gif->transparentIndex));
     check(gif->colours.value(0) == qRgb(255, 255, 255), QStringLiteral("colour 0 is white, the control's background"));

@@ -238,10 +238,10 @@ void AboutHelpTest::helpPrintsFiveLinesOnceAndClickHides()
     EditorSession session;
     const QStringList lines = frmHelp::helpText().split(QChar(13));
     QCOMPARE(lines.size(), 5);
-    QCOMPARE(lines.mid(0, 4), (QStringList{QStringLiteral("Velnora Provides Tooltips for each"),
-                                           QStringLiteral("Function Which Will Help you Along"),
-                                           QStringLiteral("If You Have questions Please Visit Our"),
-                                           QStringLiteral("Web site At:")}));
+    QCOMPARE(lines.mid(0, 4),
+             (QStringList{QStringLiteral("Velnora Provides Tooltips for each"),
+                          QStringLiteral("Function Which Will Help you Along"),
+                          QStringLiteral("If You Have questions Please Visit Our"), QStringLiteral("Web site At:")}));
     QVERIFY(lines.at(4).contains(QStringLiteral("velnora")));
 
     Forms::Parent().MnuViewHelp->trigger();

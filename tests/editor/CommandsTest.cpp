@@ -81,8 +81,9 @@ void CommandsTest::addTextAsksWithExactPromptAndTitle()
     mainWindow().Toolbar1_ButtonClick(QStringLiteral("text"));
     const ScriptedDialogs::Request& asked = session.dialogs().requests().constLast();
     QCOMPARE(asked.title, QStringLiteral("Velnora"));
-    QCOMPARE(asked.prompt, QStringLiteral("Enter Text Here Then Click OK.\r\rHold down left mouse button\r"
-                                          "And Drag Text Into Place"));
+    QCOMPARE(asked.prompt,
+             QStringLiteral("Enter Text Here Then Click OK.\r\rHold down left mouse button\r"
+                            "And Drag Text Into Place"));
     QCOMPARE(Forms::state().BannerText, QStringLiteral("Big Sale"));
     QCOMPARE(canvas().Label1->caption(), QStringLiteral("Big Sale"));
     QCOMPARE(canvas().Label1->foreColor(), OleColor(0x000080FF));
@@ -155,9 +156,9 @@ void CommandsTest::chooseFontsSkipsUninstalledNameButKeepsSize()
     FontChoice choice{QStringLiteral("No Such Typeface 7"), 0.0f, false, true, false, false};
     session.dialogs().answerFont(choice);
     mainWindow().chooseFonts();
-    QCOMPARE(canvas().printFont().family(), before); // refused
+    QCOMPARE(canvas().printFont().family(), before);  // refused
     QVERIFY(canvas().printFont().pointSizeF() > 0.0); // a zero size is refused too
-    QVERIFY(canvas().printFont().italic());            // later assignments still ran
+    QVERIFY(canvas().printFont().italic());           // later assignments still ran
     QCOMPARE(canvas().foreColor(), OleColors::Black);
 }
 

@@ -68,11 +68,21 @@ void CommonDialogTest::defaultExtAddedOnlyWithoutExtension_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("bare name") << "/tmp/banner" << "bmp" << "/tmp/banner.bmp";
-    QTest::newRow("other extension kept") << "/tmp/banner.gif" << "bmp" << "/tmp/banner.gif";
-    QTest::newRow("dot in folder only") << "/tmp/v1.0/banner" << "gif" << "/tmp/v1.0/banner.gif";
-    QTest::newRow("no default") << "/tmp/banner" << "" << "/tmp/banner";
-    QTest::newRow("empty name stays empty") << "" << "bmp" << "";
+    QTest::newRow("bare name") << "/tmp/banner"
+                               << "bmp"
+                               << "/tmp/banner.bmp";
+    QTest::newRow("other extension kept") << "/tmp/banner.gif"
+                                          << "bmp"
+                                          << "/tmp/banner.gif";
+    QTest::newRow("dot in folder only") << "/tmp/v1.0/banner"
+                                        << "gif"
+                                        << "/tmp/v1.0/banner.gif";
+    QTest::newRow("no default") << "/tmp/banner"
+                                << ""
+                                << "/tmp/banner";
+    QTest::newRow("empty name stays empty") << ""
+                                            << "bmp"
+                                            << "";
 }
 
 void CommonDialogTest::defaultExtAddedOnlyWithoutExtension()
@@ -249,11 +259,10 @@ void CommonDialogTest::fontPropertiesRefuseBadValuesAndKeepFont()
 
 void CommonDialogTest::toolbarImagesUseSixteenColoursOnMask()
 {
-    static const QSet<QRgb> sixteen{
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),     qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128),   qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),     qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255),   qRgb(255, 255, 255)};
+    static const QSet<QRgb> sixteen{qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+                                    qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+                                    qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+                                    qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
     QList<QImage> seen;
     for (int n = 1; n <= Artwork::ToolbarImageCount; ++n) {
         const QImage img = Artwork::toolbarImage(n).convertToFormat(QImage::Format_RGB32);

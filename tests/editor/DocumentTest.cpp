@@ -228,7 +228,8 @@ private slots:
         // Loaded as the background picture of another banner: same pixels.
         BannerDocument other;
         QCOMPARE(other.load(name).status, PictureFiles::Status::Ok);
-        QCOMPARE(other.image().convertToFormat(QImage::Format_RGB32), doc.image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(other.image().convertToFormat(QImage::Format_RGB32),
+                 doc.image().convertToFormat(QImage::Format_RGB32));
 
         // A larger picture is cut at the banner's edges; the size stays.
         const QString big = dir.filePath(QStringLiteral("big.bmp"));

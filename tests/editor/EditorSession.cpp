@@ -6,11 +6,11 @@
 #include "Parent.h"
 
 #include <QApplication>
-#include <QList>
 #include <QFile>
 #include <QImageWriter>
-#include <QTest>
+#include <QList>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <gif_lib.h>
 
@@ -46,20 +46,14 @@ void send(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButton
 
 } // namespace
 
-void press(QWidget* w, Qt::MouseButton button, QPoint pos)
-{
-    send(w, QEvent::MouseButtonPress, button, button, pos);
-}
+void press(QWidget* w, Qt::MouseButton button, QPoint pos) { send(w, QEvent::MouseButtonPress, button, button, pos); }
 
 void release(QWidget* w, Qt::MouseButton button, QPoint pos)
 {
     send(w, QEvent::MouseButtonRelease, button, Qt::NoButton, pos);
 }
 
-void move(QWidget* w, Qt::MouseButtons held, QPoint pos)
-{
-    send(w, QEvent::MouseMove, Qt::NoButton, held, pos);
-}
+void move(QWidget* w, Qt::MouseButtons held, QPoint pos) { send(w, QEvent::MouseMove, Qt::NoButton, held, pos); }
 
 void doubleClick(QWidget* w, QPoint pos)
 {
@@ -119,8 +113,8 @@ void writeGif(const QImage& picture, const QString& fileName)
     bool ok = EGifPutScreenDesc(gif, img.width(), img.height(), bits, 0, map) == GIF_OK
         && EGifPutImageDesc(gif, 0, 0, img.width(), img.height(), false, nullptr) == GIF_OK;
     for (int y = 0; ok && y < img.height(); ++y)
-        ok = EGifPutLine(gif, reinterpret_cast<GifPixelType*>(indices.data()) + qsizetype(y) * img.width(),
-                         img.width()) == GIF_OK;
+        ok = EGifPutLine(gif, reinterpret_cast<GifPixelType*>(indices.data()) + qsizetype(y) * img.width(), img.width())
+            == GIF_OK;
     GifFreeMapObject(map);
     ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     QVERIFY2(ok, qPrintable(fileName));

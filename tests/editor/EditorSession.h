@@ -4,9 +4,9 @@
 #include "ScriptedDialogs.h"
 
 #include <QImage>
-#include <QStringList>
 #include <QPoint>
 #include <QRect>
+#include <QStringList>
 #include <memory>
 
 class QWidget;

@@ -114,7 +114,8 @@ void FilesTest::carriedNameTakesTheExtensionOfTheTypeSaved()
     EditorSession session;
     QTemporaryDir dir;
     const QString photo = dir.filePath(QStringLiteral("photo.JPG"));
-    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), photo, "jpg");
+    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), photo,
+                 "jpg");
     const QByteArray photoBytes = fileBytes(photo);
     session.dialogs().answerFile(photo);
     mainWindow().MnuLoad_Click();
@@ -135,7 +136,8 @@ void FilesTest::carriedNameTakesTheExtensionOfTheTypeSaved()
     mainWindow().MnuBmp_Click();
     QCOMPARE(session.dialogs().requests().constLast().file.fileName, upper);
 
-    QCOMPARE(CommonDialog::saveName(QStringLiteral("/a.b/banner.gif"), QStringLiteral("BMP |*.bmp"), QStringLiteral("bmp")),
+    QCOMPARE(CommonDialog::saveName(QStringLiteral("/a.b/banner.gif"), QStringLiteral("BMP |*.bmp"),
+                                    QStringLiteral("bmp")),
              QStringLiteral("/a.b/banner.bmp"));
     QCOMPARE(CommonDialog::saveName(QStringLiteral("/a.b/banner"), QStringLiteral("BMP |*.bmp"), QStringLiteral("bmp")),
              QStringLiteral("/a.b/banner"));
@@ -158,7 +160,8 @@ void FilesTest::cancelledDialogsWriteAndLoadNothing()
     QCOMPARE(mainWindow().CommonDialog1->fileName(), name);
 
     // ...nor load it again.
-    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), name, "bmp");
+    writePicture(quadrants(QSize(8, 8), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(255, 0, 0)), name,
+                 "bmp");
     session.dialogs().answerFile(std::nullopt);
     mainWindow().MnuLoad_Click();
     QVERIFY(canvas().picture().isNull());
@@ -184,7 +187,6 @@ void FilesTest::failedSavesWarnAndLeaveNoFile()
     QVERIFY(QFileInfo(folder).isDir());
     // Nothing half-written was left behind beside it.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
-
 }
 
 void FilesTest::zeroByZeroBannerIsRefusedLikeGifExport()
@@ -282,13 +284,13 @@ void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
     // A PNG whose header chunk claims 100000 x 100000 pixels of RGB: its
     // size is known before decoding and is beyond what the platform makes.
     const unsigned char hugePng[] = {
-        0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,   // signature
-        0, 0, 0, 13, 'I', 'H', 'D', 'R',               // chunk length, type
+        0x89, 'P',  'N',  'G',  0x0D, 0x0A, 0x1A, 0x0A, // signature
+        0,    0,    0,    13,   'I',  'H',  'D',  'R',  // chunk length, type
         0x00, 0x01, 0x86, 0xA0, 0x00, 0x01, 0x86, 0xA0, // width, height 100000
-        8, 2, 0, 0, 0,                                 // 8 bits, RGB, deflate, no filter, no interlace
-        0x27, 0x30, 0x9C, 0x9F,                        // CRC of type and data
-        0, 0, 0, 16, 'I', 'D', 'A', 'T',               // pixel data follows (cut short):
-        0, 0, 0, 0, 0, 0, 0, 0,                        // the header counts as read only here
+        8,    2,    0,    0,    0,                      // 8 bits, RGB, deflate, no filter, no interlace
+        0x27, 0x30, 0x9C, 0x9F,                         // CRC of type and data
+        0,    0,    0,    16,   'I',  'D',  'A',  'T',  // pixel data follows (cut short):
+        0,    0,    0,    0,    0,    0,    0,    0,    // the header counts as read only here
     };
     QTest::newRow("png claiming 100000 x 100000")
         << QByteArray(reinterpret_cast<const char*>(hugePng), sizeof hugePng) << PictureFiles::Status::TooLarge;
@@ -304,7 +306,8 @@ void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
     };
     QTest::newRow("placeable key, no metafile") << placeable(100, 100, 96) << PictureFiles::Status::NotAPicture;
     QTest::newRow("placeable box of no size") << placeable(0, 100, 96) << PictureFiles::Status::NotAPicture;
-    QTest::newRow("placeable 32767 units at 1 per inch") << placeable(32767, 32767, 1) << PictureFiles::Status::TooLarge;
+    QTest::newRow("placeable 32767 units at 1 per inch")
+        << placeable(32767, 32767, 1) << PictureFiles::Status::TooLarge;
     // An enhanced metafile header record whose size runs past the file.
     QByteArray emf(88, '\0');
     emf[0] = 1, emf[4] = char(0xFF), emf[5] = char(0xFF);

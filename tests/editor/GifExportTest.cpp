@@ -56,7 +56,8 @@ struct RegisteredControl {
 std::int32_t typeProperty()
 {
     Variant v;
-    if (FAILED(DispatchGetProperty(mainWindow().Pictafor1->dispatch(), PictaforControl::DispidType, v)) || v.vt != VT_I4)
+    if (FAILED(DispatchGetProperty(mainWindow().Pictafor1->dispatch(), PictaforControl::DispidType, v))
+        || v.vt != VT_I4)
         return -99;
     return v.lVal;
 }
@@ -182,7 +183,8 @@ void GifExportTest::cancelledExportLeavesBannerOnClipboardAndWritesNothing()
     EditorSession session;
     QTemporaryDir dir;
     paintBanner();
-    QCOMPARE(DispatchPutProperty(mainWindow().Pictafor1->dispatch(), PictaforControl::DispidType, Variant(std::int32_t{0})),
+    QCOMPARE(DispatchPutProperty(mainWindow().Pictafor1->dispatch(), PictaforControl::DispidType,
+                                 Variant(std::int32_t{0})),
              S_OK);
     const QString name = dir.filePath(QStringLiteral("earlier.gif"));
     mainWindow().CommonDialog1->setFileName(name);

@@ -3,10 +3,10 @@
 #include "EditorSession.h"
 
 #include "FormLabel.h"
-#include "ImageList.h"
 #include "Forms.h"
 #include "FrmBanner.h"
 #include "FrmView.h"
+#include "ImageList.h"
 #include "Parent.h"
 #include "PictureBox.h"
 #include "frmAbout.h"
@@ -159,7 +159,7 @@ void MainWindowTest::commandToolbarHasSevenKeyedButtons()
     EditorSession session;
     Parent& parent = Forms::Parent();
     const QStringList keys{"new", "clear", "background", "text", "resize", "backimage", "fonts"};
-    const QStringList tips{"New Banner", "Clear Banner", "BackGround Color", "Add Text",
+    const QStringList tips{"New Banner",  "Clear Banner",     "BackGround Color", "Add Text",
                            "Banner Size", "BackGround Image", "Choose Fonts"};
     QCOMPARE(parent.Toolbar1->actions().size(), 7);
     int previousBottom = -1;
@@ -215,13 +215,25 @@ void MainWindowTest::menuTreeHasExactCaptionsWithoutKeys()
         walk(top->menu(), QStringLiteral("  "));
     }
     const QStringList expected{
-        "File=MnuFile",          "  New=MnuNew",           "  Load=MnuLoad",
-        "  Save (bmp)=MnuSave",  "  Save As =MnuSaveAs",   "    Gif Format=MnuGif",
-        "    Bitmap Format=MnuBmp", "  -=MnuSeperator",    "  Exit=MnuExit",
-        "Edit=MnuEdit",          "  Back Color=mnubackcolor", "  Back Image=MnuBackImage",
-        "  Banner Size=MnuBannerSize", "  Fonts=MnuText",
-        "Web=MnuWeb",            "  Export for Web...=MnuWebExport", "Help=MnuHelp",
-        "  View Help=MnuViewHelp", "  About Velnora=MnuAbout",
+        "File=MnuFile",
+        "  New=MnuNew",
+        "  Load=MnuLoad",
+        "  Save (bmp)=MnuSave",
+        "  Save As =MnuSaveAs",
+        "    Gif Format=MnuGif",
+        "    Bitmap Format=MnuBmp",
+        "  -=MnuSeperator",
+        "  Exit=MnuExit",
+        "Edit=MnuEdit",
+        "  Back Color=mnubackcolor",
+        "  Back Image=MnuBackImage",
+        "  Banner Size=MnuBannerSize",
+        "  Fonts=MnuText",
+        "Web=MnuWeb",
+        "  Export for Web...=MnuWebExport",
+        "Help=MnuHelp",
+        "  View Help=MnuViewHelp",
+        "  About Velnora=MnuAbout",
     };
     QCOMPARE(tree, expected);
     QVERIFY(!tree.join(QString()).contains(QLatin1Char('&')));
@@ -232,8 +244,8 @@ void MainWindowTest::controlsKeepDesignerNames()
     EditorSession session;
     Parent& parent = Forms::Parent();
     const char* names[] = {"Toolbar1", "Toolbar2", "StatusBar1", "CommonDialog1", "ImageList1", "Picture1",
-                           "Picture2", "Picture3", "Picture4", "cmdwrkcolor", "Frame1", "Label1",
-                           "Label2", "Label3", "Label4", "palette(0)", "palette(27)"};
+                           "Picture2", "Picture3", "Picture4",   "cmdwrkcolor",   "Frame1",     "Label1",
+                           "Label2",   "Label3",   "Label4",     "palette(0)",    "palette(27)"};
     for (const char* name : names)
         QVERIFY2(parent.findChild<QObject*>(QString::fromLatin1(name)), name);
     QCOMPARE(parent.objectName(), QStringLiteral("Parent"));

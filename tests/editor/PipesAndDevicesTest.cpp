@@ -10,10 +10,10 @@
 #include "PictureFiles.h"
 #include "QtDialogProvider.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QAbstractFileIconProvider>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -152,7 +152,8 @@ void PipesAndDevicesTest::fileDialogsShowFoldersWithPipesAndClose()
         FileDialogRequest request;
         request.nameFilters = QStringList{QStringLiteral("All (*)")};
         request.fileName = folder.dir.filePath(QStringLiteral("pipe"));
-        const auto chosen = save ? provider.chooseSaveFile(nullptr, request) : provider.chooseOpenFile(nullptr, request);
+        const auto chosen =
+            save ? provider.chooseSaveFile(nullptr, request) : provider.chooseOpenFile(nullptr, request);
         QVERIFY(!chosen);
     }
     QVERIFY2(!watchdog.fired(), "a file dialog waited on a pipe");

@@ -57,8 +57,7 @@ std::optional<QString> ScriptedDialogs::chooseSaveFile(QWidget*, const FileDialo
     return next(m_files);
 }
 
-std::optional<QString> ScriptedDialogs::inputText(QWidget*, const QString& title, const QString& prompt,
-                                                  const QString&)
+std::optional<QString> ScriptedDialogs::inputText(QWidget*, const QString& title, const QString& prompt, const QString&)
 {
     Request r;
     r.kind = QStringLiteral("input");

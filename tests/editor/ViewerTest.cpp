@@ -76,7 +76,8 @@ private slots:
 void ViewerTest::pathsJoinWithOneSeparator()
 {
     QCOMPARE(FrmView::joinPath(QStringLiteral("/"), QStringLiteral("a.gif")), QStringLiteral("/a.gif"));
-    QCOMPARE(FrmView::joinPath(QStringLiteral("/home/pat"), QStringLiteral("a.gif")), QStringLiteral("/home/pat/a.gif"));
+    QCOMPARE(FrmView::joinPath(QStringLiteral("/home/pat"), QStringLiteral("a.gif")),
+             QStringLiteral("/home/pat/a.gif"));
     EditorSession session;
     viewer().Dir1->setPath(QStringLiteral("/"));
     QCOMPARE(viewer().Dir1->path(), QStringLiteral("/"));
@@ -94,8 +95,9 @@ void ViewerTest::folderChangeListsEveryVisibleFileSorted()
         listed << files->item(i)->text();
     // Every file, not only pictures; sorted without regard to case; the
     // hidden file and the folder are not listed.
-    QCOMPARE(listed, (QStringList{QStringLiteral("banner.gif"), QStringLiteral("large.png"), QStringLiteral("notes.txt"),
-                                  QStringLiteral("Square.bmp")}));
+    QCOMPARE(listed,
+             (QStringList{QStringLiteral("banner.gif"), QStringLiteral("large.png"), QStringLiteral("notes.txt"),
+                          QStringLiteral("Square.bmp")}));
     QCOMPARE(files->fileName(), QString());
     // The folder list shows the folder under its parents, then "sub".
     DirListBox* dirs = viewer().Dir1;
@@ -241,8 +243,9 @@ void ViewerTest::showingAgainListsTheFolderAsItIsNow()
     QStringList listed;
     for (int i = 0; i < viewer().File1->count(); ++i)
         listed << viewer().File1->item(i)->text();
-    QCOMPARE(listed, (QStringList{QStringLiteral("added.bmp"), QStringLiteral("banner.gif"), QStringLiteral("large.png"),
-                                  QStringLiteral("Square.bmp")}));
+    QCOMPARE(listed,
+             (QStringList{QStringLiteral("added.bmp"), QStringLiteral("banner.gif"), QStringLiteral("large.png"),
+                          QStringLiteral("Square.bmp")}));
     // The file chosen before is still the one chosen, with its preview.
     QCOMPARE(viewer().File1->fileName(), QStringLiteral("Square.bmp"));
     QCOMPARE(sizeLabels(), QStringLiteral("100x100"));

@@ -326,7 +326,8 @@ void WebExportWindowTest::mergeListOnABannerWithThreeHundredColours()
     QCOMPARE(w.report().merges.size(), 468 - 255);
     QCOMPARE(list->count(), WebExportWindow::MergesListed + 1);
     QCOMPARE(list->item(WebExportWindow::MergesListed)->text(),
-             QStringLiteral("... and %1 more, %2 px").arg(468 - 255 - WebExportWindow::MergesListed)
+             QStringLiteral("... and %1 more, %2 px")
+                 .arg(468 - 255 - WebExportWindow::MergesListed)
                  .arg(QLocale().toString(60 * (468 - 255 - WebExportWindow::MergesListed))));
 }
 
@@ -418,8 +419,10 @@ void WebExportWindowTest::fitUnderABudgetThatNeedsTheCompactStream()
     QVERIFY(w.report().fit);
     QCOMPARE(int(w.report().fit->kind), int(FitStep::Compact));
     const QString said = part<QLabel>(w, "fitText")->text();
-    QVERIFY2(said.contains(QStringLiteral("Over the %1 KB budget by %2").arg(budget / 1024).arg(QLocale().toString(exact - budget))),
-             qPrintable(said));
+    QVERIFY2(
+        said.contains(
+            QStringLiteral("Over the %1 KB budget by %2").arg(budget / 1024).arg(QLocale().toString(exact - budget))),
+        qPrintable(said));
     QVERIFY2(said.contains(QStringLiteral("compact stream")), qPrintable(said));
     QPushButton* fit = part<QPushButton>(w, "fitButton");
     QVERIFY(fit->isEnabled());

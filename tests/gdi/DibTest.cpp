@@ -22,8 +22,8 @@ void expectRows(const QImage& image, const std::vector<std::vector<QRgb>>& rows)
     for (int y = 0; y < image.height(); ++y) {
         ASSERT_EQ(image.width(), static_cast<int>(rows[y].size())) << "row " << y;
         for (int x = 0; x < image.width(); ++x)
-            EXPECT_EQ(image.pixel(x, y), rows[y][x]) << "pixel (" << x << ", " << y << "): got " << std::hex
-                                                     << image.pixel(x, y) << ", want " << rows[y][x];
+            EXPECT_EQ(image.pixel(x, y), rows[y][x])
+                << "pixel (" << x << ", " << y << "): got " << std::hex << image.pixel(x, y) << ", want " << rows[y][x];
     }
 }
 
@@ -40,8 +40,9 @@ TEST(DibDecode, onePerPixelReadsBitsMostSignificantFirstAndSkipsPadding)
     h.width = 10; // two bytes of bits per row, padded to 4
     h.height = 2;
     h.bpp = 1;
-    const Bytes packed = concat({h.bytes(), palette({0x000000, 0xffffff}),
-                                 {0b10110000, 0b01000000, 0xff, 0xff,   // bottom row; padding is ignored
+    const Bytes packed = concat({h.bytes(),
+                                 palette({0x000000, 0xffffff}),
+                                 {0b10110000, 0b01000000, 0xff, 0xff,    // bottom row; padding is ignored
                                   0b00000000, 0b11000000, 0x00, 0x00}}); // top row
     QImage image;
     ASSERT_EQ(decodePacked(packed, image), DibStatus::Ok);
@@ -208,16 +209,17 @@ TEST(DibDecode, runLengthEightHandlesRunsLiteralsDeltasAndRowEnds)
     h.compression = 1;
     h.clrUsed = 3;
     const Bytes stream = {
-        0x03, 0x01,             // bottom row: 3 x index 1
-        0x00, 0x00,             // end of row
-        0x00, 0x03, 2, 0, 1, 0, // literal 2, 0, 1 padded to 4 bytes
-        0x00, 0x02, 0x01, 0x01, // delta: right 1, up 1 (x 4 -> 5, top row)
-        0x00, 0x00,             // end of row: leaves the picture, so the top row stays black
-        0x00, 0x01,             // end of bitmap
+        0x03, 0x01,                   // bottom row: 3 x index 1
+        0x00, 0x00,                   // end of row
+        0x00, 0x03, 2,    0,    1, 0, // literal 2, 0, 1 padded to 4 bytes
+        0x00, 0x02, 0x01, 0x01,       // delta: right 1, up 1 (x 4 -> 5, top row)
+        0x00, 0x00,                   // end of row: leaves the picture, so the top row stays black
+        0x00, 0x01,                   // end of bitmap
     };
     QImage image;
     ASSERT_EQ(DecodeDib(concat({h.bytes(), palette({0xff0000, 0x00ff00, 0x0000ff})}), stream, image), DibStatus::Ok);
-    expectRows(image, {{kBlack, kBlack, kBlack, kBlack}, {kBlue, kRed, kGreen, kBlack}, {kGreen, kGreen, kGreen, kBlack}});
+    expectRows(image,
+               {{kBlack, kBlack, kBlack, kBlack}, {kBlue, kRed, kGreen, kBlack}, {kGreen, kGreen, kGreen, kBlack}});
 }
 
 TEST(DibDecode, runLengthEightClipsRunsAtTheRightEdge)
@@ -297,16 +299,34 @@ TEST(DibDecode, rejectsDamagedAndUnsupportedHeaders)
         {"negative width", with([](Header& h) { h.width = -3; }), DibStatus::Malformed},
         {"zero height", with([](Header& h) { h.height = 0; }), DibStatus::Malformed},
         {"most negative height", with([](Header& h) { h.height = INT_MIN; }), DibStatus::TooLarge},
-        {"width times height overflows", with([](Header& h) { h.width = h.height = 0x7fffffff; }),
-         DibStatus::TooLarge},
+        {"width times height overflows", with([](Header& h) { h.width = h.height = 0x7fffffff; }), DibStatus::TooLarge},
         {"7 bits per pixel", with([](Header& h) { h.bpp = 7; }), DibStatus::Malformed},
-        {"embedded JPEG", with([](Header& h) { h.bpp = 0; h.compression = 4; }), DibStatus::Unsupported},
-        {"bit fields at 8 bpp", with([](Header& h) { h.bpp = 8; h.compression = 3; }), DibStatus::Malformed},
-        {"RLE8 at 4 bpp", with([](Header& h) { h.bpp = 4; h.compression = 1; }), DibStatus::Malformed},
-        {"top-down RLE8", with([](Header& h) { h.bpp = 8; h.compression = 1; h.height = -2; }),
+        {"embedded JPEG", with([](Header& h) {
+             h.bpp = 0;
+             h.compression = 4;
+         }),
+         DibStatus::Unsupported},
+        {"bit fields at 8 bpp", with([](Header& h) {
+             h.bpp = 8;
+             h.compression = 3;
+         }),
+         DibStatus::Malformed},
+        {"RLE8 at 4 bpp", with([](Header& h) {
+             h.bpp = 4;
+             h.compression = 1;
+         }),
+         DibStatus::Malformed},
+        {"top-down RLE8", with([](Header& h) {
+             h.bpp = 8;
+             h.compression = 1;
+             h.height = -2;
+         }),
          DibStatus::Malformed},
         {"unknown compression", with([](Header& h) { h.compression = 9; }), DibStatus::Malformed},
-        {"colour table past the end", with([](Header& h) { h.bpp = 8; h.clrUsed = 0x40000000; }),
+        {"colour table past the end", with([](Header& h) {
+             h.bpp = 8;
+             h.clrUsed = 0x40000000;
+         }),
          DibStatus::Malformed},
         {"bits shorter than the rows", with([](Header& h) { h.width = 100; }), DibStatus::Malformed},
     };

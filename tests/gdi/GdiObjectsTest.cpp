@@ -59,8 +59,8 @@ TEST(GdiObjects, stretchTakesOneSourcePixelPerTargetPixelAndKeepsSource)
 TEST(LargeBuffer, denseBlocksStartOnHugePagesAndFreeWhole)
 {
     constexpr std::size_t kHuge = std::size_t{2} << 20;
-    for (const std::size_t bytes : {plat::kLargeBufferThreshold, plat::kLargeBufferThreshold + 1, std::size_t{3 << 20} + 54,
-                                    std::size_t{4} << 20}) {
+    for (const std::size_t bytes : {plat::kLargeBufferThreshold, plat::kLargeBufferThreshold + 1,
+                                    std::size_t{3 << 20} + 54, std::size_t{4} << 20}) {
         SCOPED_TRACE(bytes);
         auto* block = static_cast<unsigned char*>(plat::AllocateLarge(bytes));
         ASSERT_NE(block, nullptr);
@@ -81,7 +81,8 @@ TEST(LargeBuffer, denseBlocksStartOnHugePagesAndFreeWhole)
         }
     }
     // Sparse blocks keep their length and small pages, and read as zero too.
-    auto* sparse = static_cast<unsigned char*>(plat::AllocateLarge(plat::kLargeBufferThreshold + 1, plat::LargeUse::Sparse));
+    auto* sparse =
+        static_cast<unsigned char*>(plat::AllocateLarge(plat::kLargeBufferThreshold + 1, plat::LargeUse::Sparse));
     ASSERT_NE(sparse, nullptr);
     EXPECT_EQ(sparse[plat::kLargeBufferThreshold], 0);
     plat::FreeLarge(sparse, plat::kLargeBufferThreshold + 1, plat::LargeUse::Sparse);

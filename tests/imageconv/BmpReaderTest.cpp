@@ -143,8 +143,8 @@ TEST(BmpReader, bitFieldMasksComeBeforeAColourTableAtSixteenBits)
     put32(masks, 0xf800);
     put32(masks, 0x07e0);
     put32(masks, 0x001f);
-    const Bytes file = bmpFile(concat({h.bytes(), masks, palette({0x123456, 0x654321}), {0xe0, 0x07, 0, 0}}),
-                               40 + 12 + 8);
+    const Bytes file =
+        bmpFile(concat({h.bytes(), masks, palette({0x123456, 0x654321}), {0xe0, 0x07, 0, 0}}), 40 + 12 + 8);
     EXPECT_EQ(load(file).pixel(0, 0), qRgb(0, 255, 0));
 }
 
@@ -258,7 +258,8 @@ TEST(BmpReader, newerInfoHeadersAreNotReadFromFiles)
 TEST(BmpReader, everyPrefixOfAValidFileFailsOrLoadsWithoutReadingPastIt)
 {
     // Run under the sanitizers this proves no read beyond the bytes given.
-    for (BmpFormat f : {BmpFormat::Pal4, BmpFormat::Rgb24, BmpFormat::Rle8, BmpFormat::Core8, BmpFormat::BitFields565}) {
+    for (BmpFormat f :
+         {BmpFormat::Pal4, BmpFormat::Rgb24, BmpFormat::Rle8, BmpFormat::Core8, BmpFormat::BitFields565}) {
         SCOPED_TRACE(name(f));
         const Bytes full = encodeBmp(fourColourPicture(5, 3), f);
         for (std::size_t n = 0; n < full.size(); ++n) {

@@ -81,8 +81,9 @@ QImage quadrants(int width = 24, int height = 10)
     QImage picture(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, x < width / 2 ? (y < height / 2 ? qRgb(200, 30, 40) : qRgb(20, 160, 90))
-                                                 : (y < height / 2 ? qRgb(10, 20, 230) : qRgb(250, 240, 60)));
+            picture.setPixel(x, y,
+                             x < width / 2 ? (y < height / 2 ? qRgb(200, 30, 40) : qRgb(20, 160, 90))
+                                           : (y < height / 2 ? qRgb(10, 20, 230) : qRgb(250, 240, 60)));
     return picture;
 }
 
@@ -99,8 +100,8 @@ void expectNear(const QImage& actual, const QImage& expected, int tolerance, con
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x) {
             const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
-                              std::abs(qBlue(a) - qBlue(e))});
+            worst = std::max(
+                {worst, std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)), std::abs(qBlue(a) - qBlue(e))});
         }
     EXPECT_LE(worst, tolerance) << what;
 }
@@ -117,8 +118,8 @@ TEST(ConvertBatch, convertsEveryInputIntoTheFolderAndReportsEachFailureOnce)
     ASSERT_TRUE(picture.save(q(dir.file("qt.png"))));
     ASSERT_TRUE(magick({q(dir.file("qt.png")), q(dir.file("b.png"))}));
     writeFile(dir.file("notes.bmp"), {'n', 'o', 't', 'e', 's'});
-    const ToolRun run = tool({q(dir.file("a.bmp")), q(dir.file("notes.bmp")), q(dir.file("b.png")), q(dir.file("gone.bmp")),
-                          "-o", q(dir.file("out")), "-j", "2"});
+    const ToolRun run = tool({q(dir.file("a.bmp")), q(dir.file("notes.bmp")), q(dir.file("b.png")),
+                              q(dir.file("gone.bmp")), "-o", q(dir.file("out")), "-j", "2"});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     for (const char* name : {"out/a.gif", "out/b.gif"})
         testgif::expectSamePicture(testgif::decode(readFile(dir.file(name))), picture);
@@ -137,7 +138,8 @@ TEST(ConvertBatch, convertsEveryInputIntoTheFolderAndReportsEachFailureOnce)
 
     // All good: exit 0; --type bmp names the outputs .bmp; --quiet leaves
     // stderr empty.
-    const ToolRun quiet = tool({"--quiet", "--type", "bmp", q(dir.file("a.bmp")), q(dir.file("b.png")), "-o", q(dir.file("bmps"))});
+    const ToolRun quiet =
+        tool({"--quiet", "--type", "bmp", q(dir.file("a.bmp")), q(dir.file("b.png")), "-o", q(dir.file("bmps"))});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
     expectNear(bmpOutput(dir.file("bmps/b.bmp")), picture, 0, "b.bmp");
@@ -151,7 +153,8 @@ TEST(ConvertBatch, noClobberSkipsWhatExistsAndCollisionsStopEverythingBeforeWork
     writeFile(dir.file("c.bmp"), encodeBmp(picture, BmpFormat::Pal8));
     fs::create_directory(dir.path() / "out");
     writeFile(dir.file("out/a.gif"), {1, 2, 3});
-    ToolRun run = tool({"--no-clobber", q(dir.file("a.bmp")), q(dir.file("c.bmp")), "--output-dir", q(dir.file("out"))});
+    ToolRun run =
+        tool({"--no-clobber", q(dir.file("a.bmp")), q(dir.file("c.bmp")), "--output-dir", q(dir.file("out"))});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("out/a.gif")), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_TRUE(testgif::decode(readFile(dir.file("out/c.gif"))).ok);
@@ -199,7 +202,8 @@ TEST(ConvertBatch, compactOutputsAndTheirBudget)
 
     // One over the budget: both written, one line for it, status 3.
     const auto budget = static_cast<long long>(compact.size()) - 1;
-    run = tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), "-o", q(dir.file("tight"))});
+    run =
+        tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), "-o", q(dir.file("tight"))});
     EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("tight/a.gif")), compact);
     EXPECT_TRUE(run.err.contains(QStringLiteral("1 bytes over the budget of %1").arg(budget))) << run.err.toStdString();
@@ -207,8 +211,8 @@ TEST(ConvertBatch, compactOutputsAndTheirBudget)
 
     // A failure outranks a budget overrun.
     writeFile(dir.file("bad.bmp"), {'B', 'M'});
-    run = tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), q(dir.file("bad.bmp")), "-o",
-                q(dir.file("both"))});
+    run = tool({"--compact", "--size-budget", QString::number(budget), q(dir.file("a.bmp")), q(dir.file("bad.bmp")),
+                "-o", q(dir.file("both"))});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
 }
 
@@ -245,8 +249,8 @@ TEST(ConvertBatch, aTerminalGetsAProgressBarUnlessQuiet)
     for (int i = 0; i < 40; ++i)
         writeFile(dir.file("p" + std::to_string(i) + ".bmp"), encodeBmp(quadrants(), BmpFormat::Rgb24));
     // script(1) gives the command a terminal for stderr.
-    const QString command = QStringLiteral("script -qec '\"$TOOL\" -j 1 %1/*.bmp -o %1/out' /dev/null")
-                                .arg(q(dir.path()));
+    const QString command =
+        QStringLiteral("script -qec '\"$TOOL\" -j 1 %1/*.bmp -o %1/out' /dev/null").arg(q(dir.path()));
     ToolRun run = shell(command);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString seen = QString::fromUtf8(run.out);
@@ -271,20 +275,23 @@ TEST(ConvertPipes, standardInputOutputAndProcessSubstitution)
     const std::vector<std::uint8_t> expected = readFile(dir.file("file.gif"));
 
     const auto bytes = readFile(dir.file("in.bmp"));
-    ToolRun run = tool({"--type", "gif", "-", "-"}, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                          static_cast<qsizetype>(bytes.size())));
+    ToolRun run = tool({"--type", "gif", "-", "-"},
+                       QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty());
     EXPECT_EQ(std::vector<std::uint8_t>(run.out.begin(), run.out.end()), expected); // only the picture on stdout
 
-    run = shell(QStringLiteral("\"$TOOL\" <(cat %1/in.png) %1/sub.gif && \"$TOOL\" --type gif %1/in.bmp /dev/fd/1 | cat > %1/fd.gif")
-                    .arg(q(dir.path())));
+    run =
+        shell(QStringLiteral(
+                  "\"$TOOL\" <(cat %1/in.png) %1/sub.gif && \"$TOOL\" --type gif %1/in.bmp /dev/fd/1 | cat > %1/fd.gif")
+                  .arg(q(dir.path())));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("sub.gif")), expected);
     EXPECT_EQ(readFile(dir.file("fd.gif")), expected);
 
     // A FIFO as output is written, not replaced.
-    run = shell(QStringLiteral("cd %1 && mkfifo fifo && { cat fifo > got.gif & } && \"$TOOL\" --type gif in.bmp fifo && wait && test -p fifo")
+    run = shell(QStringLiteral("cd %1 && mkfifo fifo && { cat fifo > got.gif & } && \"$TOOL\" --type gif in.bmp fifo "
+                               "&& wait && test -p fifo")
                     .arg(q(dir.path())));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("got.gif")), expected);
@@ -397,16 +404,17 @@ TEST(ConvertSafety, hugePicturesAreRefusedFromTheirHeaderWithTheirSize)
     // A gigabyte decoded, and too wide for any GIF: refused from the header,
     // so the command never grows big.
     tinyRle("wide.bmp", 1048576, 256);
-    ToolRun run = shell(QStringLiteral("/usr/bin/time -f %M -o %1/peak \"$TOOL\" %1/wide.bmp %1/wide.gif").arg(q(dir.path())));
+    ToolRun run =
+        shell(QStringLiteral("/usr/bin/time -f %M -o %1/peak \"$TOOL\" %1/wide.bmp %1/wide.gif").arg(q(dir.path())));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("1048576 x 256 pixels"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("65535")));
     EXPECT_FALSE(fs::exists(dir.file("wide.gif")));
     // time(1) notes the failed exit on a line of its own; the figure is last.
     const auto peak = readFile(dir.file("peak"));
-    const QStringList timeLines = QString::fromLatin1(reinterpret_cast<const char*>(peak.data()),
-                                                      static_cast<qsizetype>(peak.size()))
-                                      .split('\n', Qt::SkipEmptyParts);
+    const QStringList timeLines =
+        QString::fromLatin1(reinterpret_cast<const char*>(peak.data()), static_cast<qsizetype>(peak.size()))
+            .split('\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(timeLines.isEmpty());
     bool number = false;
     const long peakKiB = timeLines.last().toLong(&number);
@@ -440,9 +448,9 @@ TEST(ConvertInputs, everyFormatMadeByAnotherProgramReadsWithItsColours)
         {"a.tif", {}, 0},
         {"a.webp", {"-define", "webp:lossless=true"}, 0},
         {"a.jpg", {"-quality", "95"}, 24},
-        {"v5.bmp", {}, 0},                                       // ImageMagick's default: 124-byte header
-        {"v4.bmp", {"-define", "bmp:format=bmp4"}, 0},           // 108-byte header
-        {"rgb565.bmp", {"-define", "bmp:subtype=RGB565"}, 8},    // 16-bit bit fields
+        {"v5.bmp", {}, 0},                                    // ImageMagick's default: 124-byte header
+        {"v4.bmp", {"-define", "bmp:format=bmp4"}, 0},        // 108-byte header
+        {"rgb565.bmp", {"-define", "bmp:subtype=RGB565"}, 8}, // 16-bit bit fields
         {"argb4444.bmp", {"-define", "bmp:subtype=ARGB4444"}, 17},
     };
     for (const Case& c : cases) {
@@ -515,8 +523,9 @@ TEST(ConvertInputs, bmpKindsOtherProgramsWriteByHand)
     for (int y = picture.height() - 1; y >= 0; --y) {
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb p = picture.pixel(x, y);
-            rows24.insert(rows24.end(), {static_cast<std::uint8_t>(qBlue(p)), static_cast<std::uint8_t>(qGreen(p)),
-                                         static_cast<std::uint8_t>(qRed(p))});
+            rows24.insert(rows24.end(),
+                          {static_cast<std::uint8_t>(qBlue(p)), static_cast<std::uint8_t>(qGreen(p)),
+                           static_cast<std::uint8_t>(qRed(p))});
         }
         while (rows24.size() % 4)
             rows24.push_back(0);
@@ -566,11 +575,11 @@ TEST(ConvertInputs, aStandardMetafileIsSizedFromItsWindowExtent)
 {
     TempDir dir;
     testmf::WmfBuilder wmf;
-    wmf.add(0x020B, {0, 0})       // SETWINDOWORG
-        .add(0x020C, {50, 120})   // SETWINDOWEXT: height 50, width 120
+    wmf.add(0x020B, {0, 0})             // SETWINDOWORG
+        .add(0x020C, {50, 120})         // SETWINDOWEXT: height 50, width 120
         .add(0x02FC, {0, 0x00FF, 0, 0}) // CREATEBRUSHINDIRECT solid red
-        .add(0x012D, {0})         // SELECTOBJECT
-        .add(0x041B, {50, 120, 0, 0}); // RECTANGLE bottom, right, top, left
+        .add(0x012D, {0})               // SELECTOBJECT
+        .add(0x041B, {50, 120, 0, 0});  // RECTANGLE bottom, right, top, left
     writeFile(dir.file("plain.wmf"), wmf.standard());
     const ToolRun run = tool({"--type", "bmp", q(dir.file("plain.wmf")), q(dir.file("plain.bmp"))});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();

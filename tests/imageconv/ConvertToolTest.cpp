@@ -72,8 +72,8 @@ TEST(ConvertOptions, optionsMayStandBeforeOrAfterTheNames)
 {
     ConvertOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--scale", "150,80", "a.bmp", "--no-interlace", "b.gif", "--bg=0x00ff00", "--no-transparent"},
-                      o, error))
+    ASSERT_TRUE(
+        parse({"--scale", "150,80", "a.bmp", "--no-interlace", "b.gif", "--bg=0x00ff00", "--no-transparent"}, o, error))
         << error;
     EXPECT_EQ(o.input, "a.bmp");
     EXPECT_EQ(o.output, "b.gif");
@@ -241,16 +241,17 @@ TEST(ConvertTool, overTheSizeBudgetSaysByHowMuchExitsThreeAndKeepsTheFile)
     const auto want = readFile(dir.file("free.gif"));
     const auto size = static_cast<long long>(want.size());
 
-    run = runTool({"--compact", "--size-budget", QString::number(size - 10), q(dir.file("in.bmp")),
-                   q(dir.file("over.gif"))});
+    run = runTool(
+        {"--compact", "--size-budget", QString::number(size - 10), q(dir.file("in.bmp")), q(dir.file("over.gif"))});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("is %1 bytes, 10 bytes over the budget of %2").arg(size).arg(size - 10)))
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("is %1 bytes, 10 bytes over the budget of %2").arg(size).arg(size - 10)))
         << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("over.gif")), want);
 
-    run = runTool({"--compact", "--size-budget", QString::number(size), q(dir.file("in.bmp")),
-                   q(dir.file("exact.gif"))});
+    run =
+        runTool({"--compact", "--size-budget", QString::number(size), q(dir.file("in.bmp")), q(dir.file("exact.gif"))});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("exact.gif")), want);

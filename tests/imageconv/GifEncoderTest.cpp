@@ -2,8 +2,8 @@
 
 #include <engine/ByteSink.h>
 #include <engine/GifEncoder.h>
-#include <engine/OutputFile.h>
 #include <engine/IndexedImage.h>
+#include <engine/OutputFile.h>
 
 #include <gtest/gtest.h>
 
@@ -124,15 +124,14 @@ TEST(GifEncoder, oneColourImageIsWrittenByteForByte)
     image->AddColour(0x12, 0x34, 0x56); // bgColor, entry 0
     image->SetTransparentIndex(0);
     const Bytes want = {
-        'G', 'I', 'F', '8', '9', 'a',
-        2, 0, 2, 0,                                     // logical screen 2 x 2
-        0x80,                                           // global table, 1 bit per colour
-        0, 0,                                           // background index, aspect
-        0x12, 0x34, 0x56, 0, 0, 0,                      // table: bgColor and black
-        0x21, 0xf9, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, // transparent index 0
-        0x2c, 0, 0, 0, 0, 2, 0, 2, 0, 0x00,             // image descriptor, not interlaced
-        2,                                              // minimum code size
-        2, 0x84, 0x51, // codes 4 0 6 0 (3 bits), 5 (4 bits): clear, p, pp, p, end
+        'G',  'I',  'F',  '8',  '9',  'a',  2,    0,    2, 0,    // logical screen 2 x 2
+        0x80,                                                    // global table, 1 bit per colour
+        0,    0,                                                 // background index, aspect
+        0x12, 0x34, 0x56, 0,    0,    0,                         // table: bgColor and black
+        0x21, 0xf9, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00,          // transparent index 0
+        0x2c, 0,    0,    0,    0,    2,    0,    2,    0, 0x00, // image descriptor, not interlaced
+        2,                                                       // minimum code size
+        2,    0x84, 0x51, // codes 4 0 6 0 (3 bits), 5 (4 bits): clear, p, pp, p, end
         0x00, 0x3b,
     };
     EXPECT_EQ(encode(*image), want);
@@ -140,7 +139,7 @@ TEST(GifEncoder, oneColourImageIsWrittenByteForByte)
 
 TEST(GifEncoder, colourBitsFollowTheColourCount)
 {
-    const std::vector<std::pair<int, int>> table = {{0, 1}, {1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 3},
+    const std::vector<std::pair<int, int>> table = {{0, 1},  {1, 1},  {2, 1},   {3, 2},   {4, 2},  {5, 3},
                                                     {16, 4}, {17, 5}, {129, 8}, {200, 8}, {256, 8}};
     for (auto [count, bits] : table)
         EXPECT_EQ(GifEncoder::ColourBits(count), bits) << count << " colours";
@@ -278,7 +277,8 @@ TEST(GifEncoder, encodersOnTwoThreadsDoNotDisturbEachOther)
 {
     std::mt19937 random(3);
     auto first = makeImage(400, 300, 7, [&](int x, int) { return (x / 9 + static_cast<int>(random() % 2)) % 7; });
-    auto second = makeImage(500, 200, 200, [&](int x, int y) { return (x * y + static_cast<int>(random() % 3)) % 200; });
+    auto second =
+        makeImage(500, 200, 200, [&](int x, int y) { return (x * y + static_cast<int>(random() % 3)) % 200; });
     first->SetInterlaced(true);
     const Bytes wantFirst = encode(*first);
     const Bytes wantSecond = encode(*second);

@@ -168,11 +168,11 @@ TEST(LzwGifEncoder, sevenPixelsOfTwoColoursAreWrittenByteForByte)
     // next, so the codes widen to 4 bits); 8; end 5.
     auto image = makeImage(7, 1, 2, [](int x, int) { return x % 2; });
     const Bytes want = {
-        'G', 'I', 'F', '8', '7', 'a', 7, 0, 1, 0, 0x80, 0, 0, //
-        0, 255, 0, 1, 254, 0,                                 // colour table
-        0x2c, 0, 0, 0, 0, 7, 0, 1, 0, 0x00,                   // image descriptor
-        2,                                                    // minimum code size
-        3, 0x44, 0x8c, 0x05,                                  // 4 0 1 6 in 3 bits, 8 5 in 4 bits
+        'G',  'I',  'F',  '8',  '7', 'a', 7, 0, 1, 0,    0x80, 0, 0, //
+        0,    255,  0,    1,    254, 0,                              // colour table
+        0x2c, 0,    0,    0,    0,   7,   0, 1, 0, 0x00,             // image descriptor
+        2,                                                           // minimum code size
+        3,    0x44, 0x8c, 0x05,                                      // 4 0 1 6 in 3 bits, 8 5 in 4 bits
         0x00, 0x3b,
     };
     EXPECT_EQ(encodeCompact(*image), want);
@@ -262,9 +262,9 @@ QImage picture(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y,
-                             x < width / 2 ? qRgb(255, 255, 255)
-                                           : qRgb(x / 16 * 25 % 256, y / 16 * 50 % 256,
-                                                  static_cast<int>(random() % 2) * 100));
+                             x < width / 2
+                                 ? qRgb(255, 255, 255)
+                                 : qRgb(x / 16 * 25 % 256, y / 16 * 50 % 256, static_cast<int>(random() % 2) * 100));
     return picture;
 }
 

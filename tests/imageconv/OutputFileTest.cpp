@@ -39,7 +39,10 @@ Status writeAll(const std::string& name, const Bytes& bytes, bool noClobber = fa
     return out.finish();
 }
 
-std::size_t entries(const fs::path& dir) { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})); }
+std::size_t entries(const fs::path& dir)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+}
 
 } // namespace
 

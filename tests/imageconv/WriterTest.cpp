@@ -56,7 +56,8 @@ TEST(BmpWriter, threeByTwoIsSeventyEightBytesWithPaddedRows)
     h.imageSize = 24;
     Bytes info = h.bytes();
     std::fill(info.begin() + 24, info.begin() + 32, 0); // no resolution
-    const Bytes want = concat({{'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0}, info,
+    const Bytes want = concat({{'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0},
+                               info,
                                {6, 5, 4, 3, 2, 1, 3, 2, 1, 0, 0, 0},   // bottom row first
                                {3, 2, 1, 3, 2, 1, 3, 2, 1, 0, 0, 0}}); // then the top row
     EXPECT_EQ(readFile(dir.file("out.bmp")), want);

@@ -152,7 +152,9 @@ plat::HGDIOBJ renderCorpusBitmap(const CorpusFile& file, int width, int height)
         return 0;
     double w = file.naturalWidth, h = file.naturalHeight;
     if (placeable && data.size() >= 16) {
-        auto s16 = [&](int at) { return double(std::int16_t(std::uint8_t(data[at]) | (std::uint8_t(data[at + 1]) << 8))); };
+        auto s16 = [&](int at) {
+            return double(std::int16_t(std::uint8_t(data[at]) | (std::uint8_t(data[at + 1]) << 8)));
+        };
         w = s16(10) - s16(6);
         h = s16(12) - s16(8);
     }

@@ -78,25 +78,24 @@ TEST_P(MetafileRegression, rendersAsTheStoredPicture)
         << "compare with " << stored.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pictures, MetafileRegression,
-    ::testing::Values(Regression{"pillow-drawing.wmf", "wmf-placeable"},
-                      Regression{"pillow-drawing.emf", "emf", 200, 200},
-                      Regression{"poi-64716_image1.wmf", "wmf-placeable"},
-                      Regression{"poi-customGeo.pptx-image6.wmf", "wmf-placeable", 168, 192},
-                      Regression{"poi-bug62513.pptx-image3.wmf", "wmf-standard", 96, 81},
-                      Regression{"poi-testException2.doc-2.wmf", "wmf-standard", 443, 182},
-                      Regression{"poi-60973.vsdx-image2.emf", "emf"},
-                      Regression{"poi-wrench.emf", "emf", 224, 136},
-                      Regression{"poi-vector_image.emf", "emf"},
-                      Regression{"rtfjs-car-2.wmf", "wmf-placeable", 380, 305}),
-    [](const ::testing::TestParamInfo<Regression>& info) {
-        std::string name = info.param.file;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Pictures, MetafileRegression,
+                         ::testing::Values(Regression{"pillow-drawing.wmf", "wmf-placeable"},
+                                           Regression{"pillow-drawing.emf", "emf", 200, 200},
+                                           Regression{"poi-64716_image1.wmf", "wmf-placeable"},
+                                           Regression{"poi-customGeo.pptx-image6.wmf", "wmf-placeable", 168, 192},
+                                           Regression{"poi-bug62513.pptx-image3.wmf", "wmf-standard", 96, 81},
+                                           Regression{"poi-testException2.doc-2.wmf", "wmf-standard", 443, 182},
+                                           Regression{"poi-60973.vsdx-image2.emf", "emf"},
+                                           Regression{"poi-wrench.emf", "emf", 224, 136},
+                                           Regression{"poi-vector_image.emf", "emf"},
+                                           Regression{"rtfjs-car-2.wmf", "wmf-placeable", 380, 305}),
+                         [](const ::testing::TestParamInfo<Regression>& info) {
+    std::string name = info.param.file;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+});
 
 // ---- hazards found by the fuzzers
 

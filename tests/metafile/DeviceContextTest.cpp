@@ -225,26 +225,26 @@ TEST_F(DeviceContextTest, hatchBackgroundFollowsTheBackgroundMode)
 
 TEST_F(DeviceContextTest, everyMixModeCombinesPenAndDestinationBits)
 {
-    const ColorRef pen = 0x00008B; // P: red 0x8B
+    const ColorRef pen = 0x00008B;      // P: red 0x8B
     const QRgb dest = qRgb(0, 0, 0x52); // D
     const std::uint32_t p = 0x8B0000, d = 0x000052, m = 0xFFFFFF;
     const std::uint32_t expected[16] = {
-        0,              // R2_BLACK
-        ~(p | d) & m,   // R2_NOTMERGEPEN
-        ~p & d & m,     // R2_MASKNOTPEN
-        ~p & m,         // R2_NOTCOPYPEN
-        p & ~d & m,     // R2_MASKPENNOT
-        ~d & m,         // R2_NOT
-        p ^ d,          // R2_XORPEN
-        ~(p & d) & m,   // R2_NOTMASKPEN
-        p & d,          // R2_MASKPEN
-        ~(p ^ d) & m,   // R2_NOTXORPEN
-        d,              // R2_NOP
-        (~p | d) & m,   // R2_MERGENOTPEN
-        p,              // R2_COPYPEN
-        (p | ~d) & m,   // R2_MERGEPENNOT
-        p | d,          // R2_MERGEPEN
-        m,              // R2_WHITE
+        0,            // R2_BLACK
+        ~(p | d) & m, // R2_NOTMERGEPEN
+        ~p & d & m,   // R2_MASKNOTPEN
+        ~p & m,       // R2_NOTCOPYPEN
+        p & ~d & m,   // R2_MASKPENNOT
+        ~d & m,       // R2_NOT
+        p ^ d,        // R2_XORPEN
+        ~(p & d) & m, // R2_NOTMASKPEN
+        p & d,        // R2_MASKPEN
+        ~(p ^ d) & m, // R2_NOTXORPEN
+        d,            // R2_NOP
+        (~p | d) & m, // R2_MERGENOTPEN
+        p,            // R2_COPYPEN
+        (p | ~d) & m, // R2_MERGEPENNOT
+        p | d,        // R2_MERGEPEN
+        m,            // R2_WHITE
     };
     image.fill(dest);
     dc.selectPen(kNoPen);
@@ -461,8 +461,8 @@ TEST_F(DeviceContextTest, clipPathAndMetaRegionCombine)
     dc.Ellipse(0, 0, 40, 40);
     dc.EndPath();
     ASSERT_TRUE(dc.SelectClipPath(RGN_COPY));
-    dc.SetMetaRgn();                        // the ellipse now bounds everything
-    dc.IntersectClipRect(0, 0, 20, 40);     // and the clip halves it
+    dc.SetMetaRgn();                    // the ellipse now bounds everything
+    dc.IntersectClipRect(0, 0, 20, 40); // and the clip halves it
     dc.PatBlt(0, 0, 40, 40, BLACKNESS);
     EXPECT_EQ(at(image, 10, 20), kBlack);
     EXPECT_EQ(at(image, 30, 20), kWhite);

@@ -62,10 +62,7 @@ void redBrushAndPen(EmfBuilder& b)
     b.add(EMR_SELECTOBJECT, {2});
 }
 
-void rect(EmfBuilder& b, int left, int top, int right, int bottom)
-{
-    b.add(EMR_RECTANGLE, {left, top, right, bottom});
-}
+void rect(EmfBuilder& b, int left, int top, int right, int bottom) { b.add(EMR_RECTANGLE, {left, top, right, bottom}); }
 
 std::uint32_t floatBits(float f)
 {
@@ -111,8 +108,8 @@ TEST(EmfPlayer, fileIsOpenedByName)
     QTemporaryDir dir;
     const std::string name = dir.filePath("p.emf").toStdString();
     const Bytes bytes = EmfBuilder().bytes();
-    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     const HGDIOBJ emf = GetEnhMetaFileA(name);
     EXPECT_EQ(GetObjectType(emf), OBJ_ENHMETAFILE);
     DeleteEnhMetaFile(emf);
@@ -171,7 +168,7 @@ TEST(EmfPlayer, stockObjectsAndStaleIndexes)
     EmfBuilder b;
     b.add(EMR_SELECTOBJECT, {kBlackBrush});
     b.add(EMR_SELECTOBJECT, {kNullPen});
-    b.add(EMR_SELECTOBJECT, {12345}); // names nothing: ignored
+    b.add(EMR_SELECTOBJECT, {12345});                             // names nothing: ignored
     b.add(EMR_CREATEBRUSHINDIRECT, {0x7FFFFFFF, 0, 0x0000FF, 0}); // index beyond any table: not made
     b.add(EMR_SELECTOBJECT, {0x7FFFFFFF});
     rect(b, 0, 0, 101, 101);
@@ -290,12 +287,12 @@ TEST(EmfPlayer, clipRegionIsInReferenceDeviceUnits)
 {
     EmfBuilder b;
     Bytes clip;
-    put32(clip, 48);     // region data size
-    put32(clip, 5);      // RGN_COPY
+    put32(clip, 48); // region data size
+    put32(clip, 5);  // RGN_COPY
     for (std::uint32_t v : {32u, 1u, 1u, 16u, 0u, 0u, 50u, 100u})
-        put32(clip, v);  // header: size, type, count, bytes, bounds
+        put32(clip, v); // header: size, type, count, bytes, bounds
     for (std::uint32_t v : {0u, 0u, 50u, 100u})
-        put32(clip, v);  // the left half of the device
+        put32(clip, v); // the left half of the device
     b.addRaw(EMR_EXTSELECTCLIPRGN, clip);
     redBrushAndPen(b);
     rect(b, 0, 0, 101, 101);

@@ -21,14 +21,12 @@ constexpr std::uint16_t Header = 0x4001, EndOfFile = 0x4002, GetDC = 0x4004, Obj
                         FillRects = 0x400A, DrawRects = 0x400B, FillPolygon = 0x400C, DrawLines = 0x400D,
                         FillEllipse = 0x400E, FillPie = 0x4010, DrawArc = 0x4012, FillRegion = 0x4013,
                         FillPath = 0x4014, DrawPath = 0x4015, FillClosedCurve = 0x4016, DrawBeziers = 0x4019,
-                        DrawImage = 0x401A, DrawImagePoints = 0x401B, DrawString = 0x401C,
-                        SetAntiAliasMode = 0x401E, Save = 0x4025, Restore = 0x4026, BeginContainer = 0x4027,
-                        BeginContainerNoParams = 0x4028, EndContainer = 0x4029, SetWorldTransform = 0x402A,
-                        ResetWorldTransform = 0x402B, MultiplyWorldTransform = 0x402C,
-                        TranslateWorldTransform = 0x402D, ScaleWorldTransform = 0x402E,
+                        DrawImage = 0x401A, DrawImagePoints = 0x401B, DrawString = 0x401C, SetAntiAliasMode = 0x401E,
+                        Save = 0x4025, Restore = 0x4026, BeginContainer = 0x4027, BeginContainerNoParams = 0x4028,
+                        EndContainer = 0x4029, SetWorldTransform = 0x402A, ResetWorldTransform = 0x402B,
+                        MultiplyWorldTransform = 0x402C, TranslateWorldTransform = 0x402D, ScaleWorldTransform = 0x402E,
                         RotateWorldTransform = 0x402F, SetPageTransform = 0x4030, ResetClip = 0x4031,
-                        SetClipRect = 0x4032, SetClipPath = 0x4033, SetClipRegion = 0x4034,
-                        DrawDriverString = 0x4036;
+                        SetClipRect = 0x4032, SetClipPath = 0x4033, SetClipRegion = 0x4034, DrawDriverString = 0x4036;
 constexpr std::uint16_t ColorFlag = 0x8000, ContinueFlag = 0x8000, CompressedFlag = 0x4000;
 constexpr std::uint32_t Version = 0xDBC01002;
 } // namespace plus
@@ -112,8 +110,8 @@ public:
         put32(d, to);
         return record(plus::Object, static_cast<std::uint16_t>(0x0100 | id), d);
     }
-    EmfPlusBuilder& pathGradientBrush(std::uint8_t id, QPointF center, std::uint32_t centerArgb,
-                                      std::uint32_t edgeArgb, const std::vector<QPointF>& boundary)
+    EmfPlusBuilder& pathGradientBrush(std::uint8_t id, QPointF center, std::uint32_t centerArgb, std::uint32_t edgeArgb,
+                                      const std::vector<QPointF>& boundary)
     {
         Bytes d;
         put32(d, plus::Version);

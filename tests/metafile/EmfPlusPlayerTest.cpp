@@ -3,8 +3,8 @@
 // input that must stop drawing cleanly.
 #include "EmfPlusBuilder.h"
 
-#include <metafile/EmfPlus.h>
 #include <gdi/FontMapper.h>
+#include <metafile/EmfPlus.h>
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,6 @@ Bytes withMatrix(Bytes d, double m11, double m12, double m21, double m22, double
 }
 
 QImage crop(const QImage& image, QRect r) { return image.copy(r).convertToFormat(QImage::Format_RGB32); }
-
 
 struct PreferEmfPlus {
     PreferEmfPlus() { plat::SetEmfPlusPreference(plat::EmfPlusPreference::EmfPlus); }
@@ -165,9 +164,8 @@ TEST(EmfPlusChoice, GetDCSectionsDrawInsideTheEmfPlusClipAndKeepTheirOwnClipToTh
 
 TEST(EmfPlusObjects, BrushesFillWithTheirColoursPatternsAndGradients)
 {
-    const Played hatch = playPlus([](EmfPlusBuilder& b) {
-        b.hatchBrush(1, 4 /* cross */, kRed, kBlue).fillRects(0, 1, {QRectF(0, 0, 32, 32)});
-    });
+    const Played hatch = playPlus(
+        [](EmfPlusBuilder& b) { b.hatchBrush(1, 4 /* cross */, kRed, kBlue).fillRects(0, 1, {QRectF(0, 0, 32, 32)}); });
     EXPECT_GT(countColor(hatch.image, red, QRect(0, 0, 32, 32)), 50);
     EXPECT_GT(countColor(hatch.image, blue, QRect(0, 0, 32, 32)), 500);
     EXPECT_EQ(rgb(hatch.image, 40, 40), 0xFFFFFFu);
@@ -263,12 +261,12 @@ TEST(EmfPlusObjects, ImageAttributesWrapOrClampSourcesPastTheImage)
 {
     const Played p = playPlus([](EmfPlusBuilder& b) {
         b.bitmap(1, 2, 1, {kRed, kGreen});
-        b.record(0x4021, 5, {}); // nearest-neighbour interpolation
-        b.imageAttributes(2, 0, 0);           // tile
-        b.imageAttributes(3, 1, 0);           // tile, every other one mirrored across
-        b.imageAttributes(4, 4, kBlue);       // clamp to blue
-        b.imageAttributes(5, 4, 0);           // clamp to transparent
-        const QRectF twice(0, 0, 4, 1);       // the image and as much again to its right
+        b.record(0x4021, 5, {});        // nearest-neighbour interpolation
+        b.imageAttributes(2, 0, 0);     // tile
+        b.imageAttributes(3, 1, 0);     // tile, every other one mirrored across
+        b.imageAttributes(4, 4, kBlue); // clamp to blue
+        b.imageAttributes(5, 4, 0);     // clamp to transparent
+        const QRectF twice(0, 0, 4, 1); // the image and as much again to its right
         b.drawImage(1, 0xFFFFFFFF, twice, QRectF(0, 0, 96, 16));
         b.drawImage(1, 2, twice, QRectF(0, 16, 96, 16));
         b.drawImage(1, 3, twice, QRectF(0, 32, 96, 16));
@@ -306,11 +304,11 @@ Bytes twoColourEmf()
 Bytes twoColourWmf()
 {
     WmfBuilder wmf;
-    wmf.add(0x02FA, {5, 0, 0, 0, 0});     // null pen, object 0
+    wmf.add(0x02FA, {5, 0, 0, 0, 0}); // null pen, object 0
     wmf.add(0x012D, {0});
     wmf.add(0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush, object 1
     wmf.add(0x012D, {1});
-    wmf.add(0x041B, {101, 51, 0, 0});     // Rectangle: bottom, right, top, left
+    wmf.add(0x041B, {101, 51, 0, 0});        // Rectangle: bottom, right, top, left
     wmf.add(0x02FC, {0, 0x00FF, 0x0000, 0}); // red brush, object 2
     wmf.add(0x012D, {2});
     wmf.add(0x041B, {101, 101, 0, 50});
@@ -323,7 +321,8 @@ Bytes twoColourWmf()
 // destination and nothing of the rest; the EMF+ clip holds for it too.
 TEST(EmfPlusObjects, MetafileImagesShowTheirSourceRectangleCroppedAndClipped)
 {
-    for (const auto& [type, bytes, half] : {std::tuple{3u, twoColourEmf(), 48.0}, std::tuple{2u, twoColourWmf(), 50.0}}) {
+    for (const auto& [type, bytes, half] :
+         {std::tuple{3u, twoColourEmf(), 48.0}, std::tuple{2u, twoColourWmf(), 50.0}}) {
         const Played p = playPlus([&](EmfPlusBuilder& b) {
             b.metafileImage(1, type, bytes);
             // The blue left half of the picture.
@@ -347,16 +346,16 @@ TEST(EmfPlusTransforms, WorldAndPageTransformsPlaceDrawing)
 {
     const Played p = playPlus([](EmfPlusBuilder& b) {
         b.matrixRecord(plus::SetWorldTransform, 0, 1, 0, 0, 1, 40, 0);
-        b.fillColor(kRed, QRectF(0, 0, 10, 10));                       // at 40,0
+        b.fillColor(kRed, QRectF(0, 0, 10, 10)); // at 40,0
         b.index(plus::Save, 7);
-        b.floats(plus::TranslateWorldTransform, 0, {0, 40});          // before the world: 40,40
-        b.floats(plus::ScaleWorldTransform, 0x2000, {2, 2});          // after it: everything doubled
-        b.fillColor(kBlue, QRectF(0, 0, 5, 5));                        // at 80,80, 10 wide
+        b.floats(plus::TranslateWorldTransform, 0, {0, 40}); // before the world: 40,40
+        b.floats(plus::ScaleWorldTransform, 0x2000, {2, 2}); // after it: everything doubled
+        b.fillColor(kBlue, QRectF(0, 0, 5, 5));              // at 80,80, 10 wide
         b.index(plus::Restore, 7);
-        b.fillColor(kGreen, QRectF(0, 20, 10, 10));                    // at 40,20 again
+        b.fillColor(kGreen, QRectF(0, 20, 10, 10)); // at 40,20 again
         b.record(plus::ResetWorldTransform, 0, {});
-        b.floats(plus::SetPageTransform, 4 /* inch */, {0.125});      // 1 unit = 12 pixels
-        b.fillColor(kGreen, QRectF(0, 7, 1, 1));                       // 0,84 .. 12,96
+        b.floats(plus::SetPageTransform, 4 /* inch */, {0.125}); // 1 unit = 12 pixels
+        b.fillColor(kGreen, QRectF(0, 7, 1, 1));                 // 0,84 .. 12,96
     });
     EXPECT_EQ(countColor(p.image, red, QRect(40, 0, 10, 10)), 100);
     EXPECT_EQ(countColor(p.image, blue, QRect(80, 80, 10, 10)), 100);
@@ -373,7 +372,7 @@ TEST(EmfPlusTransforms, ContainersMapTheirSourceOntoTheirDestinationUntilTheyEnd
         EmfPlusBuilder::putRect(d, QRectF(0, 0, 20, 20));   // source: twice as large
         put32(d, 3);
         b.record(plus::BeginContainer, 0x0200, d); // unit: pixels
-        b.fillColor(kRed, QRectF(0, 0, 10, 10));  // 10,10 .. 30,30
+        b.fillColor(kRed, QRectF(0, 0, 10, 10));   // 10,10 .. 30,30
         b.index(plus::EndContainer, 3);
         b.fillColor(kBlue, QRectF(60, 60, 10, 10));
     });
@@ -387,12 +386,12 @@ TEST(EmfPlusTransforms, ContainersMapTheirSourceOntoTheirDestinationUntilTheyEnd
 TEST(EmfPlusClip, RectsPathsAndRegionsCombineByTheirModes)
 {
     const Played p = playPlus([](EmfPlusBuilder& b) {
-        b.floats(plus::SetClipRect, 0x0000, {10, 10, 40, 40});  // replace
-        b.floats(plus::SetClipRect, 0x0400, {20, 20, 10, 10});  // exclude
+        b.floats(plus::SetClipRect, 0x0000, {10, 10, 40, 40}); // replace
+        b.floats(plus::SetClipRect, 0x0400, {20, 20, 10, 10}); // exclude
         b.fillColor(kRed, QRectF(0, 0, 96, 96));
         b.rectRegion(1, QRectF(60, 60, 30, 30));
-        b.record(plus::SetClipRegion, 0x0001, {});              // replace with the region
-        b.floats(plus::SetClipRect, 0x0100, {50, 50, 20, 20});  // intersect: 60..70
+        b.record(plus::SetClipRegion, 0x0001, {});             // replace with the region
+        b.floats(plus::SetClipRect, 0x0100, {50, 50, 20, 20}); // intersect: 60..70
         b.fillColor(kBlue, QRectF(0, 0, 96, 96));
         b.record(plus::ResetClip, 0, {});
         b.fillColor(kGreen, QRectF(90, 0, 6, 6));
@@ -422,8 +421,8 @@ TEST(EmfPlusText, StringsDrawInsideTheirLayoutBoxInTheirBrushColour)
     });
     const QRect ink = inkBounds(p.image);
     ASSERT_FALSE(ink.isEmpty());
-    EXPECT_TRUE(QRect(10, 30, 80, 30).contains(ink)) << ink.x() << "," << ink.y() << " " << ink.width() << "x"
-                                                      << ink.height();
+    EXPECT_TRUE(QRect(10, 30, 80, 30).contains(ink))
+        << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
     EXPECT_GT(ink.width(), 30);
     EXPECT_GT(countColor(p.image, red), 20);
 }
@@ -435,7 +434,7 @@ Bytes driverString(std::uint32_t argb, const QString& text, QPointF at, std::uin
     Bytes d;
     put32(d, argb);
     put32(d, options); // 1: characters, not glyph indexes
-    put32(d, 0); // no matrix
+    put32(d, 0);       // no matrix
     put32(d, static_cast<std::uint32_t>(text.size()));
     for (QChar c : text)
         put16(d, c.unicode());
@@ -591,7 +590,7 @@ TEST(EmfPlusBadInput, UndefinedObjectsDrawNothingButPlaybackGoesOn)
         b.fillRects(0, 9, {QRectF(0, 0, 10, 10)}); // brush 9 was never defined
         Bytes penId;
         put32(penId, 3);
-        b.record(plus::DrawPath, 4, penId);        // neither path 4 nor pen 3
+        b.record(plus::DrawPath, 4, penId); // neither path 4 nor pen 3
         b.fillColor(kRed, QRectF(20, 20, 10, 10));
     });
     EXPECT_EQ(p.result.status, plat::PlaybackStatus::Complete);
@@ -698,9 +697,9 @@ TEST(EmfPlusShapes, EllipsesPiesPolygonsCurvesAndBeziersFillAndStrokeWhereTheyLi
     EXPECT_EQ(rgb(p.image, 80, 10), 0xFFFFFFu);
     EXPECT_EQ(rgb(p.image, 60, 30), 0xFFFFFFu);
     EXPECT_EQ(rgb(p.image, 25, 65), green);
-    EXPECT_EQ(rgb(p.image, 75, 60), red);  // top edge
-    EXPECT_EQ(rgb(p.image, 60, 75), red);  // left edge
-    EXPECT_EQ(rgb(p.image, 75, 75), red);  // the closing diagonal
+    EXPECT_EQ(rgb(p.image, 75, 60), red); // top edge
+    EXPECT_EQ(rgb(p.image, 60, 75), red); // left edge
+    EXPECT_EQ(rgb(p.image, 75, 75), red); // the closing diagonal
     EXPECT_EQ(rgb(p.image, 66, 66), 0xFFFFFFu);
     EXPECT_EQ(rgb(p.image, 72, 92), red);
 }
@@ -724,7 +723,6 @@ TEST(EmfPlusText, DriverStringsPlaceEachCharacterAtItsPosition)
     EXPECT_GT(countColor(p.image, blue, QRect(68, 64, 16, 18)), 5);
     EXPECT_EQ(countColor(p.image, blue, QRect(30, 35, 30, 25)), 0);
 }
-
 
 TEST(EmfPlusText, DriverStringGlyphIndexesDrawTheFacesGlyphs)
 {

@@ -5,8 +5,8 @@
 #include "MetafileBuilder.h"
 
 #include <gdi/DeviceContext.h>
-#include <metafile/EnhancedMetafile.h>
 #include <gdi/GdiConstants.h>
+#include <metafile/EnhancedMetafile.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <gtest/gtest.h>

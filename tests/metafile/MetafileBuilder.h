@@ -6,8 +6,8 @@
 #include "DibBuilder.h"
 
 #include <gdi/DeviceContext.h>
-#include <metafile/EnhancedMetafile.h>
 #include <gdi/GdiConstants.h>
+#include <metafile/EnhancedMetafile.h>
 #include <metafile/WindowsMetafile.h>
 
 #include <QImage>
@@ -75,8 +75,8 @@ public:
         put16(b, 0x0300); // version
         put32(b, static_cast<std::uint32_t>((18 + records_.size() + 6) / 2));
         put16(b, objects);
-        put32(b, 0);      // largest record
-        put16(b, 0);      // unused
+        put32(b, 0); // largest record
+        put16(b, 0); // unused
         b.insert(b.end(), records_.begin(), records_.end());
         put32(b, 3); // end record
         put16(b, 0);

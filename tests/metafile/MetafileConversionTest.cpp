@@ -42,12 +42,12 @@ TEST(MetafileConversion, loadFileBitmapRecognisesBothMetafileKinds)
 {
     pictaf::Status status;
     // 1369 x 1369 units at 1200 per inch; 1625 x 1625 reference pixels.
-    const QImage wmf = take(pictaf::LoadFileBitmap((kData + "pillow-drawing.wmf").toStdString(), 100, 100, 0,
-                                                   0xFFFFFF, &status));
+    const QImage wmf =
+        take(pictaf::LoadFileBitmap((kData + "pillow-drawing.wmf").toStdString(), 100, 100, 0, 0xFFFFFF, &status));
     EXPECT_EQ(status, pictaf::Status::Ok);
     EXPECT_EQ(wmf.size(), QSize(109, 109));
-    const QImage emf = take(pictaf::LoadFileBitmap((kData + "pillow-drawing.emf").toStdString(), 10, 10, 0,
-                                                   0xFFFFFF, &status));
+    const QImage emf =
+        take(pictaf::LoadFileBitmap((kData + "pillow-drawing.emf").toStdString(), 10, 10, 0, 0xFFFFFF, &status));
     EXPECT_EQ(status, pictaf::Status::Ok);
     EXPECT_EQ(emf.size(), QSize(162, 162));
     EXPECT_EQ(emf.pixel(80, 80), 0xFFFF0000u);

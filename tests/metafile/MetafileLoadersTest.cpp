@@ -60,8 +60,8 @@ Bytes halfRedWmf(std::int16_t left, std::int16_t top, std::int16_t right, std::i
 TEST_F(MetafileLoadersTest, placeableSizeIsTheBoxInInchesAtScreenResolution)
 {
     Status status;
-    const QImage image = take(pictaf::LoadWmfFile(write("a.wmf", halfRedWmf(0, 0, 1000, 500, 1000)), 100, 100, 0,
-                                                  0x00FF00, &status));
+    const QImage image =
+        take(pictaf::LoadWmfFile(write("a.wmf", halfRedWmf(0, 0, 1000, 500, 1000)), 100, 100, 0, 0x00FF00, &status));
     EXPECT_EQ(status, Status::Ok);
     EXPECT_EQ(image.size(), QSize(96, 48));
     EXPECT_EQ(image.pixel(10, 24), 0xFFFF0000u);
@@ -70,8 +70,8 @@ TEST_F(MetafileLoadersTest, placeableSizeIsTheBoxInInchesAtScreenResolution)
 
 TEST_F(MetafileLoadersTest, boxOffsetDoesNotChangeTheSize)
 {
-    const QImage image = take(pictaf::LoadWmfFile(write("a.wmf", halfRedWmf(-300, 200, 700, 700, 1000)), 100, 100,
-                                                  0, 0xFFFFFF));
+    const QImage image =
+        take(pictaf::LoadWmfFile(write("a.wmf", halfRedWmf(-300, 200, 700, 700, 1000)), 100, 100, 0, 0xFFFFFF));
     EXPECT_EQ(image.size(), QSize(96, 48));
 }
 

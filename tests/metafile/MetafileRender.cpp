@@ -8,8 +8,8 @@
 #include <metafile/EmfPlus.h>
 
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -36,7 +36,9 @@ int main(int argc, char** argv)
         const QString lower = QString::fromLocal8Bit(argv[2]).toLower();
         QFile in(QString::fromLocal8Bit(argv[2]));
         QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(4) : QByteArray();
-        f.kind = lower.endsWith(".emf") ? "emf" : head.startsWith("\xD7\xCD\xC6\x9A") ? "wmf-placeable" : "wmf-standard";
+        f.kind = lower.endsWith(".emf")           ? "emf"
+            : head.startsWith("\xD7\xCD\xC6\x9A") ? "wmf-placeable"
+                                                  : "wmf-standard";
         const int w = argc > 4 ? std::atoi(argv[4]) : 0;
         const int h = argc > 5 ? std::atoi(argv[5]) : 0;
         f.naturalWidth = w;
@@ -49,7 +51,7 @@ int main(int argc, char** argv)
         for (const auto& f : velnora::test::corpusFiles({"wmf", "emf", "bad"})) {
             const plat::PlaybackResult r = velnora::test::playCorpusFile(f);
             std::printf("%-70s %s records=%zu offset=%zu\n", f.relativePath.c_str(),
-                        r.status == plat::PlaybackStatus::Complete    ? "complete"
+                        r.status == plat::PlaybackStatus::Complete        ? "complete"
                             : r.status == plat::PlaybackStatus::BadRecord ? "BAD RECORD"
                                                                           : "not a metafile",
                         r.recordsPlayed, r.badRecordOffset);
@@ -66,7 +68,8 @@ int main(int argc, char** argv)
             continue;
         QElapsedTimer timer;
         timer.start();
-        const QImage image = velnora::test::renderCorpusFile(f, width < 0 ? f.naturalWidth : width, width < 0 ? f.naturalHeight : 0);
+        const QImage image =
+            velnora::test::renderCorpusFile(f, width < 0 ? f.naturalWidth : width, width < 0 ? f.naturalHeight : 0);
         const double ms = timer.nsecsElapsed() / 1e6;
         std::printf("%-70s %5dx%-5d %8.1f ms\n", f.relativePath.c_str(), image.width(), image.height(), ms);
         if (!image.isNull())

@@ -97,8 +97,8 @@ TEST(ObjectTable, selectingPutsCopiesIntoTheContextAndIgnoresStaleIndexes)
     table.select(dc, 1);
     table.remove(1);
     EXPECT_EQ(dc.currentFont().faceName, QStringLiteral("Courier New")); // a copy outlives the object
-    table.select(dc, 1); // deleted: selects nothing
-    table.select(dc, 2); // a palette is not selected as an object
+    table.select(dc, 1);                                                 // deleted: selects nothing
+    table.select(dc, 2);                                                 // a palette is not selected as an object
     EXPECT_EQ(dc.currentFont().faceName, QStringLiteral("Courier New"));
     EXPECT_NE(dc.currentPalette().size(), 2u);
 
@@ -174,7 +174,7 @@ TEST(MetafileFormat, dibHeaderFieldsOfBothHeaderKinds)
     // An info header: signed height (top down), colours used at offset 32.
     std::vector<std::uint8_t> info(40, 0);
     info[0] = 40;
-    info[4] = 3;                                        // width 3
+    info[4] = 3;                                          // width 3
     info[8] = 0xFE, info[9] = info[10] = info[11] = 0xFF; // height -2
     info[12] = 1;
     info[14] = 4;  // 4 bpp

@@ -231,7 +231,8 @@ TEST(RecordFaults, textRectanglesTurnAndScaleWithTheWorldTransform)
     {
         SCOPED_TRACE("turned a quarter: (x, y) to (50 - y, x)");
         EmfBuilder b = worldTransformed(0, 1, -1, 0, 50, 0);
-        b.addRaw(EMR_EXTTEXTOUTW, extTextOutW(0x0002 /*ETO_OPAQUE*/, QRect(QPoint(10, 10), QPoint(29, 19)), 10, 10, u""));
+        b.addRaw(EMR_EXTTEXTOUTW,
+                 extTextOutW(0x0002 /*ETO_OPAQUE*/, QRect(QPoint(10, 10), QPoint(29, 19)), 10, 10, u""));
         QImage image = whiteImage(100, 100);
         playEmf(b.bytes(), image);
         EXPECT_EQ(inkBounds(image), QRect(QPoint(30, 10), QPoint(39, 29)));
@@ -255,8 +256,8 @@ TEST(RecordFaults, textRectanglesTurnAndScaleWithTheWorldTransform)
         playEmf(b.bytes(), image);
         const QRect ink = inkBounds(image);
         ASSERT_FALSE(ink.isEmpty());
-        EXPECT_TRUE(QRect(QPoint(10, 10), QPoint(40, 30)).contains(ink)) << "ink at " << ink.x() << "," << ink.y()
-                                                                          << " " << ink.width() << "x" << ink.height();
+        EXPECT_TRUE(QRect(QPoint(10, 10), QPoint(40, 30)).contains(ink))
+            << "ink at " << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
     }
 }
 
@@ -271,10 +272,10 @@ TEST(RecordFaults, textWithoutItsOptionalRectangleIsReadInPlace)
     putFloat(b, 1);
     put32(b, 10); // reference point
     put32(b, 10);
-    put32(b, 2);  // characters
-    put32(b, 60); // string offset: 8 + 36 + 16
+    put32(b, 2);               // characters
+    put32(b, 60);              // string offset: 8 + 36 + 16
     put32(b, 0x0100 | 0x0002); // ETO_NO_RECT; ETO_OPAQUE has no rectangle to fill
-    put32(b, 64); // advances offset
+    put32(b, 64);              // advances offset
     put16(b, 'i');
     put16(b, 'i');
     put32(b, 60);
@@ -298,7 +299,8 @@ TEST(RecordFaults, copiedMonochromeDibShowsItsOwnTable)
     mono.height = 2;
     mono.bpp = 1;
     // Bottom row 0, top row 1; the table is dark grey then light grey.
-    const Bytes dib = testdib::concat({mono.bytes(), testdib::palette({0x555555, 0xAAAAAA}), {0, 0, 0, 0, 0x80, 0, 0, 0}});
+    const Bytes dib =
+        testdib::concat({mono.bytes(), testdib::palette({0x555555, 0xAAAAAA}), {0, 0, 0, 0, 0x80, 0, 0, 0}});
     Bytes params;
     put32(params, SRCCOPY);
     for (int v : {2, 1, 0, 0, /*source h, w, y, x*/ 10, 10, 0, 0})

@@ -157,8 +157,9 @@ TEST(Registry, fileThatIsASymbolicLinkIsWrittenThroughToItsTarget)
         if (!fs::is_directory(e.symlink_status()))
             names.push_back(e.path().lexically_relative(dir).string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"dotfiles/velnora/registry.reg", "middle.reg", "registry.reg",
-                                                "registry.reg.lock"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"dotfiles/velnora/registry.reg", "middle.reg", "registry.reg",
+                                        "registry.reg.lock"}));
 
     // A dangling link: the file is made where the link points.
     const fs::path later = dir / "dotfiles" / "later.reg";
@@ -247,6 +248,7 @@ TEST(Registry, twoProcessesWritingAtOnceLoseNothing)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     for (int i = 0; i < kEach; ++i) {
         EXPECT_EQ(RegGetDword(HKEY_CURRENT_USER, "Shared", "child" + std::to_string(i)), static_cast<std::uint32_t>(i));
-        EXPECT_EQ(RegGetDword(HKEY_CURRENT_USER, "Shared", "parent" + std::to_string(i)), static_cast<std::uint32_t>(i));
+        EXPECT_EQ(RegGetDword(HKEY_CURRENT_USER, "Shared", "parent" + std::to_string(i)),
+                  static_cast<std::uint32_t>(i));
     }
 }

@@ -19,8 +19,8 @@ public:
             previous_ = old;
         hadPrevious_ = std::getenv("VELNORA_REGISTRY") != nullptr;
         static int counter = 0;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("velnora-reg-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + tag);
+        dir_ = std::filesystem::temp_directory_path()
+            / ("velnora-reg-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + tag);
         std::filesystem::create_directories(dir_);
         path_ = (dir_ / "registry.reg").string();
         setenv("VELNORA_REGISTRY", path_.c_str(), 1);

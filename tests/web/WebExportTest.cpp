@@ -3,9 +3,9 @@
 // page preview with and without the matte, the colour merges, hidden white
 // text, contrast figures, interlace passes, the budget fit, the save rules
 // and the analyser's coalescing.
+#include "WebExport.h"
 #include "EditorSession.h"
 #include "GifFile.h"
-#include "WebExport.h"
 
 #include "../registry/ScopedRegistry.h"
 
@@ -261,8 +261,7 @@ void WebExportTest::mergesOfAThreeHundredColourBanner()
 
 void WebExportTest::whiteTextIsFlaggedAsHidden()
 {
-    const Banner white(QSize(200, 50), OleColors::fromRgb(0, 128, 0), OleColors::White, 24.0f,
-                       QStringLiteral("Gone"));
+    const Banner white(QSize(200, 50), OleColors::fromRgb(0, 128, 0), OleColors::White, 24.0f, QStringLiteral("Gone"));
     const WebExportReport r = white.analyse();
     QVERIFY(r.hiddenPixels > 30);
     QVERIFY(!r.hiddenMask.isNull());
@@ -341,8 +340,8 @@ void WebExportTest::contrastOfKnownPairs()
     QVERIFY(rb.lines[0].passes);
     QVERIFY(!rb.lines[0].hasSuggestion);
 
-    const Banner grey(QSize(200, 50), OleColors::fromRgb(255, 255, 255), OleColors::fromRgb(0x77, 0x77, 0x77),
-                      20.0f, QStringLiteral("Faint"));
+    const Banner grey(QSize(200, 50), OleColors::fromRgb(255, 255, 255), OleColors::fromRgb(0x77, 0x77, 0x77), 20.0f,
+                      QStringLiteral("Faint"));
     const WebExportReport rg = grey.analyse(); // white page under the transparent white
     QVERIFY(qAbs(rg.lines[0].contrast - 4.48) < 0.005);
     QVERIFY(!rg.lines[0].passes);
@@ -400,8 +399,10 @@ void WebExportTest::fitNeedingTheCompactStream()
     QRandomGenerator random(7);
     for (int y = 0; y < banner.height(); ++y)
         for (int x = 0; x < banner.width(); ++x)
-            banner.setPixel(x, y, y < 40 ? qRgb(random.bounded(4) * 60, random.bounded(4) * 60, 40)
-                                         : y % 2 ? qRgb(0, 0, 200) : qRgb(200, 0, 0));
+            banner.setPixel(x, y,
+                            y < 40      ? qRgb(random.bounded(4) * 60, random.bounded(4) * 60, 40)
+                                : y % 2 ? qRgb(0, 0, 200)
+                                        : qRgb(200, 0, 0));
     const WebExportReport free = AnalyseForWeb(banner, {}, {});
     QVERIFY(free.fitsBudget);
     QVERIFY(free.fitSteps.isEmpty());

@@ -165,8 +165,7 @@ private:
 
     void drawLocked()
     {
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         const double rate = elapsed > 0 ? static_cast<double>(done_) / elapsed : 0;
         constexpr int kWidth = 24;
         const int filled = total_ == 0 ? kWidth : static_cast<int>(kWidth * done_ / total_);
@@ -193,8 +192,8 @@ private:
 
 bool HasPictureExtension(const std::string& name)
 {
-    static const char* const kExtensions[] = {".bmp", ".dib", ".rle", ".wmf", ".emf", ".png", ".jpg", ".jpeg",
-                                              ".jpe", ".gif", ".tif", ".tiff", ".webp"};
+    static const char* const kExtensions[] = {".bmp",  ".dib", ".rle", ".wmf", ".emf",  ".png", ".jpg",
+                                              ".jpeg", ".jpe", ".gif", ".tif", ".tiff", ".webp"};
     const std::string ext = lower(fs::path(name).extension().string());
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* e) { return ext == e; });
 }
@@ -240,7 +239,8 @@ int RunBatch(const ConvertOptions& options, const std::function<void()>& prepare
     if (!plan.collisions.empty()) {
         for (const std::string& line : plan.collisions)
             std::fprintf(stderr, "pictaf-convert: %s\n", line.c_str());
-        std::fprintf(stderr, "pictaf-convert: nothing converted; give the colliding inputs separate runs or -o folders\n");
+        std::fprintf(stderr,
+                     "pictaf-convert: nothing converted; give the colliding inputs separate runs or -o folders\n");
         return 2;
     }
     std::error_code ec;
@@ -266,8 +266,8 @@ int RunBatch(const ConvertOptions& options, const std::function<void()>& prepare
         progress.failure(line);
 
     MemoryGate memory(SpareMemoryBytes());
-    std::size_t workers = options.jobs > 0 ? static_cast<std::size_t>(options.jobs)
-                                           : std::max(1u, std::thread::hardware_concurrency());
+    std::size_t workers =
+        options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
     workers = std::min(workers, plan.jobs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {

@@ -18,7 +18,7 @@ bool HasPictureExtension(const std::string& name);
 
 struct Plan {
     std::vector<Job> jobs;
-    std::vector<std::string> failures; // inputs refused before any work (a directory without -r)
+    std::vector<std::string> failures;   // inputs refused before any work (a directory without -r)
     std::vector<std::string> collisions; // outputs two inputs would share, one line each
 };
 

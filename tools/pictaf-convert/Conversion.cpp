@@ -37,10 +37,7 @@ std::string sizeText(const PictureSize& size)
     return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
 }
 
-std::string megabytes(std::uint64_t bytes)
-{
-    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
-}
+std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
 
 Outcome failed(std::string message)
 {
@@ -53,14 +50,13 @@ Outcome failed(std::string message)
 std::string reasonFor(Status status, int error)
 {
     std::string reason = toString(status);
-    if (error != 0 && (status == Status::CannotOpenOutput || status == Status::CannotOpenInput
-                       || status == Status::WriteFailed))
+    if (error != 0
+        && (status == Status::CannotOpenOutput || status == Status::CannotOpenInput || status == Status::WriteFailed))
         reason += " (" + SystemReason(error) + ")";
     return reason;
 }
 
-constexpr const char* kUnknownInput =
-    "not a picture this program reads (BMP, WMF, EMF, PNG, JPEG, GIF, TIFF or WebP)";
+constexpr const char* kUnknownInput = "not a picture this program reads (BMP, WMF, EMF, PNG, JPEG, GIF, TIFF or WebP)";
 
 } // namespace
 
@@ -85,7 +81,8 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
 
     // Where the output goes is settled first; nothing is created yet.
     OutputFile output;
-    Status status = toStandardOutput ? output.openDescriptor(STDOUT_FILENO) : output.open(job.output, options.noClobber);
+    Status status =
+        toStandardOutput ? output.openDescriptor(STDOUT_FILENO) : output.open(job.output, options.noClobber);
     if (status == Status::OutputExists) {
         Outcome skipped;
         skipped.kind = Outcome::Kind::Skipped;
@@ -164,15 +161,17 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
             std::swap(bitmap.handle, decoded.handle);
         } else {
             const PictureSize scaled = ScaledSize(own, scaleX, scaleY);
-            bitmap.reset(StretchToSize(decoded.handle, TargetRect{0, 0, static_cast<std::int32_t>(scaled.width),
-                                                                  static_cast<std::int32_t>(scaled.height)},
+            bitmap.reset(StretchToSize(decoded.handle,
+                                       TargetRect{0, 0, static_cast<std::int32_t>(scaled.width),
+                                                  static_cast<std::int32_t>(scaled.height)},
                                        &status));
             if (bitmap.handle == 0)
                 return failed(converting + toString(status));
         }
     }
     if (options.exactSize) {
-        const WorkBitmap stretched = StretchToSize(bitmap.handle, TargetRect{0, 0, options.width, options.height}, &status);
+        const WorkBitmap stretched =
+            StretchToSize(bitmap.handle, TargetRect{0, 0, options.width, options.height}, &status);
         if (stretched == 0)
             return failed("cannot stretch to " + std::to_string(options.width) + "x" + std::to_string(options.height)
                           + ": " + toString(status));
@@ -182,9 +181,9 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
     plat::GetBitmapSize(bitmap.handle, width, height);
 
     const TargetRect rect{0, 0, width, height};
-    status = !gif              ? WriteBmp(output, bitmap.handle)
-        : options.compact      ? WriteCompactGif(static_cast<ByteSink&>(output), bitmap.handle, rect, flags, options.bgColor)
-                               : WriteGif(output, bitmap.handle, rect, flags, options.bgColor);
+    status = !gif         ? WriteBmp(output, bitmap.handle)
+        : options.compact ? WriteCompactGif(static_cast<ByteSink&>(output), bitmap.handle, rect, flags, options.bgColor)
+                          : WriteGif(output, bitmap.handle, rect, flags, options.bgColor);
     bitmap.reset();
     if (status == Status::TooLargeForGif)
         return failed(converting + sizeText({width, height}) + " is " + toString(status));

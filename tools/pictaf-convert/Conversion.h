@@ -20,7 +20,7 @@ struct Job {
 struct Outcome {
     enum class Kind { Converted, Failed, Skipped };
     Kind kind = Kind::Failed;
-    std::string message; // one line, without the program's name, for failures and budget overruns
+    std::string message;     // one line, without the program's name, for failures and budget overruns
     bool overBudget = false; // converted, but larger than --size-budget
     std::uint64_t bytesIn = 0;
     std::uint64_t bytesOut = 0;

@@ -166,8 +166,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertOptions&
         } else if (arg == "--size") {
             const auto cross = value.find_first_of("xX");
             const auto w = parsePositive(std::string_view(value).substr(0, cross));
-            const auto h = cross == std::string::npos ? std::nullopt
-                                                      : parsePositive(std::string_view(value).substr(cross + 1));
+            const auto h =
+                cross == std::string::npos ? std::nullopt : parsePositive(std::string_view(value).substr(cross + 1));
             if (!w || !h) {
                 error = "--size wants positive pixels as WxH, as 468x60";
                 return false;

@@ -87,10 +87,7 @@ bool readWhole(const std::string& path, std::uint64_t limit, std::vector<std::ui
     return true;
 }
 
-int makeMemoryFile()
-{
-    return ::memfd_create("pictaf-input", MFD_CLOEXEC);
-}
+int makeMemoryFile() { return ::memfd_create("pictaf-input", MFD_CLOEXEC); }
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t count, int& error)
 {
@@ -112,10 +109,7 @@ constexpr std::uint32_t kBmpInfoHeader = 40;
 constexpr std::uint32_t kBmpCoreHeader = 12;
 // OS/2 2.x headers run from 16 to 64 bytes; their first 40 bytes read like
 // the 40-byte Windows header, except for two compressions of their own.
-bool isOs2Header(std::uint32_t size)
-{
-    return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
-}
+bool isOs2Header(std::uint32_t size) { return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56; }
 
 Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& why)
 {
@@ -163,7 +157,8 @@ Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& wh
         // As a 40-byte header followed by the same four-byte colour table.
         const std::uint16_t bpp = dib.bitCount;
         const std::uint32_t used = headerSize >= 36 ? dib.colorsUsed : 0;
-        const std::uint64_t entries = bpp <= 8 ? (used != 0 ? std::min<std::uint32_t>(used, 1u << bpp) : (1u << bpp)) : 0;
+        const std::uint64_t entries =
+            bpp <= 8 ? (used != 0 ? std::min<std::uint32_t>(used, 1u << bpp) : (1u << bpp)) : 0;
         const std::uint64_t tableAt = 14 + std::uint64_t{headerSize};
         if (tableAt + entries * 4 > file.size())
             return Status::Malformed;
@@ -341,8 +336,7 @@ bool KindNeedsFonts(const std::string& path)
 bool PeekInputSize(const std::string& path, InputKind kind, PictureSize& size)
 {
     switch (kind) {
-    case InputKind::EngineFile:
-        return PeekFileSize(path, size);
+    case InputKind::EngineFile: return PeekFileSize(path, size);
     case InputKind::ExtendedBmp: {
         std::uint8_t head[26] = {};
         if (readHead(path, head, sizeof head) != static_cast<long>(sizeof head))

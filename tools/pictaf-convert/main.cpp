@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     // ceiling stays only as a backstop for pictures whose header lies about
     // their size (a PNG inside a BMP), at what the machine can spare.
     const std::uint64_t spare = SpareMemoryBytes();
-    QImageReader::setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(std::max<std::uint64_t>(spare >> 20, 1), INT_MAX)));
+    QImageReader::setAllocationLimit(
+        static_cast<int>(std::min<std::uint64_t>(std::max<std::uint64_t>(spare >> 20, 1), INT_MAX)));
 
     // Metafile text is drawn with Qt's fonts, which need an application
     // object (on the offscreen platform: no display). Starting one costs more
