@@ -102,6 +102,13 @@ TEST(BmpReader, bareDibWithoutFileHeaderReadsFromTheStart)
     ASSERT_EQ(status, Status::Ok);
     EXPECT_EQ(got.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(got.pixel(1, 0), qRgb(0, 0, 255));
+
+    // At 32 bits too: the first pixels are not taken for masks.
+    h.bpp = 32;
+    const QImage wide = load(concat({h.bytes(), {0x00, 0x00, 0xff, 0x00, 0xff, 0x00, 0x00, 0x00}}), &status);
+    ASSERT_EQ(status, Status::Ok);
+    EXPECT_EQ(wide.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(wide.pixel(1, 0), qRgb(0, 0, 255));
 }
 
 TEST(BmpReader, pixelsAreTakenFromTheFileHeadersOffset)
@@ -165,6 +172,27 @@ TEST(BmpReader, truncatedRunLengthFileKeepsWhatItHolds)
     EXPECT_EQ(got.pixel(1, 1), qRgb(0, 255, 0));
     EXPECT_EQ(got.pixel(2, 1), qRgb(0, 0, 0));
     EXPECT_EQ(got.pixel(0, 0), qRgb(0, 0, 0));
+}
+
+TEST(BmpReader, runLengthDataWithoutImageSizeIsDecodedToTheEndOfTheFile)
+{
+    // 2 x 2 at 8 bpp: stride x height is 8 bytes, but the runs take 12. Cut
+    // at 8 bytes, the top row would lose its second pixel.
+    Header h;
+    h.width = 2;
+    h.height = 2;
+    h.bpp = 8;
+    h.compression = 1;
+    h.clrUsed = 3;
+    const Bytes runs = {1, 1, 1, 1, 0, 0, 1, 2, 1, 2, 0, 1};
+    const Bytes file = bmpFile(concat({h.bytes(), palette({0x000000, 0xff0000, 0x0000ff}), runs}), 40 + 12);
+    Status status = Status::Malformed;
+    const QImage got = load(file, &status);
+    ASSERT_EQ(status, Status::Ok);
+    EXPECT_EQ(got.pixel(0, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(got.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(got.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(got.pixel(1, 0), qRgb(0, 0, 255));
 }
 
 // Every fixture in tests/data/bad is one hazard; each must fail with its
