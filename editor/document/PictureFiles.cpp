@@ -140,14 +140,18 @@ Status savePicture(const QImage& picture, const QString& fileName, QString* reas
 QString describeLoadFailure(const Loaded& result, const QString& fileName)
 {
     const QString name = QDir::toNativeSeparators(fileName);
+    // A reason in brackets is part of the sentence, which has its own stop.
+    QString bracketed = result.reason.trimmed();
+    while (bracketed.endsWith(QLatin1Char('.')))
+        bracketed.chop(1);
     switch (result.status) {
     case Status::Ok: return {};
     case Status::NotFound: return QStringLiteral("Cannot load %1:\nthe file does not exist.").arg(name);
     case Status::TooLarge:
-        return QStringLiteral("Cannot load %1:\nthe picture is too large (%2)").arg(name, result.reason);
+        return QStringLiteral("Cannot load %1:\nthe picture is too large (%2).").arg(name, bracketed);
     case Status::NotAPicture:
         return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).")
-            .arg(name, result.reason);
+            .arg(name, bracketed);
     default: return QStringLiteral("Cannot load %1:\n%2").arg(name, result.reason);
     }
 }

@@ -277,10 +277,11 @@ void FilesTest::metafilesLoadDrawnAtTheirOwnSize()
 
 void FilesTest::unreadablePicturesWarnAndLeaveCanvas_data()
 {
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QByteArray>("content"); // null: no file at all
     QTest::addColumn<PictureFiles::Status>("expected");
     QTest::newRow("missing file") << QByteArray() << PictureFiles::Status::NotFound;
     QTest::newRow("text named .bmp") << QByteArray("just some words, no picture") << PictureFiles::Status::NotAPicture;
+    QTest::newRow("empty file") << QByteArray("", 0) << PictureFiles::Status::NotAPicture;
     // A PNG whose header chunk claims 100000 x 100000 pixels of RGB: its
     // size is known before decoding and is beyond what the platform makes.
     const unsigned char hugePng[] = {
@@ -322,7 +323,7 @@ void FilesTest::unreadablePicturesWarnAndLeaveCanvas()
     EditorSession session;
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("bad.bmp"));
-    if (!content.isEmpty()) {
+    if (!content.isNull()) {
         QFile f(name);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
@@ -336,6 +337,9 @@ void FilesTest::unreadablePicturesWarnAndLeaveCanvas()
     const QStringList shown = messagesShown(session.dialogs());
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.constFirst().contains(QStringLiteral("bad.bmp")), qPrintable(shown.constFirst()));
+    // The reason in brackets is part of the sentence, which ends once.
+    QVERIFY2(!shown.constFirst().contains(QStringLiteral(".)")), qPrintable(shown.constFirst()));
+    QVERIFY2(shown.constFirst().endsWith(QLatin1Char('.')), qPrintable(shown.constFirst()));
 }
 
 QTEST_MAIN(FilesTest)
