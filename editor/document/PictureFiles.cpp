@@ -150,8 +150,7 @@ QString describeLoadFailure(const Loaded& result, const QString& fileName)
     case Status::TooLarge:
         return QStringLiteral("Cannot load %1:\nthe picture is too large (%2).").arg(name, bracketed);
     case Status::NotAPicture:
-        return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).")
-            .arg(name, bracketed);
+        return QStringLiteral("Cannot load %1:\nit is not a picture this program can read (%2).").arg(name, bracketed);
     default: return QStringLiteral("Cannot load %1:\n%2").arg(name, result.reason);
     }
 }
