@@ -296,6 +296,15 @@ TEST(ConvertPipes, standardInputOutputAndProcessSubstitution)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("got.gif")), expected);
 
+    // A stream that starts as no picture is given up at its start, not held
+    // to its end: the writer of the rest finds the pipe closed (SIGPIPE, 141).
+    run = shell(QStringLiteral("head -c 64M /dev/zero | \"$TOOL\" --type gif - %1/zero.gif; "
+                               "echo \"${PIPESTATUS[0]} ${PIPESTATUS[1]}\"")
+                    .arg(q(dir.path())));
+    EXPECT_EQ(run.out.trimmed().toStdString(), "141 1") << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not a picture"))) << run.err.toStdString();
+    EXPECT_FALSE(fs::exists(dir.file("zero.gif")));
+
     run = tool({q(dir.file("in.bmp")), "-"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("--type"))) << run.err.toStdString();

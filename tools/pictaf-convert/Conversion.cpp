@@ -96,6 +96,8 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
     status = input.open(job.input, memory.total(), error);
     if (status == Status::NotEnoughMemory)
         return failed(readingIn + "it runs past the " + megabytes(memory.total()) + " of memory the machine can spare");
+    if (status == Status::UnrecognisedInput)
+        return failed(readingIn + kUnknownInput);
     if (status != Status::Ok)
         return failed(readingIn + reasonFor(status, error));
 
