@@ -492,6 +492,30 @@ TEST(ConvertInputs, everyFormatMadeByAnotherProgramReadsWithItsColours)
     EXPECT_TRUE(text.err.contains(QStringLiteral("PNG, JPEG, GIF, TIFF or WebP"))) << text.err.toStdString();
 }
 
+TEST(ConvertInputs, aDamagedPictureIsOneLineWhateverItsDecoderLibrarySays)
+{
+    TempDir dir;
+    // The PNG and TIFF decoders print their own complaints unless kept quiet.
+    ASSERT_TRUE(quadrants(64, 64).save(q(dir.file("qt.png"))));
+    QStringList damaged;
+    for (const char* name : {"png-cut.png", "tif-cut.tif"}) {
+        ASSERT_TRUE(magick({q(dir.file("qt.png")), q(dir.file(std::string("whole-") + name))}));
+        auto bytes = readFile(dir.file(std::string("whole-") + name));
+        bytes.resize(bytes.size() / 2);
+        writeFile(dir.file(name), bytes);
+        damaged << q(dir.file(name));
+        const ToolRun run = tool({q(dir.file(name)), q(dir.file(std::string(name) + ".gif"))});
+        EXPECT_EQ(run.exitCode, 1) << name;
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("pictaf-convert: cannot read '%1'").arg(q(dir.file(name)))))
+            << run.err.toStdString();
+    }
+    // In a batch: a line for each, and the summary.
+    const ToolRun run = tool(damaged + QStringList{"-o", q(dir.file("out"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count('\n'), 3) << run.err.toStdString();
+}
+
 TEST(ConvertInputs, alphaIsComposedOntoTheBackgroundColour)
 {
     TempDir dir;
