@@ -326,6 +326,12 @@ TEST(ConvertSafety, theInputIsNeverItsOwnOutput)
         EXPECT_EQ(readFile(dir.file("in.bmp")), bmp);
     }
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.gif"));
+    // Standard input that is the output file, as from "< in.bmp", is the input too.
+    const ToolRun redirected =
+        shell(QStringLiteral("cd %1 && \"$TOOL\" --type gif - link.gif < in.bmp").arg(q(dir.path())));
+    EXPECT_EQ(redirected.exitCode, 1);
+    EXPECT_TRUE(redirected.err.contains(QStringLiteral("is the input file"))) << redirected.err.toStdString();
+    EXPECT_EQ(readFile(dir.file("in.bmp")), bmp);
     // In a batch the same file fails alone.
     fs::create_directory(dir.path() / "gifs");
     writeFile(dir.file("gifs/g.gif"), readFile(dir.file("hard.gif")));
