@@ -57,13 +57,14 @@ std::string reasonFor(Status status, int error)
     return reason;
 }
 
-// Standard input redirected from the file that name leads to.
+// Standard input redirected from the regular file that name leads to (a
+// device or pipe on both sides is written directly and destroys nothing).
 bool standardInputIs(const std::string& name)
 {
     struct stat in {
     }, out{};
-    return ::fstat(STDIN_FILENO, &in) == 0 && ::stat(name.c_str(), &out) == 0 && in.st_dev == out.st_dev
-        && in.st_ino == out.st_ino;
+    return ::fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode) && ::stat(name.c_str(), &out) == 0
+        && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
 
 constexpr const char* kUnknownInput = "not a picture this program reads (BMP, WMF, EMF, PNG, JPEG, GIF, TIFF or WebP)";
