@@ -399,6 +399,34 @@ TEST(ConvertSafety, stoppingTheCommandWhileItWritesLeavesNothingBehind)
             writeFile(dir.file("old.bmp"), {4, 4});
         }
     }
+
+    // Where the file system has no unnamed temporary files the output is
+    // written under a hidden name first: stopped then, that file goes too.
+    bool stoppedMidWrite = false;
+    for (int attempt = 0; attempt < 5 && !stoppedMidWrite; ++attempt) {
+        for (int signal : {SIGTERM, SIGINT}) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(NO_UNNAMED_TEMPORARIES));
+            process.setProcessEnvironment(env);
+            process.start(kTool, {q(dir.file("big.bmp")), q(dir.file("old.bmp"))});
+            ASSERT_TRUE(process.waitForStarted());
+            bool seen = false;
+            while (!seen && process.state() == QProcess::Running) {
+                for (const auto& entry : fs::directory_iterator(dir.path()))
+                    seen = seen || entry.path().filename().string().rfind(".old.bmp.", 0) == 0;
+                if (!seen)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            if (seen)
+                ::kill(static_cast<pid_t>(process.processId()), signal);
+            process.waitForFinished(60000);
+            stoppedMidWrite = stoppedMidWrite || (seen && process.exitStatus() == QProcess::CrashExit);
+            EXPECT_EQ(entries(dir.path()), 2u) << "signal " << signal;
+            writeFile(dir.file("old.bmp"), {4, 4});
+        }
+    }
+    EXPECT_TRUE(stoppedMidWrite) << "never caught the command while it wrote its hidden temporary file";
 }
 
 TEST(ConvertSafety, hugePicturesAreRefusedFromTheirHeaderWithTheirSize)
