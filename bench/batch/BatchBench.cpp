@@ -2,7 +2,9 @@
 // hundred colours each) converted to GIF three ways: one pictaf-convert
 // command for the whole folder, a loop of one pictaf-convert run per file,
 // and ImageMagick's mogrify -format gif. Prints pictures per second (wall
-// clock) and the CPU time the children spent.
+// clock) and the CPU time the children spent. Then the peak resident memory
+// of one command converting eight large photographs with -j 1, 2, 4 and 8,
+// beside that of one photograph alone: it grows with -j, not with the count.
 //   bench_convert_batch [pictures=2000] [loop runs=200] [mogrify pictures=all]
 // BENCH_KEEP=1 keeps the generated folder (for profiling).
 #include "BenchPictures.h"
@@ -51,6 +53,48 @@ bool run(const std::vector<std::string>& args)
     }
     int status = 0;
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Peak resident memory of one run in KiB, 0 when it failed.
+long peakOf(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    const bool ok =
+        child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ok ? usage.ru_maxrss : 0;
+}
+
+void memoryByJobs(const fs::path& dir)
+{
+    fs::create_directories(dir / "large");
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = (dir / "large" / ("p" + std::to_string(i) + ".bmp")).string();
+        if (!bench::writeBmp24(bench::photoPicture(2000 + i, 2000), path)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return;
+        }
+        inputs.push_back(path);
+    }
+    std::printf("peak memory, 8 photographs of 2000 x 2000: one alone %.0f MB",
+                peakOf({PICTAF_CONVERT, inputs[0], (dir / "one.gif").string()}) / 1024.0);
+    for (int jobs : {1, 2, 4, 8}) {
+        std::vector<std::string> args = {PICTAF_CONVERT, "--quiet", "-j", std::to_string(jobs)};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        args.insert(args.end(), {"-o", (dir / ("large-j" + std::to_string(jobs))).string()});
+        std::printf(" | -j %d %.0f MB", jobs, peakOf(args) / 1024.0);
+    }
+    std::printf("\n");
 }
 
 template <typename F>
@@ -129,6 +173,7 @@ int main(int argc, char** argv)
     mogrify.insert(mogrify.end(), inputs.begin(), inputs.begin() + static_cast<std::ptrdiff_t>(mogrifyN));
     if (mogrifyN > 0)
         report("mogrify -format gif", timed([&] { return run(mogrify); }), mogrifyN);
+    memoryByJobs(dir);
     if (std::getenv("BENCH_KEEP")) {
         std::printf("pictures kept in %s\n", (dir / "in").string().c_str());
         return 0;

@@ -296,6 +296,17 @@ TEST(ConvertPipes, standardInputOutputAndProcessSubstitution)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(dir.file("got.gif")), expected);
 
+    // A stream that starts as no picture is given up at its start, not held
+    // to its end: the writer of the rest finds the pipe closed (killed by
+    // SIGPIPE, 141, or failing with EPIPE, 1, where SIGPIPE is ignored).
+    run = shell(QStringLiteral("head -c 64M /dev/zero | \"$TOOL\" --type gif - %1/zero.gif; "
+                               "echo \"${PIPESTATUS[0]} ${PIPESTATUS[1]}\"")
+                    .arg(q(dir.path())));
+    const std::string statuses = run.out.trimmed().toStdString();
+    EXPECT_TRUE(statuses == "141 1" || statuses == "1 1") << statuses << "; " << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not a picture"))) << run.err.toStdString();
+    EXPECT_FALSE(fs::exists(dir.file("zero.gif")));
+
     run = tool({q(dir.file("in.bmp")), "-"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("--type"))) << run.err.toStdString();
@@ -317,6 +328,12 @@ TEST(ConvertSafety, theInputIsNeverItsOwnOutput)
         EXPECT_EQ(readFile(dir.file("in.bmp")), bmp);
     }
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.gif"));
+    // Standard input that is the output file, as from "< in.bmp", is the input too.
+    const ToolRun redirected =
+        shell(QStringLiteral("cd %1 && \"$TOOL\" --type gif - link.gif < in.bmp").arg(q(dir.path())));
+    EXPECT_EQ(redirected.exitCode, 1);
+    EXPECT_TRUE(redirected.err.contains(QStringLiteral("is the input file"))) << redirected.err.toStdString();
+    EXPECT_EQ(readFile(dir.file("in.bmp")), bmp);
     // In a batch the same file fails alone.
     fs::create_directory(dir.path() / "gifs");
     writeFile(dir.file("gifs/g.gif"), readFile(dir.file("hard.gif")));
@@ -382,6 +399,37 @@ TEST(ConvertSafety, stoppingTheCommandWhileItWritesLeavesNothingBehind)
             writeFile(dir.file("old.bmp"), {4, 4});
         }
     }
+
+    // Where the file system has no unnamed temporary files the output is
+    // written under a hidden name first: stopped then, that file goes too.
+    bool stoppedMidWrite = false;
+    for (int attempt = 0; attempt < 5 && !stoppedMidWrite; ++attempt) {
+        for (int signal : {SIGTERM, SIGINT}) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(NO_UNNAMED_TEMPORARIES));
+            // Under the sanitizers' build their runtime need not come first.
+            env.insert(QStringLiteral("ASAN_OPTIONS"),
+                       env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+            process.setProcessEnvironment(env);
+            process.start(kTool, {q(dir.file("big.bmp")), q(dir.file("old.bmp"))});
+            ASSERT_TRUE(process.waitForStarted());
+            bool seen = false;
+            while (!seen && process.state() == QProcess::Running) {
+                for (const auto& entry : fs::directory_iterator(dir.path()))
+                    seen = seen || entry.path().filename().string().rfind(".old.bmp.", 0) == 0;
+                if (!seen)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            if (seen)
+                ::kill(static_cast<pid_t>(process.processId()), signal);
+            process.waitForFinished(60000);
+            stoppedMidWrite = stoppedMidWrite || (seen && process.exitStatus() == QProcess::CrashExit);
+            EXPECT_EQ(entries(dir.path()), 2u) << "signal " << signal;
+            writeFile(dir.file("old.bmp"), {4, 4});
+        }
+    }
+    EXPECT_TRUE(stoppedMidWrite) << "never caught the command while it wrote its hidden temporary file";
 }
 
 TEST(ConvertSafety, hugePicturesAreRefusedFromTheirHeaderWithTheirSize)
@@ -481,6 +529,30 @@ TEST(ConvertInputs, everyFormatMadeByAnotherProgramReadsWithItsColours)
     const ToolRun text = tool({q(dir.file("words.png")), q(dir.file("words.gif"))});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_TRUE(text.err.contains(QStringLiteral("PNG, JPEG, GIF, TIFF or WebP"))) << text.err.toStdString();
+}
+
+TEST(ConvertInputs, aDamagedPictureIsOneLineWhateverItsDecoderLibrarySays)
+{
+    TempDir dir;
+    // The PNG and TIFF decoders print their own complaints unless kept quiet.
+    ASSERT_TRUE(quadrants(64, 64).save(q(dir.file("qt.png"))));
+    QStringList damaged;
+    for (const char* name : {"png-cut.png", "tif-cut.tif"}) {
+        ASSERT_TRUE(magick({q(dir.file("qt.png")), q(dir.file(std::string("whole-") + name))}));
+        auto bytes = readFile(dir.file(std::string("whole-") + name));
+        bytes.resize(bytes.size() / 2);
+        writeFile(dir.file(name), bytes);
+        damaged << q(dir.file(name));
+        const ToolRun run = tool({q(dir.file(name)), q(dir.file(std::string(name) + ".gif"))});
+        EXPECT_EQ(run.exitCode, 1) << name;
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("pictaf-convert: cannot read '%1'").arg(q(dir.file(name)))))
+            << run.err.toStdString();
+    }
+    // In a batch: a line for each, and the summary.
+    const ToolRun run = tool(damaged + QStringList{"-o", q(dir.file("out"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count('\n'), 3) << run.err.toStdString();
 }
 
 TEST(ConvertInputs, alphaIsComposedOntoTheBackgroundColour)

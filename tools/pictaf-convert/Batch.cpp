@@ -1,5 +1,6 @@
 #include "Batch.h"
 
+#include "Messages.h"
 #include "PictureInput.h"
 
 #include <engine/Preflight.h>
@@ -139,14 +140,15 @@ public:
         if (bar_) {
             // The finished bar stays on screen above the summary.
             drawLocked();
-            std::fputc('\n', stderr);
+            std::fputc('\n', Messages());
             shown_ = false;
         }
     }
 
     void summary() const
     {
-        std::fprintf(stderr, "pictaf-convert: %zu converted, %zu failed, %zu skipped; %llu bytes in, %llu bytes out\n",
+        std::fprintf(Messages(),
+                     "pictaf-convert: %zu converted, %zu failed, %zu skipped; %llu bytes in, %llu bytes out\n",
                      converted_, failed_, skipped_, static_cast<unsigned long long>(bytesIn_),
                      static_cast<unsigned long long>(bytesOut_));
     }
@@ -158,9 +160,9 @@ private:
     void printLocked(const std::string& message)
     {
         if (shown_)
-            std::fputs("\r\033[K", stderr);
+            std::fputs("\r\033[K", Messages());
         shown_ = false;
-        std::fprintf(stderr, "pictaf-convert: %s\n", message.c_str());
+        std::fprintf(Messages(), "pictaf-convert: %s\n", message.c_str());
     }
 
     void drawLocked()
@@ -172,9 +174,9 @@ private:
         std::string bar(static_cast<std::size_t>(filled), '#');
         bar.resize(kWidth, '-');
         const std::string left = rate > 0 ? clock(static_cast<double>(total_ - done_) / rate) : "?";
-        std::fprintf(stderr, "\r[%s] %zu/%zu  %.0f pictures/s  %s elapsed  %s left\033[K", bar.c_str(), done_, total_,
-                     rate, clock(elapsed).c_str(), left.c_str());
-        std::fflush(stderr);
+        std::fprintf(Messages(), "\r[%s] %zu/%zu  %.0f pictures/s  %s elapsed  %s left\033[K", bar.c_str(), done_,
+                     total_, rate, clock(elapsed).c_str(), left.c_str());
+        std::fflush(Messages());
         shown_ = true;
     }
 
@@ -238,15 +240,15 @@ int RunBatch(const ConvertOptions& options, const std::function<void()>& prepare
     Plan plan = PlanBatch(options);
     if (!plan.collisions.empty()) {
         for (const std::string& line : plan.collisions)
-            std::fprintf(stderr, "pictaf-convert: %s\n", line.c_str());
-        std::fprintf(stderr,
+            std::fprintf(Messages(), "pictaf-convert: %s\n", line.c_str());
+        std::fprintf(Messages(),
                      "pictaf-convert: nothing converted; give the colliding inputs separate runs or -o folders\n");
         return 2;
     }
     std::error_code ec;
     fs::create_directories(options.outputDir, ec);
     if (ec || !fs::is_directory(options.outputDir)) {
-        std::fprintf(stderr, "pictaf-convert: cannot make the output folder '%s': %s\n", options.outputDir.c_str(),
+        std::fprintf(Messages(), "pictaf-convert: cannot make the output folder '%s': %s\n", options.outputDir.c_str(),
                      ec ? ec.message().c_str() : "not a directory");
         return 1;
     }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pictaf::convert {
@@ -56,6 +57,16 @@ std::string reasonFor(Status status, int error)
     return reason;
 }
 
+// Standard input redirected from the regular file that name leads to (a
+// device or pipe on both sides is written directly and destroys nothing).
+bool standardInputIs(const std::string& name)
+{
+    struct stat in {
+    }, out{};
+    return ::fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode) && ::stat(name.c_str(), &out) == 0
+        && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+}
+
 constexpr const char* kUnknownInput = "not a picture this program reads (BMP, WMF, EMF, PNG, JPEG, GIF, TIFF or WebP)";
 
 } // namespace
@@ -76,7 +87,7 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
     const bool toStandardOutput = job.output == "-";
 
     // A picture written over its own file would be gone before it is read.
-    if (!toStandardOutput && job.input != "-" && SameFile(job.input, job.output))
+    if (!toStandardOutput && (job.input == "-" ? standardInputIs(job.output) : SameFile(job.input, job.output)))
         return failed(writingOut + toString(Status::OutputIsInput));
 
     // Where the output goes is settled first; nothing is created yet.
@@ -96,6 +107,8 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, MemoryGate& me
     status = input.open(job.input, memory.total(), error);
     if (status == Status::NotEnoughMemory)
         return failed(readingIn + "it runs past the " + megabytes(memory.total()) + " of memory the machine can spare");
+    if (status == Status::UnrecognisedInput)
+        return failed(readingIn + kUnknownInput);
     if (status != Status::Ok)
         return failed(readingIn + reasonFor(status, error));
 

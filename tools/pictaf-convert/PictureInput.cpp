@@ -87,6 +87,9 @@ bool readWhole(const std::string& path, std::uint64_t limit, std::vector<std::ui
     return true;
 }
 
+// Enough of a stream's start for every kind's signature and header.
+constexpr std::uint64_t kStreamHeadBytes = 4096;
+
 int makeMemoryFile() { return ::memfd_create("pictaf-input", MFD_CLOEXEC); }
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t count, int& error)
@@ -253,6 +256,10 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
     }
     std::vector<std::uint8_t> chunk(1 << 16);
     Status status = Status::Ok;
+    path_ = "/proc/self/fd/" + std::to_string(memfd_);
+    // A stream that starts as no picture (/dev/zero, a text) is given up as
+    // soon as its first bytes show it, not held in memory to the end.
+    bool headChecked = false;
     for (;;) {
         const ssize_t got = ::read(source, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
@@ -273,10 +280,16 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
             break;
         }
         size_ += static_cast<std::uint64_t>(got);
+        if (!headChecked && size_ >= kStreamHeadBytes) {
+            headChecked = true;
+            if (SniffInput(path_) == InputKind::Unknown) {
+                status = Status::UnrecognisedInput;
+                break;
+            }
+        }
     }
     if (source != STDIN_FILENO)
         ::close(source);
-    path_ = "/proc/self/fd/" + std::to_string(memfd_);
     return status;
 }
 

@@ -25,8 +25,9 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // Ok, CannotOpenInput, InputIsDirectory, or NotEnoughMemory when a stream
-    // runs past maxBytes. error holds errno when the system said why.
+    // Ok, CannotOpenInput, InputIsDirectory, NotEnoughMemory when a stream
+    // runs past maxBytes, or UnrecognisedInput when a stream's first bytes
+    // are no picture. error holds errno when the system said why.
     Status open(const std::string& name, std::uint64_t maxBytes, int& error);
     // Adopts bytes made here (a standard WMF given its placeable header).
     Status adopt(const std::uint8_t* data, std::size_t count, int& error);

@@ -6,6 +6,7 @@
 #include "Batch.h"
 #include "Conversion.h"
 #include "ConvertOptions.h"
+#include "Messages.h"
 
 #include <engine/OutputFile.h>
 #include <engine/Preflight.h>
@@ -33,7 +34,7 @@ namespace {
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "pictaf-convert: %s\n", qPrintable(message));
+        std::fprintf(Messages(), "pictaf-convert: %s\n", qPrintable(message));
 }
 
 // Interrupted while writing: the temporary files go, then the signal does
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     ConvertOptions options;
     std::string error;
     if (!ParseConvertArguments(args, options, error)) {
-        std::fprintf(stderr, "pictaf-convert: %s\n%s", error.c_str(), ConvertUsage());
+        std::fprintf(Messages(), "pictaf-convert: %s\n%s", error.c_str(), ConvertUsage());
         return 2;
     }
     if (options.help) {
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
         return 0;
     }
     handleSignals();
+    QuietLibraryOutput();
     // The readers' own ceiling (128 MB) would refuse large photographs; the
     // check made before each picture is decoded takes its place, and the
     // ceiling stays only as a backstop for pictures whose header lies about
@@ -104,11 +106,11 @@ int main(int argc, char** argv)
     MemoryGate memory(spare);
     const Outcome outcome = ConvertOne(Job{options.input, options.output}, options, memory, prepareFonts);
     if (outcome.kind == Outcome::Kind::Failed) {
-        std::fprintf(stderr, "pictaf-convert: %s\n", outcome.message.c_str());
+        std::fprintf(Messages(), "pictaf-convert: %s\n", outcome.message.c_str());
         return 1;
     }
     if (outcome.overBudget) {
-        std::fprintf(stderr, "pictaf-convert: %s\n", outcome.message.c_str());
+        std::fprintf(Messages(), "pictaf-convert: %s\n", outcome.message.c_str());
         return 3;
     }
     return 0;
