@@ -8,29 +8,12 @@
 # With VELNORA_E2E_SHOTS set to a folder, screenshots of each step go there.
 set -u
 velnora=$1
-if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null || ! command -v import >/dev/null; then
-  echo "xvfb-run, xdotool and imagemagick are needed (scripts/install-deps.sh)" >&2
-  exit 1
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export VELNORA_REGISTRY="$work/registry.reg"
-export VELNORA_E2E_SHOTS="${VELNORA_E2E_SHOTS:-}"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_setup
 
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
-  velnora=$1; work=$2
-  shot() { [ -n "$VELNORA_E2E_SHOTS" ] && import -window root "$VELNORA_E2E_SHOTS/$1.png"; true; }
-  fail() { echo "$1" >&2; shot failure; kill $pid 2>/dev/null; exit 1; }
-  "$velnora" & pid=$!
-  win=$(timeout 15 xdotool search --sync --onlyvisible --name "^   Velnora\$" | head -1)
-  [ -n "$win" ] || fail "main window never showed"
-  eval $(xdotool getwindowgeometry --shell "$win")
-  sleep 0.7
-  bar=$((Y + HEIGHT - 25 - 45))
-  palette() { xdotool mousemove $((X + 88 + 16 * ($1 % 14))) $((bar + 16 + 16 * ($1 / 14))) click 1; sleep 0.3; }
-  menu() { xdotool mousemove $((X + 18)) $((Y + 8)) click 1; sleep 0.4; }
-  area=$((bar - 359))
-  bx=$((X + 45 + 82)); by=$((area + 150))
+  velnora=$1; work=$2; . "$3"
+  e2e_start
 
   # A dark blue banner (box 6) with a line of yellow (box 18) text.
   palette 6
@@ -58,17 +41,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
   shot 03-window
   xdotool windowfocus --sync "$web" 2>/dev/null; sleep 0.3
   xdotool key alt+e
-  save_as() { # $1: the name to type into the save dialog
-    d=$(timeout 10 xdotool search --sync --onlyvisible --name "^Save As\$" | head -1)
-    [ -n "$d" ] || fail "the save dialog did not open"
-    sleep 0.5
-    xdotool key ctrl+a; xdotool type --delay 10 "$1"; sleep 0.2
-    shot "$2"
-    xdotool key Return
-    for i in $(seq 1 50); do [ -s "$1" ] && break; sleep 0.1; done
-    [ -s "$1" ] || fail "$1 was not written"
-    sleep 0.3
-  }
   save_as "$work/web.gif" 04-save-web
   shot 05-exported
   # Escape closes the window; the main window is still there.
@@ -77,17 +49,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
   menu; xdotool key Down Down Down Down Right; sleep 0.3; xdotool key Return
   save_as "$work/control.gif" 06-save-control
 
-  menu; xdotool key Up Return
-  for i in $(seq 1 50); do
-    if ! kill -0 $pid 2>/dev/null; then
-      wait $pid; code=$?
-      [ $code -eq 0 ] || { echo "velnora ended with code $code" >&2; exit 1; }
-      exit 0
-    fi
-    sleep 0.1
-  done
-  fail "velnora still running 5 s after Exit"
-' sh "$velnora" "$work" || exit 1
+  e2e_exit
+' sh "$velnora" "$work" "$(dirname "$0")/e2e_lib.sh" || exit 1
 
 identified=$(identify -format "%m %w %h" "$work/web.gif" 2>&1)
 [ "$identified" = "GIF 468 60" ] || { echo "identify: $identified" >&2; exit 1; }
