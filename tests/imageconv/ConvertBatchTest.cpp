@@ -647,9 +647,10 @@ TEST(ConvertPipes, aStreamIsReadNoFurtherThanItsPictureEnds)
         ASSERT_EQ(tool({"--type", "bmp", q(dir.file(name)), q(dir.file(name + ".file.bmp"))}).exitCode, 0);
         // The picture, then data without end: read up to where the picture
         // ends, then the writer of the rest finds the pipe closed.
-        const ToolRun run = shell(QStringLiteral("{ cat %1/%2; yes; } | timeout 30 \"$TOOL\" --type bmp - %1/%2.pipe.bmp; "
-                                                 "echo \"${PIPESTATUS[0]} ${PIPESTATUS[1]}\"")
-                                      .arg(q(dir.path()), q(name)));
+        const ToolRun run =
+            shell(QStringLiteral("{ cat %1/%2; yes; } | timeout 30 \"$TOOL\" --type bmp - %1/%2.pipe.bmp; "
+                                 "echo \"${PIPESTATUS[0]} ${PIPESTATUS[1]}\"")
+                      .arg(q(dir.path()), q(name)));
         const std::string statuses = run.out.trimmed().toStdString();
         EXPECT_TRUE(statuses == "141 0" || statuses == "1 0") << statuses << "; " << run.err.toStdString();
         EXPECT_EQ(readFile(dir.file(name + ".pipe.bmp")), readFile(dir.file(name + ".file.bmp")));

@@ -6,6 +6,7 @@
 #include <gdi/Dib.h>
 #include <metafile/WindowsMetafile.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -32,13 +33,12 @@ std::uint64_t bmpLength(std::span<const std::uint8_t> head)
     const std::uint32_t compression = dib.size >= 20 && dib.size != 12 ? dib.compression : 0;
     const std::uint32_t imageSize = dib.size >= 24 && dib.size != 12 ? dib.imageSize : 0;
     const bool os2 = dib.size >= 16 && dib.size <= 64 && dib.size != 40 && dib.size != 52 && dib.size != 56;
-    std::uint64_t pixelsAt = bitsOffset;
-    if (pixelsAt == 0) {
-        const std::int64_t offset = plat::PackedDibBitsOffset(info);
-        if (offset < 0)
-            return 0;
-        pixelsAt = 14 + static_cast<std::uint64_t>(offset);
-    }
+    // The header and colour table are read whatever the pixel offset says.
+    const std::int64_t offset = plat::PackedDibBitsOffset(info);
+    if (offset < 0)
+        return 0;
+    const std::uint64_t tableEnd = 14 + static_cast<std::uint64_t>(offset);
+    const std::uint64_t pixelsAt = bitsOffset != 0 ? bitsOffset : tableEnd;
     // Plain pixels and bit fields are exactly stride x height, which is all
     // the readers take (a shorter file reads as black, its choice); the
     // file size field is often wrong and is not needed.
@@ -50,13 +50,13 @@ std::uint64_t bmpLength(std::span<const std::uint8_t> head)
             return 0;
         if (rows > (kUnbounded - pixelsAt) / static_cast<std::uint64_t>(stride))
             return kUnbounded;
-        return pixelsAt + static_cast<std::uint64_t>(stride) * rows;
+        return std::max(tableEnd, pixelsAt + static_cast<std::uint64_t>(stride) * rows);
     }
     // Run-length data and embedded JPEG or PNG: the size the header gives,
     // else all the file its size field says there is.
     if (imageSize != 0)
-        return pixelsAt + imageSize;
-    return fileSize > pixelsAt ? fileSize : 0;
+        return std::max(tableEnd, pixelsAt + imageSize);
+    return fileSize > pixelsAt ? std::max<std::uint64_t>(tableEnd, fileSize) : 0;
 }
 
 std::uint64_t wmfLength(std::span<const std::uint8_t> head, std::uint64_t at)
@@ -126,8 +126,8 @@ MarkedEnd pngEnd(std::span<const std::uint8_t> b)
     result.marked = true;
     std::uint64_t p = 8;
     while (p + 12 <= b.size()) {
-        const std::uint64_t length = std::uint64_t{b[p]} << 24 | std::uint64_t{b[p + 1]} << 16
-            | std::uint64_t{b[p + 2]} << 8 | b[p + 3];
+        const std::uint64_t length =
+            std::uint64_t{b[p]} << 24 | std::uint64_t{b[p + 1]} << 16 | std::uint64_t{b[p + 2]} << 8 | b[p + 3];
         const bool last = std::memcmp(&b[p + 4], "IEND", 4) == 0;
         p += 12 + length; // length, type, data, checksum
         if (p > b.size())
@@ -221,7 +221,8 @@ MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes)
         return jpegEnd(bytes);
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPng, 8) == 0)
         return pngEnd(bytes);
-    if (bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0))
+    if (bytes.size() >= 6
+        && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0))
         return gifEnd(bytes);
     return {};
 }

@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <span>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -141,8 +141,8 @@ bool markedEndIn(int fd, std::uint64_t& size)
     void* mapped = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
     if (mapped == MAP_FAILED)
         return false;
-    const MarkedEnd mark =
-        FindMarkedEnd(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped), static_cast<std::size_t>(size)));
+    const MarkedEnd mark = FindMarkedEnd(
+        std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped), static_cast<std::size_t>(size)));
     ::munmap(mapped, static_cast<std::size_t>(size));
     if (mark.end == 0 || ::ftruncate(fd, static_cast<off_t>(mark.end)) != 0)
         return false;
@@ -552,8 +552,8 @@ Status DecodeOwnInput(const std::string& path, InputKind kind, std::uint32_t bgC
             why = kEndsEarly;
             return Status::Malformed;
         }
-        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                                  static_cast<qsizetype>(bytes.size()));
+        QByteArray data =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
