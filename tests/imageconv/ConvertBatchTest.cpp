@@ -621,8 +621,9 @@ TEST(ConvertPipes, aStreamIsReadNoFurtherThanItsPictureEnds)
     TempDir dir;
     ASSERT_TRUE(magick({"-size", "40x30", "plasma:", "-seed", "3", q(dir.file("source.png"))}));
     std::vector<std::string> files;
-    for (const QString& made : {QStringLiteral("BMP3:%1/plain.bmp"), QStringLiteral("%1/v5.bmp"),
-                                QStringLiteral("%1/a.jpg"), QStringLiteral("%1/a.png")}) {
+    for (const QString& made :
+         {QStringLiteral("BMP3:%1/plain.bmp"), QStringLiteral("%1/v5.bmp"), QStringLiteral("%1/a.jpg"),
+          QStringLiteral("%1/a.png"), QStringLiteral("%1/a.gif"), QStringLiteral("%1/a.webp")}) {
         ASSERT_TRUE(magick({q(dir.file("source.png")), made.arg(q(dir.path()))}));
         files.push_back(made.section('/', -1).toStdString());
     }

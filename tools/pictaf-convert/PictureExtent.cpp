@@ -143,7 +143,7 @@ MarkedEnd pngEnd(std::span<const std::uint8_t> b)
 
 // The first frame is all that is read of a GIF, so it is whole when the
 // first image's data is; a missing trailer after it is common and harmless.
-MarkedEnd gifEnd(std::span<const std::uint8_t> b)
+MarkedEnd gifEnd(std::span<const std::uint8_t> b, const MarkedEnd* from)
 {
     MarkedEnd result;
     result.marked = true;
@@ -153,6 +153,10 @@ MarkedEnd gifEnd(std::span<const std::uint8_t> b)
     std::uint64_t p = 13;
     if (b[10] & 0x80)
         p += std::uint64_t{3} << ((b[10] & 7) + 1);
+    if (from != nullptr && from->resumeAt > p) {
+        p = from->resumeAt;
+        result.pictureWhole = from->pictureWhole;
+    }
     // Sub-blocks, each a length byte then that many bytes, up to a 0 length.
     const auto skipBlocks = [&](std::uint64_t& at) {
         while (at < n) {
@@ -164,6 +168,7 @@ MarkedEnd gifEnd(std::span<const std::uint8_t> b)
         return false;
     };
     while (p < n) {
+        result.resumeAt = p;
         const std::uint8_t introducer = b[static_cast<std::size_t>(p++)];
         if (introducer == 0x3B) {
             result.end = p;
@@ -188,6 +193,7 @@ MarkedEnd gifEnd(std::span<const std::uint8_t> b)
             return result; // not a GIF block: the decoder stops here too
         }
     }
+    result.resumeAt = p;
     return result;
 }
 
@@ -199,6 +205,11 @@ std::uint64_t DeclaredLength(std::span<const std::uint8_t> head)
     const std::uint32_t first = r.u32();
     if (!r.ok())
         return 0;
+    // WebP: "RIFF", the size of what follows (padded to even), "WEBP".
+    if (head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(&head[8], "WEBP", 4) == 0) {
+        const std::uint64_t riff = plat::ByteReader(head, 4).u32();
+        return 8 + riff + (riff & 1);
+    }
     if (head.size() >= 14 + 4 && head[0] == 'B' && head[1] == 'M')
         return bmpLength(head);
     if (first == plat::kPlaceableKey)
@@ -214,7 +225,7 @@ std::uint64_t DeclaredLength(std::span<const std::uint8_t> head)
     return wmfLength(head, 0);
 }
 
-MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes)
+MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes, const MarkedEnd* from)
 {
     static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
@@ -223,7 +234,7 @@ MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes)
         return pngEnd(bytes);
     if (bytes.size() >= 6
         && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0))
-        return gifEnd(bytes);
+        return gifEnd(bytes, from);
     return {};
 }
 

@@ -17,10 +17,13 @@ std::uint64_t DeclaredLength(std::span<const std::uint8_t> head);
 // Where a JPEG (end of image marker), PNG (IEND chunk) or GIF (trailer)
 // says its data ends.
 struct MarkedEnd {
-    bool marked = false;       // one of those three formats
-    bool pictureWhole = false; // all the picture's own data is there
-    std::uint64_t end = 0;     // just past the end mark; 0 when the bytes end before it
+    bool marked = false;        // one of those three formats
+    bool pictureWhole = false;  // all the picture's own data is there
+    std::uint64_t end = 0;      // just past the end mark; 0 when the bytes end before it
+    std::uint64_t resumeAt = 0; // GIF: where a walk of the same bytes grown longer may go on
 };
-MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes);
+// With from, a GIF is walked on from where that walk of fewer of the same
+// bytes stopped, so a stream can be followed as it grows.
+MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes, const MarkedEnd* from = nullptr);
 
 } // namespace pictaf::convert

@@ -136,14 +136,16 @@ void keepTail(std::uint8_t (&carried)[3], const std::uint8_t* data, std::size_t 
 }
 
 // Cuts the stream copied so far just past its end mark, when it holds one.
-bool markedEndIn(int fd, std::uint64_t& size)
+bool markedEndIn(int fd, std::uint64_t& size, MarkedEnd& walked)
 {
     void* mapped = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
     if (mapped == MAP_FAILED)
         return false;
-    const MarkedEnd mark = FindMarkedEnd(
-        std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped), static_cast<std::size_t>(size)));
+    const MarkedEnd mark = FindMarkedEnd(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped),
+                                                                       static_cast<std::size_t>(size)),
+                                         &walked);
     ::munmap(mapped, static_cast<std::size_t>(size));
+    walked = mark;
     if (mark.end == 0 || ::ftruncate(fd, static_cast<off_t>(mark.end)) != 0)
         return false;
     size = mark.end;
@@ -311,9 +313,10 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
     // Where the header says the picture ends, nothing past it is read: a
     // valid header followed by endless data is not held to the end.
     std::uint64_t declared = 0;
-    // JPEG and PNG mark their end; the search for the mark runs only when a
-    // chunk holds its bytes (GIF's one-byte trailer is too common for that).
+    // JPEG, PNG and GIF mark their end; the search for the mark runs only
+    // when a chunk holds its bytes (a GIF's walk goes on where it stopped).
     const char* endMark = nullptr;
+    MarkedEnd walked;
     std::uint8_t carried[3] = {};
     for (;;) {
         std::size_t want = chunk.size();
@@ -351,6 +354,8 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
                     endMark = "\xFF\xD9";
                 else if (head[0] == 0x89 && head[1] == 'P')
                     endMark = "IEND";
+                else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')
+                    endMark = ";";
             }
             if (declared != 0 && size_ >= declared) {
                 if (::ftruncate(memfd_, static_cast<off_t>(declared)) != 0) {
@@ -361,10 +366,10 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
                 break;
             }
             // The mark may sit in what came before this chunk too.
-            if (endMark != nullptr && markedEndIn(memfd_, size_))
+            if (endMark != nullptr && markedEndIn(memfd_, size_, walked))
                 break;
         } else if (endMark != nullptr && holdsMark(carried, chunk.data(), static_cast<std::size_t>(got), endMark)
-                   && markedEndIn(memfd_, size_)) {
+                   && markedEndIn(memfd_, size_, walked)) {
             break;
         }
         if (declared != 0 && size_ >= declared)
