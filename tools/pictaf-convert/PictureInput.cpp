@@ -548,12 +548,13 @@ Status DecodeOwnInput(const std::string& path, InputKind kind, std::uint32_t bgC
         // which no caller can tie to its own picture when several decode at
         // once. So the file's own structure is walked first: its end mark
         // (JPEG, PNG) or the end of its first image's data (GIF) must be in
-        // it. TIFF and WebP readers fail on missing pixel data themselves.
+        // it, and a WebP must be as long as its header says. The TIFF reader
+        // fails on missing pixel data itself.
         std::vector<std::uint8_t> bytes;
         if (!readWhole(path, std::numeric_limits<std::uint64_t>::max(), bytes))
             return Status::CannotOpenInput;
         const MarkedEnd end = FindMarkedEnd(bytes);
-        if (end.marked && !end.pictureWhole) {
+        if ((end.marked && !end.pictureWhole) || DeclaredLength(bytes) > bytes.size()) {
             why = kEndsEarly;
             return Status::Malformed;
         }
