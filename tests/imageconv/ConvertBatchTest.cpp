@@ -555,6 +555,129 @@ TEST(ConvertInputs, aDamagedPictureIsOneLineWhateverItsDecoderLibrarySays)
     EXPECT_EQ(run.err.count('\n'), 3) << run.err.toStdString();
 }
 
+TEST(ConvertInputs, aPictureCutShortIsRefusedAndNothingIsWritten)
+{
+    TempDir dir;
+    // Noise, so every format has pixel data all along the file.
+    ASSERT_TRUE(magick({"-size", "96x64", "plasma:", "-seed", "7", q(dir.file("source.png"))}));
+    QStringList cut;
+    for (const char* name : {"jpeg.jpg", "png.png", "gif.gif", "tiff.tif", "webp.webp"}) {
+        SCOPED_TRACE(name);
+        const std::string whole = dir.file(std::string("whole-") + name);
+        ASSERT_TRUE(magick({q(dir.file("source.png")), q(whole)}));
+        auto bytes = readFile(whole);
+        bytes.resize(bytes.size() / 2);
+        const std::string file = dir.file(name);
+        writeFile(file, bytes);
+        cut << q(file);
+        const ToolRun run = tool({q(file), q(dir.file(std::string(name) + ".gif"))});
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("pictaf-convert: cannot read '%1': ").arg(q(file))))
+            << run.err.toStdString();
+        EXPECT_FALSE(fs::exists(dir.file(std::string(name) + ".gif")));
+    }
+    // Those whose structure shows the cut say so (the JPEG and GIF readers
+    // would fill in the missing part and succeed).
+    for (const char* name : {"jpeg.jpg", "gif.gif", "png.png", "webp.webp"}) {
+        const ToolRun run = tool({q(dir.file(name)), "--type", "gif", "-"});
+        EXPECT_TRUE(run.out.isEmpty()) << name;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("is damaged: its data ends early"))) << run.err.toStdString();
+    }
+    // A JPEG short of only its end marker and a PNG of only the end of its
+    // last chunk are cut too; a GIF without its trailer has its whole
+    // picture and converts, and so do bytes after a JPEG's end.
+    auto jpeg = readFile(dir.file("whole-jpeg.jpg"));
+    auto png = readFile(dir.file("whole-png.png"));
+    auto gif = readFile(dir.file("whole-gif.gif"));
+    ASSERT_EQ(gif.back(), 0x3B);
+    writeFile(dir.file("no-eoi.jpg"), std::vector<std::uint8_t>(jpeg.begin(), jpeg.end() - 2));
+    writeFile(dir.file("no-crc.png"), std::vector<std::uint8_t>(png.begin(), png.end() - 1));
+    writeFile(dir.file("no-trailer.gif"), std::vector<std::uint8_t>(gif.begin(), gif.end() - 1));
+    // A thumbnail in the metadata ends with an end marker of its own: a
+    // cut picture after it is still cut.
+    std::vector<std::uint8_t> thumbnailed = {0xFF, 0xD8, 0xFF, 0xE1};
+    const std::size_t app1 = 2 + 6 + jpeg.size();
+    thumbnailed.insert(thumbnailed.end(),
+                       {static_cast<std::uint8_t>(app1 >> 8), static_cast<std::uint8_t>(app1), 'E', 'x', 'i', 'f', 0,
+                        0});
+    thumbnailed.insert(thumbnailed.end(), jpeg.begin(), jpeg.end());
+    ASSERT_LT(app1, 65536u);
+    auto whole = thumbnailed;
+    whole.insert(whole.end(), jpeg.begin() + 2, jpeg.end());
+    writeFile(dir.file("thumbnailed-whole.jpg"), whole);
+    EXPECT_EQ(tool({q(dir.file("thumbnailed-whole.jpg")), q(dir.file("thumbnailed-whole.gif"))}).exitCode, 0);
+    const auto cutJpeg = readFile(dir.file("jpeg.jpg"));
+    thumbnailed.insert(thumbnailed.end(), cutJpeg.begin() + 2, cutJpeg.end());
+    writeFile(dir.file("thumbnailed.jpg"), thumbnailed);
+    EXPECT_EQ(tool({q(dir.file("thumbnailed.jpg")), q(dir.file("thumbnailed.gif"))}).exitCode, 1);
+    jpeg.insert(jpeg.end(), {0xFF, 0xD8, 'x', 'y'});
+    writeFile(dir.file("more.jpg"), jpeg);
+    EXPECT_EQ(tool({q(dir.file("no-eoi.jpg")), q(dir.file("no-eoi.gif"))}).exitCode, 1);
+    EXPECT_EQ(tool({q(dir.file("no-crc.png")), q(dir.file("no-crc.gif"))}).exitCode, 1);
+    EXPECT_EQ(tool({q(dir.file("no-trailer.gif")), q(dir.file("no-trailer.out.gif"))}).exitCode, 0);
+    EXPECT_EQ(tool({q(dir.file("more.jpg")), q(dir.file("more.gif"))}).exitCode, 0);
+
+    // Our own BMP reader keeps reading short pixel data as black.
+    ASSERT_TRUE(magick({q(dir.file("source.png")), QStringLiteral("BMP3:") + q(dir.file("whole.bmp"))}));
+    auto bmp = readFile(dir.file("whole.bmp"));
+    bmp.resize(bmp.size() / 2);
+    writeFile(dir.file("short.bmp"), bmp);
+    ASSERT_EQ(tool({"--type", "bmp", q(dir.file("short.bmp")), q(dir.file("short.out.bmp"))}).exitCode, 0);
+    EXPECT_EQ(bmpOutput(dir.file("short.out.bmp")).pixel(5, 5), qRgb(0, 0, 0)); // bottom-up: the top is missing
+
+    // In a batch each is a line of its own and the good one is converted.
+    const ToolRun batch = tool(cut + QStringList{q(dir.file("whole-png.png")), "-o", q(dir.file("out"))});
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_EQ(batch.err.count('\n'), 6) << batch.err.toStdString();
+    EXPECT_TRUE(batch.err.contains(QStringLiteral("1 converted, 5 failed"))) << batch.err.toStdString();
+    EXPECT_EQ(entries(dir.path() / "out"), 1u);
+}
+
+TEST(ConvertPipes, aStreamIsReadNoFurtherThanItsPictureEnds)
+{
+    TempDir dir;
+    // Larger than a pipe's buffer in every format, so the end is found
+    // across several reads.
+    ASSERT_TRUE(magick({"-size", "400x300", "plasma:", "-seed", "3", q(dir.file("source.png"))}));
+    std::vector<std::string> files;
+    for (const QString& made :
+         {QStringLiteral("BMP3:%1/plain.bmp"), QStringLiteral("%1/v5.bmp"), QStringLiteral("%1/a.jpg"),
+          QStringLiteral("%1/a.png"), QStringLiteral("%1/a.gif"), QStringLiteral("%1/a.webp")}) {
+        ASSERT_TRUE(magick({q(dir.file("source.png")), made.arg(q(dir.path()))}));
+        files.push_back(made.section('/', -1).toStdString());
+    }
+    ASSERT_TRUE(magick({q(dir.file("source.png")), "-colors", "16", "-compress", "RLE",
+                        QStringLiteral("BMP3:%1/rle.bmp").arg(q(dir.path()))}));
+    files.push_back("rle.bmp");
+    testmf::WmfBuilder wmf;
+    wmf.add(0x020C, {30, 40})           // SETWINDOWEXT: height, width
+        .add(0x02FC, {0, 0x00FF, 0, 0}) // CREATEBRUSHINDIRECT solid red
+        .add(0x012D, {0})               // SELECTOBJECT
+        .add(0x041B, {20, 30, 0, 0});   // RECTANGLE
+    writeFile(dir.file("standard.wmf"), wmf.standard());
+    writeFile(dir.file("placeable.wmf"), wmf.placeable(0, 0, 40, 30, 96));
+    testmf::EmfBuilder emf;
+    emf.bounds = {0, 0, 39, 29};
+    emf.add(39, {0x0000FF}).add(37, {0x80000000}).add(43, {2, 2, 20, 20}); // brush, select, rectangle
+    writeFile(dir.file("a.emf"), emf.bytes());
+    files.insert(files.end(), {"standard.wmf", "placeable.wmf", "a.emf"});
+
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(tool({"--type", "bmp", q(dir.file(name)), q(dir.file(name + ".file.bmp"))}).exitCode, 0);
+        // The picture, then data without end: read up to where the picture
+        // ends, then the writer of the rest finds the pipe closed.
+        const ToolRun run =
+            shell(QStringLiteral("{ cat %1/%2; yes; } | timeout 30 \"$TOOL\" --type bmp - %1/%2.pipe.bmp; "
+                                 "echo \"${PIPESTATUS[0]} ${PIPESTATUS[1]}\"")
+                      .arg(q(dir.path()), q(name)));
+        const std::string statuses = run.out.trimmed().toStdString();
+        EXPECT_TRUE(statuses == "141 0" || statuses == "1 0") << statuses << "; " << run.err.toStdString();
+        EXPECT_EQ(readFile(dir.file(name + ".pipe.bmp")), readFile(dir.file(name + ".file.bmp")));
+    }
+}
+
 TEST(ConvertInputs, alphaIsComposedOntoTheBackgroundColour)
 {
     TempDir dir;

@@ -67,6 +67,7 @@ const char* ConvertUsage()
            "  --help               show this text\n"
            "  --version            show the version\n"
            "INPUT - reads standard input; OUTPUT - writes standard output (needs --type).\n"
+           "A picture cut short is refused as damaged (BMP pixel data that ends early is black).\n"
            "Outputs are written in full or not at all; an OUTPUT that is a link is written\n"
            "through to its target, a device or pipe directly. With -o the progress shows on a\n"
            "terminal, each failure on a line of its own, and one summary line at the end.\n"

@@ -1,5 +1,7 @@
 #include "PictureInput.h"
 
+#include "PictureExtent.h"
+
 #include <common/ByteReader.h>
 #include <common/DibHeader.h>
 #include <common/MetafileFormat.h>
@@ -9,6 +11,7 @@
 #include <metafile/WindowsMetafile.h>
 #include <metafile/WmfRecords.h>
 
+#include <QBuffer>
 #include <QImageReader>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <span>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -87,6 +91,8 @@ bool readWhole(const std::string& path, std::uint64_t limit, std::vector<std::ui
     return true;
 }
 
+constexpr const char* kEndsEarly = "the picture is damaged: its data ends early";
+
 // Enough of a stream's start for every kind's signature and header.
 constexpr std::uint64_t kStreamHeadBytes = 4096;
 
@@ -105,6 +111,44 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t count, int& error)
         data += n;
         count -= static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+// Whether the bytes carried from the last chunk and this one hold mark.
+bool holdsMark(const std::uint8_t (&carried)[3], const std::uint8_t* data, std::size_t count, const char* mark)
+{
+    const std::size_t length = std::strlen(mark);
+    std::uint8_t seam[6];
+    std::memcpy(seam, carried, 3);
+    const std::size_t joined = std::min<std::size_t>(count, 3);
+    std::memcpy(seam + 3, data, joined);
+    return ::memmem(seam, 3 + joined, mark, length) != nullptr || ::memmem(data, count, mark, length) != nullptr;
+}
+
+void keepTail(std::uint8_t (&carried)[3], const std::uint8_t* data, std::size_t count)
+{
+    if (count >= 3) {
+        std::memcpy(carried, data + count - 3, 3);
+        return;
+    }
+    std::memmove(carried, carried + count, 3 - count);
+    std::memcpy(carried + 3 - count, data, count);
+}
+
+// Cuts the stream copied so far just past its end mark, when it holds one.
+bool markedEndIn(int fd, std::uint64_t& size, MarkedEnd& walked)
+{
+    void* mapped = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+    if (mapped == MAP_FAILED)
+        return false;
+    const MarkedEnd mark = FindMarkedEnd(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped),
+                                                                       static_cast<std::size_t>(size)),
+                                         &walked);
+    ::munmap(mapped, static_cast<std::size_t>(size));
+    walked = mark;
+    if (mark.end == 0 || ::ftruncate(fd, static_cast<off_t>(mark.end)) != 0)
+        return false;
+    size = mark.end;
     return true;
 }
 
@@ -140,6 +184,12 @@ Status decodeExtendedBmp(const std::string& path, QImage& image, std::string& wh
         std::size_t length = file.size() - bitsOffset;
         if (imageSize != 0)
             length = std::min<std::size_t>(length, imageSize);
+        const MarkedEnd end = FindMarkedEnd(all.subspan(bitsOffset, length));
+        if (end.marked && !end.pictureWhole) {
+            why = compression == 4 ? "its embedded JPEG is damaged: its data ends early"
+                                   : "its embedded PNG is damaged: its data ends early";
+            return Status::Malformed;
+        }
         QImage embedded;
         if (!embedded.loadFromData(file.data() + bitsOffset, static_cast<int>(std::min<std::size_t>(length, INT32_MAX)),
                                    compression == 4 ? "JPEG" : "PNG")) {
@@ -260,8 +310,19 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
     // A stream that starts as no picture (/dev/zero, a text) is given up as
     // soon as its first bytes show it, not held in memory to the end.
     bool headChecked = false;
+    // Where the header says the picture ends, nothing past it is read: a
+    // valid header followed by endless data is not held to the end.
+    std::uint64_t declared = 0;
+    // JPEG, PNG and GIF mark their end; the search for the mark runs only
+    // when a chunk holds its bytes (a GIF's walk goes on where it stopped).
+    const char* endMark = nullptr;
+    MarkedEnd walked;
+    std::uint8_t carried[3] = {};
     for (;;) {
-        const ssize_t got = ::read(source, chunk.data(), chunk.size());
+        std::size_t want = chunk.size();
+        if (declared != 0)
+            want = static_cast<std::size_t>(std::min<std::uint64_t>(want, declared - size_));
+        const ssize_t got = ::read(source, chunk.data(), want);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -286,7 +347,34 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
                 status = Status::UnrecognisedInput;
                 break;
             }
+            std::uint8_t head[kStreamHeadBytes];
+            if (::pread(memfd_, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head)) {
+                declared = DeclaredLength(head);
+                if (head[0] == 0xFF && head[1] == 0xD8)
+                    endMark = "\xFF\xD9";
+                else if (head[0] == 0x89 && head[1] == 'P')
+                    endMark = "IEND";
+                else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')
+                    endMark = ";";
+            }
+            if (declared != 0 && size_ >= declared) {
+                if (::ftruncate(memfd_, static_cast<off_t>(declared)) != 0) {
+                    error = errno;
+                    status = Status::CannotOpenInput;
+                }
+                size_ = declared;
+                break;
+            }
+            // The mark may sit in what came before this chunk too.
+            if (endMark != nullptr && markedEndIn(memfd_, size_, walked))
+                break;
+        } else if (endMark != nullptr && holdsMark(carried, chunk.data(), static_cast<std::size_t>(got), endMark)
+                   && markedEndIn(memfd_, size_, walked)) {
+            break;
         }
+        if (declared != 0 && size_ >= declared)
+            break;
+        keepTail(carried, chunk.data(), static_cast<std::size_t>(got));
     }
     if (source != STDIN_FILENO)
         ::close(source);
@@ -455,7 +543,26 @@ Status DecodeOwnInput(const std::string& path, InputKind kind, std::uint32_t bgC
         if (Status s = decodeExtendedBmp(path, image, why); s != Status::Ok)
             return s;
     } else if (kind == InputKind::QtImage) {
-        QImageReader reader(QString::fromStdString(path));
+        // The readers of JPEG and GIF fill what a cut-off file lacks (grey,
+        // or the background) and succeed; the JPEG one only logs a warning,
+        // which no caller can tie to its own picture when several decode at
+        // once. So the file's own structure is walked first: its end mark
+        // (JPEG, PNG) or the end of its first image's data (GIF) must be in
+        // it, and a WebP must be as long as its header says. The TIFF reader
+        // fails on missing pixel data itself.
+        std::vector<std::uint8_t> bytes;
+        if (!readWhole(path, std::numeric_limits<std::uint64_t>::max(), bytes))
+            return Status::CannotOpenInput;
+        const MarkedEnd end = FindMarkedEnd(bytes);
+        if ((end.marked && !end.pictureWhole) || DeclaredLength(bytes) > bytes.size()) {
+            why = kEndsEarly;
+            return Status::Malformed;
+        }
+        QByteArray data =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
         reader.setDecideFormatFromContent(true);
         if (!reader.read(&image)) {
             why = reader.errorString().toStdString();
