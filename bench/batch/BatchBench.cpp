@@ -40,7 +40,9 @@ double cpuOfChildren()
     return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
 }
 
-bool run(const std::vector<std::string>& args)
+// Runs one command to its end; true when it exited 0. usage, when given,
+// receives what the child used (its peak resident memory above all).
+bool run(const std::vector<std::string>& args, struct rusage* usage = nullptr)
 {
     std::vector<char*> argv;
     for (const std::string& a : args)
@@ -52,26 +54,14 @@ bool run(const std::vector<std::string>& args)
         _exit(127);
     }
     int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return child > 0 && wait4(child, &status, 0, usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Peak resident memory of one run in KiB, 0 when it failed.
 long peakOf(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
     struct rusage usage {};
-    const bool ok =
-        child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ok ? usage.ru_maxrss : 0;
+    return run(args, &usage) ? usage.ru_maxrss : 0;
 }
 
 void memoryByJobs(const fs::path& dir)
