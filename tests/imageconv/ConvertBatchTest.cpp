@@ -477,6 +477,16 @@ TEST(ConvertSafety, hugePicturesAreRefusedFromTheirHeaderWithTheirSize)
     EXPECT_TRUE(run.err.contains(QStringLiteral("1048576 x 1048576 pixels need about"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("MB of memory")));
     EXPECT_FALSE(fs::exists(dir.file("huge.out.bmp")));
+
+    // A file read whole before it decodes is refused from its length when
+    // no machine could hold it (a sparse terabyte with a PNG signature).
+    writeFile(dir.file("huge.png"), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    fs::resize_file(dir.file("huge.png"), std::uintmax_t{1} << 40);
+    run = tool({q(dir.file("huge.png")), q(dir.file("huge.gif"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("the file is larger than the"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("MB of memory the machine can spare")));
+    EXPECT_FALSE(fs::exists(dir.file("huge.gif")));
 }
 
 TEST(ConvertInputs, everyFormatMadeByAnotherProgramReadsWithItsColours)

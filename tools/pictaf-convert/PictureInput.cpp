@@ -550,8 +550,18 @@ Status DecodeOwnInput(const std::string& path, InputKind kind, std::uint32_t bgC
         // (JPEG, PNG) or the end of its first image's data (GIF) must be in
         // it, and a WebP must be as long as its header says. The TIFF reader
         // fails on missing pixel data itself.
+        // The whole file is held while it decodes, so it must fit in what
+        // the readers may allocate (set to the memory the machine can spare).
+        const int limitMb = QImageReader::allocationLimit();
+        const std::uint64_t limit =
+            limitMb > 0 ? static_cast<std::uint64_t>(limitMb) << 20 : std::numeric_limits<std::uint64_t>::max();
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) > limit) {
+            why = "the file is larger than the " + std::to_string(limitMb) + " MB of memory the machine can spare";
+            return Status::NotEnoughMemory;
+        }
         std::vector<std::uint8_t> bytes;
-        if (!readWhole(path, std::numeric_limits<std::uint64_t>::max(), bytes))
+        if (!readWhole(path, limit, bytes))
             return Status::CannotOpenInput;
         const MarkedEnd end = FindMarkedEnd(bytes);
         if ((end.marked && !end.pictureWhole) || DeclaredLength(bytes) > bytes.size()) {
