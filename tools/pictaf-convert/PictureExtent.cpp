@@ -228,14 +228,19 @@ std::uint64_t DeclaredLength(std::span<const std::uint8_t> head)
 MarkedEnd FindMarkedEnd(std::span<const std::uint8_t> bytes, const MarkedEnd* from)
 {
     static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
-        return jpegEnd(bytes);
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPng, 8) == 0)
-        return pngEnd(bytes);
-    if (bytes.size() >= 6
-        && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0))
-        return gifEnd(bytes, from);
-    return {};
+    MarkedEnd end;
+    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        end = jpegEnd(bytes);
+        end.mark = "\xFF\xD9";
+    } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPng, 8) == 0) {
+        end = pngEnd(bytes);
+        end.mark = "IEND";
+    } else if (bytes.size() >= 6
+               && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0)) {
+        end = gifEnd(bytes, from);
+        end.mark = ";";
+    }
+    return end;
 }
 
 } // namespace pictaf::convert

@@ -21,6 +21,7 @@ struct MarkedEnd {
     bool pictureWhole = false;  // all the picture's own data is there
     std::uint64_t end = 0;      // just past the end mark; 0 when the bytes end before it
     std::uint64_t resumeAt = 0; // GIF: where a walk of the same bytes grown longer may go on
+    const char* mark = nullptr; // bytes any chunk holding the end must contain
 };
 // With from, a GIF is walked on from where that walk of fewer of the same
 // bytes stopped, so a stream can be followed as it grows.

@@ -350,12 +350,7 @@ Status InputFile::open(const std::string& name, std::uint64_t maxBytes, int& err
             std::uint8_t head[kStreamHeadBytes];
             if (::pread(memfd_, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head)) {
                 declared = DeclaredLength(head);
-                if (head[0] == 0xFF && head[1] == 0xD8)
-                    endMark = "\xFF\xD9";
-                else if (head[0] == 0x89 && head[1] == 'P')
-                    endMark = "IEND";
-                else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')
-                    endMark = ";";
+                endMark = FindMarkedEnd(head).mark;
             }
             if (declared != 0 && size_ >= declared) {
                 if (::ftruncate(memfd_, static_cast<off_t>(declared)) != 0) {
